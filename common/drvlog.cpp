@@ -1,0 +1,113 @@
+#include "common/drvlog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "common/paths.h"
+
+bool gisLogEnabled = false;
+short logLevel = -1;
+
+namespace {
+
+constexpr const char* kControlFile = "QZ5182R064Log.ini";
+constexpr const char* kLogFile = "QZ5182R064Log.log";
+constexpr size_t kMessageSize = 2048;
+
+std::string logPath(const char* name) { return tvx::paths::logFolder() + name; }
+
+// The files sit in a world-writable folder: never follow a planted link.
+int openNoFollow(const std::string& path, int flags) {
+  return ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+
+// Reads at most 79 characters of the control file's first line.
+bool readControlLine(std::string& line) {
+  int fd = openNoFollow(logPath(kControlFile), O_RDONLY);
+  if (fd < 0) return false;
+  char buf[80];
+  ssize_t got = ::read(fd, buf, sizeof buf - 1);
+  ::close(fd);
+  if (got < 0) return false;
+  std::string_view text(buf, static_cast<size_t>(got));
+  if (size_t nl = text.find('\n'); nl != std::string_view::npos) text = text.substr(0, nl + 1);
+  line.assign(text);
+  return true;
+}
+
+void ensureLogFileExists() {
+  std::string path = logPath(kLogFile);
+  int fd = openNoFollow(path, O_RDONLY);
+  if (fd < 0) fd = openNoFollow(path, O_WRONLY | O_CREAT);
+  if (fd >= 0) ::close(fd);
+}
+
+}  // namespace
+
+void InitLog() {
+  if (gisLogEnabled) return;
+  std::string line;
+  if (!readControlLine(line)) {
+    gisLogEnabled = false;
+    return;
+  }
+  gisLogEnabled = true;
+
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return;
+  std::string_view word = std::string_view(line).substr(eq + 1);
+  size_t end = word.find('\r');
+  if (end == std::string_view::npos) end = word.find('\n');
+  if (end == std::string_view::npos) return;
+  word = word.substr(0, end);
+
+  if (word == "FULL") {
+    logLevel = LOG_FULL;
+  } else if (word == "LIGHT") {
+    logLevel = LOG_LIGHT;
+  } else {
+    gisLogEnabled = false;
+    return;
+  }
+  ensureLogFileExists();
+}
+
+void LOGPRINTA(short level, const char* fmt, ...) {
+  if (!gisLogEnabled || level > logLevel) return;
+
+  char message[kMessageSize];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(message, sizeof message, fmt, args);
+  va_end(args);
+
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+
+  char line[kMessageSize + 128];
+  int len = std::snprintf(line, sizeof line, "PID%d_%s: %s\n", static_cast<int>(::getpid()), stamp,
+                          message);
+  if (len < 0) return;
+  size_t size = std::min(static_cast<size_t>(len), sizeof line - 1);
+
+  int fd = openNoFollow(logPath(kLogFile), O_WRONLY | O_APPEND | O_CREAT);
+  if (fd < 0) return;
+  // One write per line keeps lines of concurrent processes whole.
+  ssize_t written = ::write(fd, line, size);
+  (void)written;
+  ::close(fd);
+}
+
+int GetLastError() { return 0; }

@@ -1,0 +1,24 @@
+// The fixed paths of the package, in one place.
+//
+// Every file the programs read or write outside their arguments is named
+// here. Two implementations exist: the system one for the shipped programs
+// and a test one that places every path under a test root folder.
+#pragma once
+
+#include <string>
+
+namespace tvx::paths {
+
+// Folder of the CUPS queue PPDs, with trailing slash ("/etc/cups/ppd/").
+std::string ppdFolder();
+
+// Folder of the diagnostic log's control and log files, with trailing slash ("/tmp/").
+std::string logFolder();
+
+// Application data folder under which the catalog folder "Tavorinex" lies ("//usr//bin").
+std::string applicationDataFolder();
+
+// Folder for private temp files when CUPS gives no TMPDIR, with trailing slash ("/tmp/").
+std::string tempFolder();
+
+}  // namespace tvx::paths

@@ -1,0 +1,20 @@
+// Test build of the fixed paths: each path is the system path placed under
+// the folder named by TAVORINEX_TEST_ROOT, so that tests run the real code
+// on a private tree. Without the variable the system paths are used.
+#include "common/paths.h"
+
+#include <cstdlib>
+
+namespace tvx::paths {
+
+static std::string underRoot(const char* systemPath) {
+  const char* root = std::getenv("TAVORINEX_TEST_ROOT");
+  return root != nullptr ? std::string(root) + systemPath : std::string(systemPath);
+}
+
+std::string ppdFolder() { return underRoot("/etc/cups/ppd/"); }
+std::string logFolder() { return underRoot("/tmp/"); }
+std::string applicationDataFolder() { return underRoot("//usr//bin"); }
+std::string tempFolder() { return underRoot("/tmp/"); }
+
+}  // namespace tvx::paths
