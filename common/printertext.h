@@ -1,0 +1,36 @@
+// Conversion of untrusted printer text into the forms the package writes.
+//
+// Media, tray and colour profile names come from the printer over the
+// network. Every place that writes such text into a PPD, a PostScript
+// string, a PJL line or a catalog field goes through these functions, so
+// that no printer text can add a line, a keyword or code to what we write.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tvx::text {
+
+// A PPD main or option keyword: keeps ASCII letters, digits and ".", "_",
+// "-", "+"; every other byte is dropped. May come out empty.
+std::string ppdKeyword(std::string_view raw);
+
+// A PPD translation string: keeps printable ASCII and spaces, drops control
+// bytes, bytes above 0x7E and the bytes that end or escape a translation
+// (":", "/", "<", "\"").
+std::string ppdTranslation(std::string_view raw);
+
+// The body of a PostScript string "( ... )": "(", ")" and "\" get a
+// backslash; "\"" and control bytes become three-digit octal escapes, so the
+// text can neither end the string nor a PPD quoted value.
+std::string psString(std::string_view raw);
+
+// A text written bare on one line (PJL job name, DSC comment, catalog
+// field): every control byte (0x00 to 0x1F and 0x7F) becomes a space.
+std::string singleLine(std::string_view raw);
+
+// Copies `src` into the fixed field `dst` of `size` bytes, cutting it to
+// size - 1 bytes and always terminating it. `size` must be at least 1.
+void copyField(char* dst, size_t size, std::string_view src);
+
+}  // namespace tvx::text
