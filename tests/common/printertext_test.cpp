@@ -1,0 +1,46 @@
+#include "common/printertext.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tvx::text;
+
+TEST(PrinterText, OrdinaryNamesPassUnchanged) {
+  EXPECT_EQ(ppdKeyword("Plain_Paper-80.g+"), "Plain_Paper-80.g+");
+  EXPECT_EQ(ppdTranslation("Plain Paper 80g-A.4_x"), "Plain Paper 80g-A.4_x");
+  EXPECT_EQ(psString("Plain Paper 80g"), "Plain Paper 80g");
+  EXPECT_EQ(singleLine("Report Q3"), "Report Q3");
+}
+
+TEST(PrinterText, KeywordDropsEverythingThatCouldEndIt) {
+  EXPECT_EQ(ppdKeyword("A4 Glossy/Heavy:\"x\"\n*cupsFilter2"), "A4GlossyHeavyxcupsFilter2");
+  EXPECT_EQ(ppdKeyword("\x01\xff()\\ "), "");
+}
+
+TEST(PrinterText, TranslationCannotEndTheTranslationOrTheLine) {
+  EXPECT_EQ(ppdTranslation("Glossy/Heavy: <b>\"q\"\r\n*cupsFilter2: x"), "GlossyHeavy b>qcupsFilter2 x");
+  EXPECT_EQ(ppdTranslation("caf\xc3\xa9\x7f"), "caf");
+}
+
+TEST(PrinterText, PostScriptStringEscapesDelimitersQuotesAndControls) {
+  EXPECT_EQ(psString("a(b)c\\d"), "a\\(b\\)c\\\\d");
+  EXPECT_EQ(psString("\"\n\x7f"), "\\042\\012\\177");
+  EXPECT_EQ(psString(std::string("x\0y", 3)), "x\\000y");
+}
+
+TEST(PrinterText, SingleLineTurnsControlsIntoSpaces) {
+  EXPECT_EQ(singleLine("a\r\n\x1b%-12345X@PJL\x7f"), "a   %-12345X@PJL ");
+  EXPECT_EQ(singleLine("keeps \"quotes\""), "keeps \"quotes\"");
+}
+
+TEST(PrinterText, CopyFieldCutsAndAlwaysTerminates) {
+  char field[4] = {'x', 'x', 'x', 'x'};
+  copyField(field, sizeof field, "abcdef");
+  EXPECT_STREQ(field, "abc");
+  copyField(field, sizeof field, "");
+  EXPECT_STREQ(field, "");
+  char one[1] = {'x'};
+  copyField(one, sizeof one, "abc");
+  EXPECT_EQ(one[0], '\0');
+}
