@@ -19,7 +19,7 @@ TEST(PrinterText, KeywordDropsEverythingThatCouldEndIt) {
 }
 
 TEST(PrinterText, TranslationCannotEndTheTranslationOrTheLine) {
-  EXPECT_EQ(ppdTranslation("Glossy/Heavy: <b>\"q\"\r\n*cupsFilter2: x"), "GlossyHeavy b>qcupsFilter2 x");
+  EXPECT_EQ(ppdTranslation("Glossy/Heavy: <b>\"q\"\r\n*cupsFilter2: x"), "GlossyHeavy b>q*cupsFilter2 x");
   EXPECT_EQ(ppdTranslation("caf\xc3\xa9\x7f"), "caf");
 }
 
