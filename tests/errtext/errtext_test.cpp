@@ -1,0 +1,113 @@
+// Runs the real errtext program on error text files in a private folder.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::string_literals;
+
+class ErrtextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "errtext-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  // Runs errtext with `args`; returns its standard output, expecting exit status 0.
+  std::string run(std::vector<std::string> args) {
+    const std::string out = folder_ / "stdout";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv{const_cast<char*>(ERRTEXT_PATH)};
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, ERRTEXT_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::ostringstream output;
+    output << std::ifstream(out, std::ios::binary).rdbuf();
+    return output.str();
+  }
+
+  // Writes `content` as the error text file and asks errtext for `number`.
+  std::string lookup(const std::string& content, const std::string& number) {
+    std::ofstream(file(), std::ios::binary) << content;
+    return run({file(), number});
+  }
+
+  std::string file() const { return folder_ / "errors.txt"; }
+
+  std::filesystem::path folder_;
+};
+
+const std::string kThreeBlocks = "### 1 General\none\n### 2\ntwo a\ntwo b\n### 3 Last\nthree\n";
+
+TEST_F(ErrtextTest, TwoAndThreeAreFollowedByBlockOne) {
+  EXPECT_EQ(lookup(kThreeBlocks, "1"), "one\n");
+  EXPECT_EQ(lookup(kThreeBlocks, "2"), "two a\ntwo b\none\n");
+  EXPECT_EQ(lookup(kThreeBlocks, "3"), "three\none\n");
+}
+
+TEST_F(ErrtextTest, BlockEndsOnlyAtTheNextNumberOrTheEndOfFile) {
+  EXPECT_EQ(lookup("### 5\nfive\n### 7\nseven\n", "5"), "five\n### 7\nseven\n");
+  EXPECT_EQ(lookup("### 1\r\nline\r\n### 2\r\nnext", "1"), "line\r\n");
+  EXPECT_EQ(lookup("### 1\nlast", "1"), "last");
+}
+
+TEST_F(ErrtextTest, EmptyLinesAreKept) { EXPECT_EQ(lookup("### 1\n\nmid\n\n### 2\n", "1"), "\nmid\n\n"); }
+
+TEST_F(ErrtextTest, NumbersReadLikeTheProgramAlwaysDid) {
+  const std::string zero = "###5\nzero\n### 1\none\n";
+  EXPECT_EQ(lookup(zero, "abc"), "zero\n");
+  EXPECT_EQ(lookup(zero, "5"), "");
+  EXPECT_EQ(lookup(kThreeBlocks, " +2x"), "two a\ntwo b\none\n");
+}
+
+TEST_F(ErrtextTest, LinesOfAnyLengthArePrintedWhole) {
+  const std::string longLine(10000, 'x');
+  EXPECT_EQ(lookup("### 1\n" + longLine + "\n### 2\n", "1"), longLine + "\n");
+  EXPECT_EQ(lookup("### 1\n" + longLine, "1"), longLine);
+}
+
+TEST_F(ErrtextTest, NulByteInsideALineIsPrinted) {
+  EXPECT_EQ(lookup("### 1\na\0b\nc\n### 2\n"s, "1"), "a\0b\nc\n"s);
+}
+
+TEST_F(ErrtextTest, NumbersBeyondIntAreNotMisread) {
+  const std::string huge = "99999999999999999999999";
+  EXPECT_EQ(lookup("### 1\none\n### " + huge + "\nstill one\n### 2\n", "1"), "one\n### " + huge + "\nstill one\n");
+  EXPECT_EQ(lookup("### " + huge + "\nhuge\n", huge), "");
+  EXPECT_EQ(lookup("### 2147483647\nmax\n### 2147483648\nbeyond\n", "2147483647"), "max\n");
+  EXPECT_EQ(lookup("### 2147483648\nbeyond\n", "2147483648"), "");
+}
+
+TEST_F(ErrtextTest, NothingIsPrintedForMissingFileOrNumber) {
+  EXPECT_EQ(run({(folder_ / "absent.txt").string(), "1"}), "");
+  EXPECT_EQ(lookup(kThreeBlocks, "4"), "");
+}
+
+TEST_F(ErrtextTest, WrongArgumentCountDoesNothing) {
+  std::ofstream(file()) << kThreeBlocks;
+  EXPECT_EQ(run({}), "");
+  EXPECT_EQ(run({file()}), "");
+  EXPECT_EQ(run({file(), "1", "2"}), "");
+}
+
+}  // namespace
