@@ -1,6 +1,7 @@
 #include "common/drvlog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,9 +25,16 @@ constexpr size_t kMessageSize = 2048;
 
 std::string logPath(const char* name) { return tvx::paths::logFolder() + name; }
 
-// The files sit in a world-writable folder: never follow a planted link.
+// The files sit in a world-writable folder: never follow a planted link, and
+// never block on or write into a planted FIFO or device.
 int openNoFollow(const std::string& path, int flags) {
-  return ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 // Reads at most 79 characters of the control file's first line.

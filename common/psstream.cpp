@@ -1,0 +1,117 @@
+#include "common/psstream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+FILE* inputPSStream = nullptr;
+FILE* tempPSStream = nullptr;
+
+namespace {
+
+// The number of held bytes, pulled into the window's bounds.
+int heldBytes(int* count) {
+  *count = std::clamp(*count, 0, tvx::kPSWindowSize);
+  return *count;
+}
+
+std::string_view heldText(const char* window, int held) {
+  return std::string_view(window, static_cast<std::size_t>(held));
+}
+
+// Copies or drops the input until `locate` finds a marker among the held
+// bytes; `report` runs once on a find.
+template <typename Locate, typename Report>
+int copyUntil(char* window, int* count, int skip, Locate locate, Report report) {
+  for (;;) {
+    getBufferFromInputPSStream(window, count);
+    int held = heldBytes(count);
+    if (held == 0) return 1;
+    std::size_t at = locate(heldText(window, held));
+    if (at != std::string_view::npos) {
+      report();
+      writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
+      getBufferFromInputPSStream(window, count);
+      return 0;
+    }
+    writeBufferToTempPSStream(window, count, std::min(held, tvx::kPSFlushStep), skip);
+  }
+}
+
+}  // namespace
+
+int getBufferFromInputPSStream(char* window, int* count) {
+  int held = heldBytes(count);
+  window[held] = '\0';
+  if (inputPSStream == nullptr || std::feof(inputPSStream) || std::ferror(inputPSStream)) return 1;
+  std::size_t room = static_cast<std::size_t>(tvx::kPSWindowSize - held);
+  std::size_t got = std::fread(window + held, 1, room, inputPSStream);
+  *count = held + static_cast<int>(got);
+  window[*count] = '\0';
+  return got == 0 ? 1 : 0;
+}
+
+int writeBufferToTempPSStream(char* window, int* count, int n, int skip) {
+  int held = heldBytes(count);
+  int take = std::clamp(n, 0, held);
+  if (skip == 0 && take > 0 && tempPSStream != nullptr) {
+    std::fwrite(window, 1, static_cast<std::size_t>(take), tempPSStream);
+  }
+  std::memmove(window, window + take, static_cast<std::size_t>(held - take));
+  *count = held - take;
+  window[*count] = '\0';
+  return 0;
+}
+
+int writeLineFromBufferToTempPSStream(char* window, int* count, int skip) {
+  int held = heldBytes(count);
+  std::size_t lineFeed = heldText(window, held).find('\n');
+  if (lineFeed == std::string_view::npos) return 0;
+  return writeBufferToTempPSStream(window, count, static_cast<int>(lineFeed) + 1, skip);
+}
+
+int writeLineToTempPSStream(const char* text) {
+  if (tempPSStream == nullptr) return 1;
+  std::size_t length = std::strlen(text);
+  return std::fwrite(text, 1, length, tempPSStream) == length ? 0 : 1;
+}
+
+namespace tvx {
+
+int copyUntilMarker(const char* marker, char* window, int* count, int skip, MarkerFound found) {
+  return copyUntil(
+      window, count, skip, [marker](std::string_view held) { return held.find(marker); },
+      [&] {
+        if (found != nullptr) found(marker);
+      });
+}
+
+int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window, int* count,
+                          int skip, EitherMarkerFound found) {
+  auto locate = [marker1, marker2](std::string_view held) {
+    std::size_t at = held.find(marker1);
+    return at != std::string_view::npos ? at : held.find(marker2);
+  };
+  return copyUntil(window, count, skip, locate, [&] {
+    if (found != nullptr) found(marker1, marker2);
+  });
+}
+
+bool copyIdentifier(const char* line, int spaces, char* identifier, std::size_t size) {
+  if (size == 0) return false;
+  identifier[0] = '\0';
+  if (line[0] == '\0') return false;
+  // Only the first line counts: the scan never runs into the next one.
+  std::string_view rest(line + 1, std::strcspn(line + 1, "\r\n"));
+  for (int seen = 0; seen < spaces; ++seen) {
+    std::size_t space = rest.find(' ');
+    if (space == std::string_view::npos) return false;
+    rest.remove_prefix(space + 1);
+  }
+  if (rest.size() >= size) return false;
+  std::memcpy(identifier, rest.data(), rest.size());
+  identifier[rest.size()] = '\0';
+  return true;
+}
+
+}  // namespace tvx

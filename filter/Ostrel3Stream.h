@@ -1,0 +1,31 @@
+// The filter's variations of the stream primitives (common/psstream.h):
+// marker finds are traced through the filter trace, the page size identifier
+// follows the second space of a DSC line, and a copy can stop at either of
+// two markers.
+#pragma once
+
+#include <cstddef>
+
+#include "common/psstream.h"
+
+// copyUntilMarker that traces "Found the string " and the marker on a find.
+// Returns 0 if found, 1 if the input ran out.
+int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
+                                              int skip);
+
+// copyUntilEitherMarker (marker 1 wins when both are held) that traces
+// "Found one of the string", marker 1 and marker 2 on a find. Returns 0 if
+// one was found, 1 if the input ran out.
+int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
+                                                char* window, int* count, int skip);
+
+// Copies the text behind the second space of `line` (as in
+// "%%BeginFeature: *PageSize A4") into `identifier` (`size` bytes; empty when
+// absent or too long). Returns 0.
+int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size);
+
+// The same for an identifier array, whose size bounds the copy.
+template <std::size_t N>
+int getPageSizeIdentifier(const char* line, char (&identifier)[N]) {
+  return getPageSizeIdentifier(line, identifier, N);
+}
