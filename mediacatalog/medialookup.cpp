@@ -1,0 +1,192 @@
+// The read side of the catalog: lookups and the PostScript media texts.
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "common/drvlog.h"
+#include "mediacatalog/mediacatalog.h"
+#include "mediacatalog/mediacatalogutil.h"
+
+using tvx::catalog::fieldText;
+using tvx::catalog::sizeInPoints;
+
+namespace {
+
+constexpr std::size_t kShortTextSize = 100;
+constexpr std::size_t kWeightTextSize = 16;
+
+const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
+
+void logFound(const char* method, const char* argName, const char* arg, const CMedia* media) {
+  if (media == nullptr) {
+    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns NULL : %s = %s; GetLastError = %i\n",
+              method, argName, arg, GetLastError());
+  } else {
+    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns %p : %s = %s; GetLastError = %i\n",
+              method, static_cast<const void*>(media), argName, arg, GetLastError());
+  }
+}
+
+// The first record from `first` on that satisfies `match`.
+template <typename Match>
+CMedia* findMedia(CMedia* first, Match match) {
+  for (CMedia* media = first; media != nullptr; media = media->next) {
+    if (match(*media)) return media;
+  }
+  return nullptr;
+}
+
+// The two-call protocol: the room needed, or the text copied with its terminator.
+int deliverText(const std::string& text, char* command) {
+  if (command == nullptr) return static_cast<int>(text.size() + 1);
+  std::memcpy(command, text.c_str(), text.size() + 1);
+  return 0;
+}
+
+std::string mappedType(const CMedia& media) {
+  char linuxType[kShortTextSize];
+  return getLinuxCorrectType(linuxType, media.type);
+}
+
+std::string pageComment(const CMedia& media) {
+  std::string text = "%%PSPageMedia: ";
+  text.append(fieldText(media.name)).append(" ");
+  text += std::to_string(sizeInPoints(media.width)) + " " + std::to_string(sizeInPoints(media.length));
+  text += " " + std::to_string(media.weight != -1 ? media.weight : 0);
+  std::string_view color = fieldText(media.color);
+  if (color != "null" && color != "no color") text.append(" ").append(color);
+  if (fieldText(media.type) != "null") text += " " + mappedType(media);
+  return text + "\n";
+}
+
+}  // namespace
+
+CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMediaByPPDKey entry : szMediaKey = %s; GetLastError = %i\n",
+            orNull(szMediaKey), GetLastError());
+  CMedia* found = szMediaKey == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
+    return fieldText(media.ppdKey) == szMediaKey;
+  });
+  logFound("GetMediaByPPDKey", "szMediaKey", orNull(szMediaKey), found);
+  return found;
+}
+
+CMedia* CMediaCatalog::GetMedia(const char* szMediaName) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : szMediaName = %s; GetLastError = %i\n",
+            orNull(szMediaName), GetLastError());
+  CMedia* found = szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
+    return fieldText(media.name) == szMediaName;
+  });
+  logFound("GetMedia", "szMediaName", orNull(szMediaName), found);
+  return found;
+}
+
+CMedia* CMediaCatalog::GetMedia(unsigned short dmMedia) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : dmMedia = %hu; GetLastError = %i\n",
+            dmMedia, GetLastError());
+  CMedia* found =
+      findMedia(firstMedia, [&](const CMedia& media) { return media.dmSize == dmMedia; });
+  logFound("GetMedia", "dmMedia", std::to_string(dmMedia).c_str(), found);
+  return found;
+}
+
+CMedia* CMediaCatalog::GetMedia(unsigned long mediaW, unsigned long mediaL, const char* szTray) {
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::GetMedia entry : mediaW = %lu; mediaL = %lu; szTray = %s; "
+            "GetLastError = %i\n",
+            mediaW, mediaL, orNull(szTray), GetLastError());
+  const unsigned long width = sizeInPoints(mediaW);
+  const unsigned long length = sizeInPoints(mediaL);
+  const std::string_view tray = szTray != nullptr ? szTray : "";
+  CMedia* withoutTray = nullptr;
+  CMedia* otherTray = nullptr;
+  CMedia* found = nullptr;
+  for (CMedia* media = firstMedia; media != nullptr && found == nullptr; media = media->next) {
+    if (sizeInPoints(media->length) != length || sizeInPoints(media->width) != width) continue;
+    std::string_view mediaTray = fieldText(media->szTray);
+    if (mediaTray == tray) {
+      found = media;
+    } else if (mediaTray.empty()) {
+      if (withoutTray == nullptr) withoutTray = media;
+    } else if (otherTray == nullptr) {
+      otherTray = media;
+    }
+  }
+  if (found == nullptr) found = withoutTray != nullptr ? withoutTray : otherTray;
+  logFound("GetMedia", "szTray", orNull(szTray), found);
+  return found;
+}
+
+int CMediaCatalog::GetPSComment(const CMedia* media, char* command) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSComment entry : media = %p; GetLastError = %i\n",
+            static_cast<const void*>(media), GetLastError());
+  int result = media == nullptr ? -1 : deliverText(pageComment(*media), command);
+  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSComment exit returns %d : GetLastError = %i\n",
+            result, GetLastError());
+  return result;
+}
+
+int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSCommand entry : media = %p; GetLastError = %i\n",
+            static_cast<const void*>(media), GetLastError());
+  int result = -1;
+  if (media != nullptr) {
+    std::string text = "[{\n%%BeginFeature: *PageSize ";
+    text.append(fieldText(media->ppdKey));
+    text += "\n<< /PageSize [" + std::to_string(sizeInPoints(media->width)) + " " +
+            std::to_string(sizeInPoints(media->length)) + "] ";
+    if (media->weight != -1)
+      text += "/ImagingBBox null /MediaWeight " + std::to_string(media->weight) + " ";
+    char color[kShortTextSize];
+    GetStringWithPharantesis(media->color, color);
+    std::string_view colorText = color;
+    if (colorText != "null" && colorText != "no color" && colorText != "(no color)")
+      text.append("/MediaColor ").append(colorText).append(" ");
+    char type[kShortTextSize];
+    GetStringWithPharantesis(mappedType(*media).c_str(), type);
+    if (std::string_view(type) != "null") text.append("/MediaType ").append(type).append(" ");
+    if (media->feedEdge != 0) text += media->feedEdge == 1 ? "/LeadingEdge 3 " : "/LeadingEdge 0 ";
+    text += ">> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    result = deliverText(text, command);
+  }
+  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSCommand exit returns %d : GetLastError = %i\n",
+            result, GetLastError());
+  return result;
+}
+
+void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetWeightStr entry : weightValue = %d; GetLastError = %i\n",
+            weightValue, GetLastError());
+  const char* name = "(Custom)";
+  switch (weightValue) {
+    case 0: name = "null"; break;
+    case 68: name = "(Thin)"; break;
+    case 89: name = "(Plain)"; break;
+    case 112: name = "(MediumThick)"; break;
+    case 142: name = "(Thick1)"; break;
+    case 189: name = "(Thick2)"; break;
+    case 261: name = "(Thick3)"; break;
+    default: break;
+  }
+  tvx::catalog::copyText(string, kWeightTextSize, name);
+  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetWeightStr exit : string = %s; GetLastError = %i\n",
+            name, GetLastError());
+}
+
+void CMediaCatalog::GetStringWithPharantesis(const char* str, char* strP) {
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::GetStringWithParantesis entry : str = %s; GetLastError = %i\n",
+            orNull(str), GetLastError());
+  std::string_view text = str != nullptr ? str : "";
+  if (text == "null") {
+    tvx::catalog::copyText(strP, kShortTextSize, text);
+  } else {
+    // Cut inside the parentheses so that the PostScript string stays closed.
+    std::string parenthesised = "(";
+    parenthesised.append(text.substr(0, kShortTextSize - 3)).append(")");
+    tvx::catalog::copyText(strP, kShortTextSize, parenthesised);
+  }
+  LOGPRINTA(LOG_FULL,
+            "<--- CMediaCatalog::GetStringWithParantesis exit : strP = %s; GetLastError = %i\n",
+            strP, GetLastError());
+}
