@@ -1,0 +1,106 @@
+#include "common/drvlog.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/common/testroot.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+class DiagnosticLog : public tvx::test::TestRoot {
+ protected:
+  void logBothLevels() {
+    LOGPRINTA(LOG_LIGHT, "light %d", 0);
+    LOGPRINTA(LOG_FULL, "full %d", 1);
+  }
+};
+
+TEST_F(DiagnosticLog, FullWritesBothLevels) {
+  startLog("LEVEL=FULL\n");
+  logBothLevels();
+  EXPECT_EQ(logMessages(), (Messages{"light 0", "full 1"}));
+}
+
+TEST_F(DiagnosticLog, LightWithCarriageReturnWritesLevelZeroOnly) {
+  startLog("x=LIGHT\r\nignored=FULL\n");
+  logBothLevels();
+  EXPECT_EQ(logMessages(), (Messages{"light 0"}));
+}
+
+TEST_F(DiagnosticLog, ControlLinesThatWriteNothing) {
+  for (const char* control : {"LEVEL=full\n", "LEVEL=FULL", "FULL\n", "LEVEL=FULL \n", "",
+                              "0123456789012345678901234567890123456789"
+                              "0123456789012345678901234567890123456789=FULL\n"}) {
+    gisLogEnabled = false;
+    logLevel = -1;
+    startLog(control);
+    logBothLevels();
+    EXPECT_FALSE(std::filesystem::exists(logFile())) << control;
+  }
+}
+
+TEST_F(DiagnosticLog, ControlFileCreatedLaterSwitchesLoggingOn) {
+  InitLog();
+  logBothLevels();
+  EXPECT_FALSE(gisLogEnabled);
+  startLog("LEVEL=FULL\n");
+  LOGPRINTA(LOG_FULL, "now");
+  tvx::test::writeFile(controlFile(), "LEVEL=LIGHT\n");
+  InitLog();
+  LOGPRINTA(LOG_FULL, "still full");
+  EXPECT_EQ(logMessages(), (Messages{"now", "still full"}));
+}
+
+TEST_F(DiagnosticLog, MessageLineEndLeavesAnEmptyLine) {
+  startLog("LEVEL=LIGHT\n");
+  LOGPRINTA(LOG_LIGHT, "Error in packet Reason: %s\n", "Timeout");
+  LOGPRINTA(LOG_LIGHT, "next");
+  EXPECT_EQ(logMessages(), (Messages{"Error in packet Reason: Timeout", "", "next"}));
+}
+
+TEST_F(DiagnosticLog, LongMessageIsCutAt2047Characters) {
+  startLog("LEVEL=LIGHT\n");
+  LOGPRINTA(LOG_LIGHT, "%s", std::string(5000, 'm').c_str());
+  EXPECT_EQ(logMessages(), (Messages{std::string(2047, 'm')}));
+}
+
+TEST_F(DiagnosticLog, PlantedLinksAreNotFollowed) {
+  std::string victim = root_ + "/victim";
+  tvx::test::writeFile(victim, "LEVEL=FULL\n");
+  ASSERT_EQ(::symlink(victim.c_str(), controlFile().c_str()), 0);
+  InitLog();
+  EXPECT_FALSE(gisLogEnabled);
+
+  std::filesystem::remove(controlFile());
+  ASSERT_EQ(::symlink(victim.c_str(), logFile().c_str()), 0);
+  startLog("LEVEL=FULL\n");
+  logBothLevels();
+  EXPECT_EQ(tvx::test::readFile(victim), "LEVEL=FULL\n");
+}
+
+TEST_F(DiagnosticLog, PlantedFifosNeitherBlockNorReceiveLines) {
+  ASSERT_EQ(::mkfifo(controlFile().c_str(), 0666), 0);
+  InitLog();
+  EXPECT_FALSE(gisLogEnabled);
+
+  std::filesystem::remove(controlFile());
+  ASSERT_EQ(::mkfifo(logFile().c_str(), 0666), 0);
+  startLog("LEVEL=FULL\n");
+  logBothLevels();
+  EXPECT_TRUE(std::filesystem::is_fifo(logFile()));
+}
+
+TEST_F(DiagnosticLog, GetLastErrorIsAlwaysZero) {
+  EXPECT_EQ(GetLastError(), 0);
+  startLog("LEVEL=FULL\n");
+  LOGPRINTA(LOG_FULL, "GetLastError = %i", GetLastError());
+  EXPECT_EQ(logMessages(), (Messages{"GetLastError = 0"}));
+}
+
+}  // namespace

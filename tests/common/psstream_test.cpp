@@ -1,0 +1,211 @@
+#include "common/psstream.h"
+
+#include <string>
+#include <vector>
+
+#include "tests/common/testroot.h"
+
+namespace {
+
+using tvx::kPSWindowSize;
+
+std::vector<std::string> found;
+
+void recordMarker(const char* marker) { found.emplace_back(marker); }
+
+void recordEither(const char* marker1, const char* marker2) {
+  found.push_back(std::string(marker1) + "|" + marker2);
+}
+
+// Every byte value, over and over: NUL bytes, carriage returns, line feeds.
+std::string binaryText(size_t size) {
+  std::string text(size, '\0');
+  for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>(i * 7 % 256);
+  return text;
+}
+
+// Runs the primitives from an input file to an output file.
+class StreamEditing : public tvx::test::TestRoot {
+ protected:
+  void SetUp() override {
+    TestRoot::SetUp();
+    found.clear();
+  }
+
+  void TearDown() override {
+    closeStreams();
+    TestRoot::TearDown();
+  }
+
+  void feed(std::string_view input) {
+    tvx::test::writeFile(tmpFolder() + "in", input);
+    inputPSStream = std::fopen((tmpFolder() + "in").c_str(), "rb");
+    tempPSStream = std::fopen((tmpFolder() + "out").c_str(), "wb");
+  }
+
+  std::string output() {
+    closeStreams();
+    return tvx::test::readFile(tmpFolder() + "out");
+  }
+
+  void closeStreams() {
+    for (FILE** stream : {&inputPSStream, &tempPSStream}) {
+      if (*stream != nullptr) std::fclose(*stream);
+      *stream = nullptr;
+    }
+  }
+
+  int copyUntil(const std::string& marker, int skip = 0) {
+    return tvx::copyUntilMarker(marker.c_str(), window, &count, skip, recordMarker);
+  }
+
+  std::string held() const { return std::string(window, count); }
+
+  char window[kPSWindowSize + 1] = {};
+  int count = 0;
+};
+
+TEST_F(StreamEditing, EmptyInputGivesNothing) {
+  feed("");
+  EXPECT_EQ(getBufferFromInputPSStream(window, &count), 1);
+  EXPECT_EQ(copyUntil("*PageSize"), 1);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(StreamEditing, TopUpHoldsAtMostTheWindowFollowedByNul) {
+  feed(std::string(5000, 'x'));
+  EXPECT_EQ(getBufferFromInputPSStream(window, &count), 0);
+  EXPECT_EQ(count, kPSWindowSize);
+  EXPECT_EQ(window[kPSWindowSize], '\0');
+  EXPECT_EQ(getBufferFromInputPSStream(window, &count), 1);
+  writeBufferToTempPSStream(window, &count, 5000, 0);
+  writeBufferToTempPSStream(window, &count, -1, 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(output(), std::string(kPSWindowSize, 'x'));
+}
+
+TEST_F(StreamEditing, MarkerAtTheStartStaysInTheWindow) {
+  feed("*OpenUI *PageSize\nrest\n");
+  EXPECT_EQ(copyUntil("*OpenUI"), 0);
+  EXPECT_EQ(held(), "*OpenUI *PageSize\nrest\n");
+  EXPECT_EQ(found, std::vector<std::string>{"*OpenUI"});
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(StreamEditing, MarkerStraddlingARefillIsFoundAndBytesBeforeItWrittenOnce) {
+  const std::string markers[] = {"*CloseUI: *PageSize", std::string(1024, 'M')};
+  for (const std::string& marker : markers) {
+    const long size = static_cast<long>(marker.size());
+    for (long end : {2048L, 3072L, 4096L}) {
+      for (long offset : {end - size - 1, end - size, end - size + 1, end - size / 2, end - 1,
+                          end, end + 1}) {
+        std::string before = binaryText(static_cast<size_t>(offset));
+        std::string input = before + marker + "\ntail\n";
+        feed(input);
+        count = 0;
+        ASSERT_EQ(copyUntil(marker), 0) << offset;
+        EXPECT_EQ(held().substr(0, marker.size()), marker);
+        EXPECT_EQ(copyUntil("never there"), 1);
+        EXPECT_EQ(output(), input) << offset;
+      }
+    }
+  }
+}
+
+TEST_F(StreamEditing, SkipDropsTheBytesBeforeTheMarkerAndALineWriteEmitsIt) {
+  std::string old = binaryText(3000);
+  feed(old + "*End\nafter\n");
+  EXPECT_EQ(copyUntil("*End", 1), 0);
+  writeLineFromBufferToTempPSStream(window, &count, 0);
+  writeLineToTempPSStream("new line\n");
+  EXPECT_EQ(copyUntil("never there"), 1);
+  EXPECT_EQ(output(), "*End\nnew line\nafter\n");
+}
+
+TEST_F(StreamEditing, MissingMarkerWritesOrDropsTheWholeInput) {
+  std::string input = binaryText(7000);
+  feed(input);
+  EXPECT_EQ(copyUntil("*NotThere"), 1);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(output(), input);
+  feed(input);
+  EXPECT_EQ(copyUntil("*NotThere", 1), 1);
+  EXPECT_EQ(output(), "");
+  EXPECT_TRUE(found.empty());
+}
+
+TEST_F(StreamEditing, NulBytesHideNeitherMarkersNorLineEnds) {
+  std::string input("ab\0cd*Mark\0x\ny\n", 15);
+  feed(input);
+  EXPECT_EQ(copyUntil("*Mark"), 0);
+  writeLineFromBufferToTempPSStream(window, &count, 0);
+  EXPECT_EQ(held(), "y\n");
+  EXPECT_EQ(output(), input.substr(0, 13));
+}
+
+TEST_F(StreamEditing, LineLongerThanTheWindowIsLeftAlone) {
+  feed(std::string(3000, 'l') + "\n");
+  getBufferFromInputPSStream(window, &count);
+  writeLineFromBufferToTempPSStream(window, &count, 0);
+  EXPECT_EQ(count, kPSWindowSize);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(StreamEditing, MarkersLongerThanTheWindowAreNeverFound) {
+  std::string input(9000, 'a');
+  for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>('a' + i % 26);
+  for (size_t length : {1500u, 2048u, 2049u, 5000u}) {
+    feed(input);
+    count = 0;
+    EXPECT_EQ(copyUntil(input.substr(0, length)), length <= 2048 ? 0 : 1) << length;
+    EXPECT_EQ(copyUntil("never there"), 1);
+    EXPECT_EQ(output(), input);
+  }
+}
+
+TEST_F(StreamEditing, FailedWriteIsReportedAndLeftOnTheStream) {
+  feed("");
+  EXPECT_EQ(writeLineToTempPSStream("two\nlines\n"), 0);
+  std::fclose(tempPSStream);
+  tempPSStream = std::fopen((tmpFolder() + "out").c_str(), "rb");
+  EXPECT_EQ(writeLineToTempPSStream("x"), 1);
+  EXPECT_TRUE(std::ferror(tempPSStream));
+}
+
+TEST_F(StreamEditing, FirstOfTwoMarkersWinsWhereBothAreHeld) {
+  feed("%%Trailer\n%%Page: 2 2\n");
+  EXPECT_EQ(tvx::copyUntilEitherMarker("%%Page:", "%%Trailer", window, &count, 0, recordEither), 0);
+  EXPECT_EQ(held(), "%%Page: 2 2\n");
+  EXPECT_EQ(tvx::copyUntilEitherMarker("%%BeginPageSetup", "2 2", window, &count, 0, recordEither),
+            0);
+  EXPECT_EQ(held(), "2 2\n");
+  EXPECT_EQ(found, (std::vector<std::string>{"%%Page:|%%Trailer", "%%BeginPageSetup|2 2"}));
+  EXPECT_EQ(output(), "%%Trailer\n%%Page: ");
+}
+
+TEST(PageSizeIdentifier, TakesTheTextBehindTheCountedSpaceOfTheFirstLine) {
+  struct Case {
+    const char* line;
+    int spaces;
+    const char* identifier;
+  } cases[] = {
+      {"*DefaultPageSize: A4\n*Next: x\n", 1, "A4"},
+      {"%%BeginFeature: *PageSize A4\r\n", 2, "A4"},
+      {"*DefaultPageSize: Letter\r\n", 1, "Letter"},
+      {"*DefaultPageSize:\n*PageSize A5\n", 1, ""},
+      {"%%BeginFeature: *PageSize\n", 2, ""},
+      {"", 1, ""},
+      {"*DefaultPageSize: 0123456789012345678901234567890", 1, "0123456789012345678901234567890"},
+      {"*DefaultPageSize: 01234567890123456789012345678901", 1, ""},
+  };
+  for (const Case& c : cases) {
+    char identifier[32] = "garbage";
+    EXPECT_EQ(tvx::copyIdentifier(c.line, c.spaces, identifier, sizeof identifier),
+              *c.identifier != '\0')
+        << c.line;
+    EXPECT_STREQ(identifier, c.identifier) << c.line;
+  }
+}
+
+}  // namespace
