@@ -1,0 +1,169 @@
+#include "bidi/BiDiUtils.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/common/testroot.h"
+
+namespace {
+
+using tvx::test::folderEntries;
+using tvx::test::readFile;
+using tvx::test::writeFile;
+using Names = std::vector<std::string>;
+
+const std::string kPPD =
+    "*PPD-Adobe: \"4.3\"\n*OpenUI *PageSize: PickOne\n*DefaultPageSize: A4\n"
+    "*PageSize A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageSize\n";
+
+class PPDCycle : public tvx::test::TestRoot {
+ protected:
+  std::string ppd(const std::string& queue = "Q") { return ppdFolder() + queue + ".ppd"; }
+
+  // Copies the rest of the PPD and writes it back.
+  int finish(const char* queue = "Q") {
+    writeBufferToTempPSStreamUntilGivenString("\x01 no such marker", window, &count, 0);
+    return updatePPDforPrinter(queue);
+  }
+
+  char window[tvx::kPSWindowSize + 1] = {};
+  int count = 0;
+};
+
+TEST_F(PPDCycle, EditReplacesThePPDKeepingOwnerGroupAndMode) {
+  writeFile(ppd(), kPPD);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(ppd().c_str(), 0, 7), 0);
+  }
+  ASSERT_EQ(::chmod(ppd().c_str(), 0640), 0);
+  struct stat before {};
+  ::stat(ppd().c_str(), &before);
+  startLog("LEVEL=LIGHT\n");
+
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  ASSERT_EQ(writeBufferToTempPSStreamUntilGivenString("*DefaultPageSize:", window, &count, 0), 0);
+  char pageSize[32];
+  getPageSizeIdentifier(window, pageSize);
+  EXPECT_STREQ(pageSize, "A4");
+  writeLineFromBufferToTempPSStream(window, &count, 1);
+  writeLineToTempPSStream("*DefaultPageSize: Letter\n");
+  ASSERT_EQ(finish(), 0);
+
+  std::string expected = kPPD;
+  expected.replace(expected.find("A4\n"), 2, "Letter");
+  EXPECT_EQ(readFile(ppd()), expected);
+  struct stat after {};
+  ::stat(ppd().c_str(), &after);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+  // The identifier line quotes the whole window it was given.
+  std::string log = readFile(logFile());
+  std::string window = kPPD.substr(kPPD.find("*DefaultPageSize:"));
+  EXPECT_NE(log.find(": Fount the string *DefaultPageSize:\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(": For " + window + " the identifier is A4\n"), std::string::npos) << log;
+}
+
+TEST_F(PPDCycle, WriteBackIsByteIdentical) {
+  for (size_t size : {0u, 1u, 1024u, 2048u, 2049u, 5000u, 70000u}) {
+    std::string content(size, '\0');
+    for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 % 256);
+    writeFile(ppd(), content);
+    count = 0;
+    ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+    ASSERT_EQ(finish(), 0);
+    EXPECT_EQ(readFile(ppd()), content) << size;
+  }
+}
+
+TEST_F(PPDCycle, TempFileIsPrivateAndInThePPDFolder) {
+  writeFile(ppd(), kPPD);
+  std::string victim = root_ + "/victim";
+  writeFile(victim, "victim\n");
+  ASSERT_EQ(::symlink(victim.c_str(), (tmpFolder() + "TavorinexTempPPD.ps").c_str()), 0);
+
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  Names names = folderEntries(ppdFolder());
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[1].rfind("TavorinexTempPPD.ps.", 0), 0u);
+  struct stat temp {};
+  ::stat((ppdFolder() + names[1]).c_str(), &temp);
+  EXPECT_EQ(temp.st_mode & 07777, 0600u);
+  ASSERT_EQ(finish(), 0);
+  EXPECT_EQ(readFile(victim), "victim\n");
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+}
+
+TEST_F(PPDCycle, FailedWriteLeavesThePPDUntouched) {
+  writeFile(ppd(), kPPD);
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  writeLineToTempPSStream(std::string(20000, 'w').c_str());
+  int result = finish();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+}
+
+TEST_F(PPDCycle, ReadErrorOnThePPDFailsTheUpdate) {
+  writeFile(ppd(), kPPD);
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  // Reading a folder's stream fails as a failing disk would.
+  std::fclose(inputPSStream);
+  inputPSStream = std::fopen(ppdFolder().c_str(), "rb");
+  ASSERT_NE(inputPSStream, nullptr);
+  EXPECT_EQ(finish(), 1);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+}
+
+TEST_F(PPDCycle, BadQueueNamesNeverReachTheFileSystem) {
+  std::string outside = root_ + "/etc/cups/Q.ppd";
+  writeFile(outside, kPPD);
+  std::string longest(236, 'q');
+  writeFile(ppd(longest), kPPD);
+  for (const std::string& queue : {std::string(), std::string("../Q"), std::string("a/b"),
+                                   std::string(237, 'q')}) {
+    EXPECT_EQ(openTempFileAndPPDFile(queue.c_str()), 1) << queue;
+    EXPECT_EQ(updatePPDforPrinter(queue.c_str()), 1) << queue;
+  }
+  EXPECT_EQ(openTempFileAndPPDFile(nullptr), 1);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{longest + ".ppd"});
+  EXPECT_EQ(readFile(outside), kPPD);
+
+  ASSERT_EQ(openTempFileAndPPDFile(longest.c_str()), 0);
+  EXPECT_EQ(finish(longest.c_str()), 0);
+}
+
+TEST_F(PPDCycle, UnfinishedOrMissingCyclesLeaveNoTempFile) {
+  EXPECT_EQ(updatePPDforPrinter("Q"), 1);
+  EXPECT_EQ(openTempFileAndPPDFile("Q"), 1);
+  EXPECT_TRUE(folderEntries(ppdFolder()).empty());
+
+  writeFile(ppd(), kPPD);
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  writeLineToTempPSStream("abandoned\n");
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  ASSERT_EQ(finish(), 0);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+  EXPECT_EQ(updatePPDforPrinter("Q"), 1);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+}
+
+}  // namespace
