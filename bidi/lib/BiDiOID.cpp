@@ -1,0 +1,53 @@
+#include "bidi/lib/BiDiOID.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+#include "bidi/lib/snmpget.h"
+#include "bidi/lib/snmpowners.h"
+#include "common/drvlog.h"
+
+TE_BiDiStatus getDataFromTable(TS_SnmpTableResponse* tblResponse, const char* strOid,
+                               unsigned char sessionID) {
+  LOGPRINTA(LOG_FULL, "getDataFromTable:BEGIN");
+  if (tblResponse == nullptr) return en_BiDiSessionTimeOut;
+  tblResponse->nrInstance = 0;
+  tblResponse->dataRes = nullptr;
+  int size = strOid != nullptr ? static_cast<int>(std::strlen(strOid)) + 1 : 0;
+  tvx::snmp::ParamPtr request = tvx::snmp::makeParam(sessionID, strOid, size);
+  TE_Status status = en_Success;
+  if (request && snmpGetTable_ext(request.get(), tblResponse, &status) == 1 && status == en_Success) {
+    LOGPRINTA(LOG_FULL, "getDataFromTable:END");
+    return en_BiDiSuccess;
+  }
+  LOGPRINTA(LOG_LIGHT, "ERR for getTable");
+  return en_BiDiSessionTimeOut;
+}
+
+TE_BiDiStatus freeDataFromTable(TS_SnmpTableResponse* tblResponse) {
+  LOGPRINTA(LOG_FULL, "freeDataFromTable:BEGIN");
+  if (tblResponse != nullptr) tvx::snmp::clearTable(*tblResponse);
+  LOGPRINTA(LOG_FULL, "freeDataFromTable:END");
+  return en_BiDiSuccess;
+}
+
+int getNumberOfInstance(const char* baseOid, const char* currOid) {
+  LOGPRINTA(LOG_FULL, "getNumberOfInstance:BEGIN");
+  if (baseOid == nullptr || currOid == nullptr) return 0;
+  std::string_view base(baseOid);
+  std::string_view curr(currOid);
+  if (curr.find(base) == std::string_view::npos) return 0;
+
+  // Skip the column, ".", the one-digit device index and ".".
+  int result = 0;
+  size_t start = base.size() + 3;
+  if (start < curr.size()) {
+    std::string_view digits = curr.substr(start, curr.find('.', start) - start);
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), result);
+    if (ec != std::errc() || end != digits.data() + digits.size() || result < 0) result = 0;
+  }
+  LOGPRINTA(LOG_LIGHT, "instance returned :%d", result);
+  LOGPRINTA(LOG_FULL, "getNumberOfInstance:END");
+  return result;
+}

@@ -1,0 +1,90 @@
+#include "bidi/lib/snmpcache.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "bidi/lib/snmpowners.h"
+#include "common/drvlog.h"
+
+TS_CacheElement* cacheList = nullptr;
+
+namespace {
+
+// Bounded, always terminated copy of an OID text into a 128-byte buffer.
+void copyOidText(char* dest, const char* source) {
+  size_t len = source != nullptr ? strnlen(source, SNMP_OID_TEXT_SIZE - 1) : 0;
+  if (len > 0) std::memcpy(dest, source, len);
+  dest[len] = '\0';
+}
+
+}  // namespace
+
+int equalSnmpParam(const TS_SnmpGetParam* first, const TS_SnmpGetParam* secc) {
+  if (first == nullptr || secc == nullptr || first->oid == nullptr || secc->oid == nullptr) return 0;
+  return first->sessionID == secc->sessionID && std::strcmp(first->oid, secc->oid) == 0 ? 1 : 0;
+}
+
+TS_CacheElement* getCacheElement(const TS_SnmpGetParam* snmpParam, TE_Status* /*status*/) {
+  LOGPRINTA(LOG_FULL, "getCacheElement:BEGIN");
+  TS_CacheElement* entry = cacheList;
+  while (entry != nullptr && !equalSnmpParam(entry->input, snmpParam)) entry = entry->next;
+  LOGPRINTA(LOG_FULL, "getCacheElement:END");
+  return entry;
+}
+
+TE_Status addCacheElement(const TS_SnmpGetParam* snmpParam, const TS_SnmpGetResponse* snmpResponse) {
+  LOGPRINTA(LOG_FULL, "addCacheElement:BEGIN");
+  if (snmpParam == nullptr || snmpParam->oid == nullptr || snmpResponse == nullptr) return en_Error;
+  if (strnlen(snmpParam->oid, SNMP_OID_TEXT_SIZE) >= SNMP_OID_TEXT_SIZE) return en_InvalidOid;
+
+  std::unique_ptr<TS_CacheElement> entry(new (std::nothrow) TS_CacheElement{});
+  tvx::snmp::ParamPtr key = tvx::snmp::makeParam(snmpParam->sessionID, snmpParam->oid,
+                                                 SNMP_OID_TEXT_SIZE);
+  tvx::snmp::ResponsePtr value = tvx::snmp::makeResponse(static_cast<int>(snmpResponse->res_len));
+  if (!entry || !key || !value) return en_NotEnoughMemory;
+  copySnmpResponse(snmpResponse, value.get());
+
+  entry->input = key.release();
+  entry->output = value.release();
+  entry->next = cacheList;
+  cacheList = entry.release();
+  LOGPRINTA(LOG_FULL, "addCacheElement:END");
+  return en_Success;
+}
+
+TE_Status deleteCacheElement(const TS_SnmpGetParam* snmpParam) {
+  LOGPRINTA(LOG_FULL, "deleteCacheElement:BEGIN");
+  for (TS_CacheElement** link = &cacheList; *link != nullptr; link = &(*link)->next) {
+    TS_CacheElement* entry = *link;
+    if (!equalSnmpParam(entry->input, snmpParam)) continue;
+    *link = entry->next;
+    snmpFreeParam(&entry->input);
+    snmpFreeResponse(&entry->output);
+    delete entry;
+    LOGPRINTA(LOG_FULL, "deleteCacheElement:END");
+    return en_Success;
+  }
+  return en_Error;
+}
+
+TE_Status copySnmpResponse(const TS_SnmpGetResponse* source, TS_SnmpGetResponse* dest) {
+  LOGPRINTA(LOG_FULL, "copySnmpResponse:BEGIN");
+  if (source == nullptr || dest == nullptr || source->res_len > dest->res_len) {
+    return en_NotEnoughMemory;
+  }
+  dest->type = source->type;
+  dest->res_len = source->res_len;
+  if (source->res_len > 0) std::memcpy(dest->res, source->res, source->res_len);
+  copyOidText(dest->oid, source->oid);
+  LOGPRINTA(LOG_FULL, "copySnmpResponse:END");
+  return en_Success;
+}
+
+void copySnmpParam(const TS_SnmpGetParam* source, TS_SnmpGetParam* dest) {
+  LOGPRINTA(LOG_FULL, "copySnmpParam:BEGIN");
+  if (source == nullptr || dest == nullptr) return;
+  dest->sessionID = source->sessionID;
+  copyOidText(dest->oid, source->oid);
+  LOGPRINTA(LOG_FULL, "copySnmpParam:END");
+}

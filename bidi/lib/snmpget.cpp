@@ -1,0 +1,379 @@
+#include "bidi/lib/snmpget.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "bidi/lib/snmpcache.h"
+#include "bidi/lib/snmpowners.h"
+#include "bidi/lib/snmpsession.h"
+#include "common/drvlog.h"
+
+static_assert(std::is_same_v<oid, unsigned long>, "sub-identifiers are converted as unsigned long");
+
+namespace {
+
+using tvx::snmp::ResponsePtr;
+
+constexpr long kBulkRepetitions = 100;
+
+struct PduDeleter {
+  void operator()(netsnmp_pdu* pdu) const { snmp_free_pdu(pdu); }
+};
+using PduPtr = std::unique_ptr<netsnmp_pdu, PduDeleter>;
+
+TE_Status checkOid(const char* text, oid* name, size_t* length) {
+  if (text == nullptr || text[0] != '1') {
+    LOGPRINTA(LOG_LIGHT, "Invalid Name OID");
+    return en_InvalidOid;
+  }
+  if (strnlen(text, SNMP_OID_TEXT_SIZE) >= SNMP_OID_TEXT_SIZE) return en_InvalidOid;
+  *length = MAX_OID_LEN;
+  return snmp_parse_oid(text, name, length) != nullptr ? en_Success : en_InvalidOid;
+}
+
+// Sends one request PDU of `command` for `param`; on en_Success `reply`
+// holds an answer with a zero error status.
+TE_Status sendRequest(int command, const TS_SnmpGetParam* param, PduPtr& reply) {
+  TS_SessionElement* session = param != nullptr ? getSnmpSession(param->sessionID) : nullptr;
+  if (session == nullptr) return en_SessionNotOpen;
+  oid name[MAX_OID_LEN];
+  size_t length = 0;
+  if (TE_Status st = checkOid(param->oid, name, &length); st != en_Success) return st;
+
+  netsnmp_pdu* request = snmp_pdu_create(command);
+  if (request == nullptr) return en_NotEnoughMemory;
+  if (command == SNMP_MSG_GETBULK) {
+    request->non_repeaters = 0;
+    request->max_repetitions = kBulkRepetitions;
+  }
+  if (snmp_add_null_var(request, name, length) == nullptr) {
+    snmp_free_pdu(request);
+    return en_NotEnoughMemory;
+  }
+  netsnmp_pdu* answer = nullptr;
+  int result = snmp_synch_response(session->ss, request, &answer);  // consumes `request`
+  reply.reset(answer);
+  if (result == STAT_SUCCESS && answer != nullptr) {
+    if (answer->errstat == SNMP_ERR_NOERROR) return en_Success;
+    LOGPRINTA(LOG_LIGHT, "Error in packet Reason: %s\n", snmp_errstring(static_cast<int>(answer->errstat)));
+    return en_TimeOut;
+  }
+  if (result == STAT_TIMEOUT) {
+    LOGPRINTA(LOG_LIGHT, "Timeout: No response from %s.", session->ss->peername);
+    return en_TimeOut;
+  }
+  LOGPRINTA(LOG_LIGHT, "UNKNOWN ERROR");
+  return en_InvalidSession;
+}
+
+bool isException(const netsnmp_variable_list* var) {
+  return var->type == SNMP_NOSUCHOBJECT || var->type == SNMP_NOSUCHINSTANCE ||
+         var->type == SNMP_ENDOFMIBVIEW;
+}
+
+// Converts one binding into a new response sized to its value. en_InvalidOid
+// when the binding's OID does not fit the response's 128-byte buffer.
+TE_Status convertBinding(const netsnmp_variable_list* var, ResponsePtr& out) {
+  TE_SnmpValueType type = en_Long;
+  std::string oidValue;
+  const void* bytes = var->val.string;
+  size_t copied = var->val_len;
+  size_t size = var->val_len;
+  switch (var->type) {
+    case ASN_OCTET_STR:
+      type = en_String;
+      size = var->val_len + 1;
+      break;
+    case ASN_OBJECT_ID:
+      type = en_Oid;
+      oidValue = snmpOidToText(var->val.objid, static_cast<int>(var->val_len / sizeof(oid)));
+      bytes = oidValue.c_str();
+      copied = size = oidValue.size() + 1;
+      break;
+    case ASN_INTEGER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER:
+    case ASN_COUNTER:
+    case SNMP_NOSUCHOBJECT:
+      type = en_ULong;
+      break;
+    default:
+      break;
+  }
+  if (size > static_cast<size_t>(INT_MAX)) return en_NotEnoughMemory;
+  ResponsePtr resp = tvx::snmp::makeResponse(static_cast<int>(size));
+  if (!resp) return en_NotEnoughMemory;
+  resp->type = type;
+  if (copied > 0 && bytes != nullptr) std::memcpy(resp->res, bytes, copied);
+  if (TE_Status st = snmpOidIntToString(resp->oid, var->name, static_cast<int>(var->name_length));
+      st != en_Success) {
+    return st;
+  }
+  out = std::move(resp);
+  return en_Success;
+}
+
+// Serves a fetch from the cache; false when nothing is parked for the request.
+bool fetchParked(const TS_SnmpGetParam* param, TS_SnmpGetResponse* res, TE_Status& status, int& size) {
+  TS_CacheElement* parked = getCacheElement(param, &status);
+  if (parked == nullptr) return false;
+  if (parked->output->res_len > res->res_len) {
+    status = en_NotEnoughMemory;
+    size = 0;
+    return true;
+  }
+  size = static_cast<int>(parked->output->res_len);
+  copySnmpResponse(parked->output, res);
+  deleteCacheElement(param);
+  return true;
+}
+
+// Copies each binding of `reply` into `res`, or parks it when `res` is null.
+int storeBindings(const netsnmp_pdu& reply, const TS_SnmpGetParam* param, TS_SnmpGetResponse* res,
+                  TE_Status& status) {
+  int size = 0;
+  for (const netsnmp_variable_list* var = reply.variables; var != nullptr; var = var->next_variable) {
+    ResponsePtr value;
+    status = convertBinding(var, value);
+    if (status == en_Success) {
+      status = res != nullptr ? copySnmpResponse(value.get(), res) : addCacheElement(param, value.get());
+    }
+    if (status != en_Success) return 0;
+    size = static_cast<int>(value->res_len);
+  }
+  return size;
+}
+
+// Numeric order of two dotted OID texts: true when `later` lies after `earlier`.
+bool oidFollows(std::string_view later, std::string_view earlier) {
+  auto parse = [](std::string_view text, std::vector<unsigned long>& out) {
+    while (!text.empty()) {
+      unsigned long value = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (ec != std::errc() || end == text.data()) return false;
+      out.push_back(value);
+      text.remove_prefix(static_cast<size_t>(end - text.data()));
+      if (!text.empty() && text.front() != '.') return false;
+      if (!text.empty()) text.remove_prefix(1);
+    }
+    return true;
+  };
+  std::vector<unsigned long> a;
+  std::vector<unsigned long> b;
+  if (!parse(later, a) || !parse(earlier, b)) return false;
+  return std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end());
+}
+
+std::string_view oidText(const TS_SnmpGetResponse* resp) {
+  return {resp->oid, strnlen(resp->oid, SNMP_OID_TEXT_SIZE)};
+}
+
+// Number of leading rows of `batch` inside the column `base`, each after the
+// one before; `previous` moves to the last of them.
+int rowsInside(const TS_SnmpTableResponse& batch, std::string_view base, std::string& previous) {
+  int good = 0;
+  for (; good < batch.nrInstance; ++good) {
+    std::string_view text = oidText(batch.dataRes[good]);
+    if (text.find(base) == std::string_view::npos || text == base || !oidFollows(text, previous)) break;
+    previous.assign(text);
+  }
+  return good;
+}
+
+// Moves the first `count` rows of `batch` to the end of `table`.
+bool appendRows(TS_SnmpTableResponse& table, TS_SnmpTableResponse& batch, int count) {
+  if (count == 0) return true;
+  size_t total = static_cast<size_t>(table.nrInstance) + static_cast<size_t>(count);
+  void* grown = std::realloc(table.dataRes, total * sizeof(TS_SnmpGetResponse*));
+  if (grown == nullptr) return false;
+  table.dataRes = static_cast<TS_SnmpGetResponse**>(grown);
+  for (int i = 0; i < count; ++i) {
+    table.dataRes[table.nrInstance++] = batch.dataRes[i];
+    batch.dataRes[i] = nullptr;
+  }
+  return true;
+}
+
+// The size query and fetch of one get-next; `resp` stays null when the
+// answer holds no value.
+bool fetchNext(TS_SnmpGetParam* request, ResponsePtr& resp, TE_Status& status) {
+  int size = snmpGetNext(request, nullptr, &status);
+  if (status != en_Success) return false;
+  if (size == 0) {
+    deleteCacheElement(request);
+    return true;
+  }
+  resp = tvx::snmp::makeResponse(size);
+  if (!resp) {
+    deleteCacheElement(request);
+    status = en_NotEnoughMemory;
+    return false;
+  }
+  snmpGetNext(request, resp.get(), &status);
+  return status == en_Success;
+}
+
+}  // namespace
+
+int snmpGetGeneral(TE_SnmpGetType opType, const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes,
+                   TE_Status* myStatus) {
+  TE_Status ignored = en_Success;
+  TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
+  LOGPRINTA(LOG_FULL, "snmpGetGeneral:BEGIN");
+  status = en_Success;
+  int size = 0;
+  if (myRes != nullptr && myParam != nullptr && fetchParked(myParam, myRes, status, size)) {
+    if (status == en_Success) LOGPRINTA(LOG_FULL, "snmpGetGeneral:END");
+    return size;
+  }
+  PduPtr reply;
+  status = sendRequest(opType == en_SNMP_GET_NEXT ? SNMP_MSG_GETNEXT : SNMP_MSG_GET, myParam, reply);
+  if (status == en_Success) size = storeBindings(*reply, myParam, myRes, status);
+  LOGPRINTA(LOG_FULL, "snmpGetGeneral:END");
+  return status == en_Success ? size : 0;
+}
+
+int snmpGet(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus) {
+  return snmpGetGeneral(en_SNMP_GET, myParam, myRes, myStatus);
+}
+
+int snmpGetNext(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus) {
+  return snmpGetGeneral(en_SNMP_GET_NEXT, myParam, myRes, myStatus);
+}
+
+int snmpGetBulk(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myTableResp,
+                TE_Status* myStatus) {
+  TE_Status ignored = en_Success;
+  TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
+  LOGPRINTA(LOG_FULL, "snmpGetBulk:BEGIN");
+  status = myTableResp != nullptr ? en_Success : en_Error;
+  PduPtr reply;
+  if (status == en_Success) status = sendRequest(SNMP_MSG_GETBULK, myParam, reply);
+  if (status != en_Success) return 0;
+
+  std::vector<ResponsePtr> rows;
+  for (const netsnmp_variable_list* var = reply->variables; var != nullptr; var = var->next_variable) {
+    if (isException(var)) break;
+    ResponsePtr row;
+    TE_Status st = convertBinding(var, row);
+    if (st == en_InvalidOid) break;
+    if (st != en_Success) {
+      status = st;
+      return 0;
+    }
+    rows.push_back(std::move(row));
+  }
+  myTableResp->nrInstance = static_cast<int>(rows.size());
+  if (snmpAllocTable(myTableResp, 0) != en_Success) {
+    myTableResp->nrInstance = 0;
+    status = en_NotEnoughMemory;
+    return 0;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) myTableResp->dataRes[i] = rows[i].release();
+  LOGPRINTA(LOG_FULL, "snmpGetBulk:END");
+  return rows.empty() ? 0 : static_cast<int>(myTableResp->dataRes[rows.size() - 1]->res_len);
+}
+
+int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* tableResp,
+                     TE_Status* myStatus) {
+  TE_Status ignored = en_Success;
+  TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
+  LOGPRINTA(LOG_FULL, "snmpGetTable_ext");
+  status = en_Success;
+  if (myParam == nullptr || myParam->oid == nullptr || tableResp == nullptr) {
+    status = en_InvalidOid;
+    return 0;
+  }
+  const std::string base(myParam->oid);
+  std::string previous = base;
+  for (;;) {
+    std::string start = previous;
+    TS_SnmpGetParam request{myParam->sessionID, start.data()};
+    TS_SnmpTableResponse batch{};
+    snmpGetBulk(&request, &batch, &status);
+    if (status != en_Success) {
+      LOGPRINTA(LOG_FULL, "Error for getBulk");
+      tvx::snmp::clearTable(batch);
+      return 0;
+    }
+    int good = rowsInside(batch, base, previous);
+    bool goesOn = good > 0 && good == batch.nrInstance;
+    bool appended = appendRows(*tableResp, batch, good);
+    tvx::snmp::clearTable(batch);
+    if (!appended) {
+      status = en_NotEnoughMemory;
+      return 0;
+    }
+    if (!goesOn) return 1;
+  }
+}
+
+int snmpGetTable(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myResp, TE_Status* myStatus) {
+  TE_Status ignored = en_Success;
+  TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
+  LOGPRINTA(LOG_FULL, "snmpGetTable:BEGIN");
+  status = en_Success;
+  tvx::snmp::ParamPtr request;
+  if (myParam != nullptr && myResp != nullptr) {
+    request = tvx::snmp::makeParam(myParam->sessionID, myParam->oid, SNMP_OID_TEXT_SIZE);
+  }
+  if (!request) {
+    status = en_InvalidOid;
+    return 0;
+  }
+  const std::string base(request->oid);
+  LOGPRINTA(LOG_FULL, "BEGIN the getNext for OID %s", base.c_str());
+  const bool filling = myResp->dataRes != nullptr;
+  int filled = 0;
+  int largest = 0;
+  while (std::string_view(request->oid).find(base) != std::string_view::npos) {
+    ResponsePtr resp;
+    if (!fetchNext(request.get(), resp, status)) {
+      LOGPRINTA(LOG_LIGHT, "\n---------Failure in snmpGetNext---------\n");
+      PrintError(status);
+      return 0;
+    }
+    if (!resp || !oidFollows(oidText(resp.get()), request->oid)) break;
+    std::string_view next = oidText(resp.get());
+    std::memcpy(request->oid, next.data(), next.size());
+    request->oid[next.size()] = '\0';
+    if (next.find(base) == std::string_view::npos) break;
+    printResult(resp.get());
+    if (!filling) {
+      ++myResp->nrInstance;
+      largest = std::max(largest, static_cast<int>(resp->res_len));
+    } else if (filled >= myResp->nrInstance) {
+      break;
+    } else if ((status = copySnmpResponse(resp.get(), myResp->dataRes[filled++])) != en_Success) {
+      return 0;
+    }
+  }
+  LOGPRINTA(LOG_FULL, "snmpGetTable:END");
+  return largest;
+}
+
+void PrintError(TE_Status status) {
+  const char* text = "Unknown error";
+  switch (status) {
+    case en_InvalidOid: text = "Invalid Oid"; break;
+    case en_SecurityAuthKey: text = "Invalid pass"; break;
+    case en_InvalidSession: text = "Invalid session"; break;
+    case en_SessionNotOpen: text = "Session not open"; break;
+    case en_TimeOut: text = "Time Out"; break;
+    case en_NotEnoughMemory: text = "Not enough memory"; break;
+    default: break;
+  }
+  LOGPRINTA(LOG_FULL, "%s", text);
+}

@@ -1,0 +1,124 @@
+#include "bidi/lib/snmpsession.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "common/drvlog.h"
+
+TS_SessionElement* sessionList = nullptr;
+
+namespace {
+
+constexpr long kTimeoutMicroseconds = 9000000;
+constexpr int kRetries = 2;
+constexpr size_t kAuthKeyLength = 32;
+
+// Reads the library's configuration once. An empty MIB list keeps the
+// library from loading (and warning about) MIB files: OIDs are numeric.
+void initLibrary() {
+  static bool remembered = false;
+  if (!remembered) {
+    static char noMibs[] = "mibs :";
+    netsnmp_config_remember(noMibs);
+    remembered = true;
+  }
+  init_snmp("snmpapp");
+}
+
+bool identifierInUse(TT_SessionID id) {
+  for (TS_SessionElement* e = sessionList; e != nullptr; e = e->next) {
+    if (e->ssId == id) return true;
+  }
+  return false;
+}
+
+// Fills the version-specific part of `desc`; the strings must outlive snmp_open.
+TE_Status setCredentials(netsnmp_session& desc, TE_SnmpVersion vers, std::string& user,
+                         const char* passPhrase) {
+  if (vers == en_SnmpVersion_V1 || vers == en_SnmpVersion_V2) {
+    desc.version = vers == en_SnmpVersion_V1 ? SNMP_VERSION_1 : SNMP_VERSION_2c;
+    desc.community = reinterpret_cast<u_char*>(user.data());
+    desc.community_len = user.size();
+    return en_Success;
+  }
+  if (vers != en_SnmpVersion_V3) return en_Error;
+  desc.version = SNMP_VERSION_3;
+  desc.securityName = user.data();
+  desc.securityNameLen = user.size();
+  desc.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
+  desc.securityAuthProto = usmHMACMD5AuthProtocol;
+  desc.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;
+  desc.securityAuthKeyLen = kAuthKeyLength;
+  std::string phrase(passPhrase);
+  if (generate_Ku(desc.securityAuthProto, static_cast<u_int>(desc.securityAuthProtoLen),
+                  reinterpret_cast<const u_char*>(phrase.data()), phrase.size(),
+                  desc.securityAuthKey, &desc.securityAuthKeyLen) != SNMPERR_SUCCESS) {
+    snmp_log(LOG_ERR, "Error generating Ku from authentication pass phrase. \n");
+    return en_SecurityAuthKey;
+  }
+  return en_Success;
+}
+
+}  // namespace
+
+TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* userName,
+                          const char* passPhrase, TT_SessionID* sessionID) {
+  InitLog();
+  LOGPRINTA(LOG_FULL, "snmpSessionOpen:BEGIN");
+  if (server == nullptr || userName == nullptr || passPhrase == nullptr || sessionID == nullptr) {
+    return en_Error;
+  }
+  initLibrary();
+
+  netsnmp_session desc;
+  snmp_sess_init(&desc);
+  std::string peer(server);
+  std::string user(userName);
+  desc.peername = peer.data();
+  desc.timeout = kTimeoutMicroseconds;
+  desc.retries = kRetries;
+  if (TE_Status st = setCredentials(desc, vers, user, passPhrase); st != en_Success) return st;
+
+  TT_SessionID id = sessionList == nullptr ? 255 : static_cast<TT_SessionID>(sessionList->ssId - 1);
+  if (identifierInUse(id)) return en_Error;
+
+  std::unique_ptr<TS_SessionElement> entry(new (std::nothrow) TS_SessionElement{});
+  if (!entry) return en_NotEnoughMemory;
+  entry->ss = snmp_open(&desc);
+  if (entry->ss == nullptr) {
+    snmp_sess_perror("ack", &desc);
+    return en_Error;
+  }
+  entry->ssId = id;
+  entry->next = sessionList;
+  sessionList = entry.release();
+  *sessionID = id;
+  LOGPRINTA(LOG_FULL, "snmpSessionOpen:END");
+  return en_Success;
+}
+
+TE_Status snmpSessionClose(TT_SessionID sessionID) {
+  LOGPRINTA(LOG_FULL, "snmpSessionClose:BEGIN");
+  for (TS_SessionElement** link = &sessionList; *link != nullptr; link = &(*link)->next) {
+    TS_SessionElement* entry = *link;
+    if (entry->ssId != sessionID) continue;
+    *link = entry->next;
+    snmp_close(entry->ss);
+    delete entry;
+    LOGPRINTA(LOG_FULL, "snmpSessionClose:END");
+    return en_Success;
+  }
+  return en_InvalidSession;
+}
+
+TS_SessionElement* getSnmpSession(TT_SessionID sessionID) {
+  LOGPRINTA(LOG_FULL, "getSnmpSession:BEGIN");
+  TS_SessionElement* entry = sessionList;
+  while (entry != nullptr && entry->ssId != sessionID) entry = entry->next;
+  LOGPRINTA(LOG_FULL, "getSnmpSession:END");
+  return entry;
+}
