@@ -1,0 +1,127 @@
+#include "bidi/BiDiColor.h"
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "bidi/BiDiUtils.h"
+#include "bidi/BiDiWindow.h"
+#include "common/drvlog.h"
+#include "common/printertext.h"
+
+namespace {
+
+// The profile reader and the two options of a colour space.
+struct ColorSpace {
+  TE_BiDiStatus (*reader)(unsigned char, PTS_BiDiColorProfile*);
+  const char* firstKeyword;
+  const char* firstKey;
+  const char* secondKeyword;
+  const char* secondKey;
+};
+
+constexpr ColorSpace kColorSpaces[] = {
+    {BiDi_GetColorProfile_RGB, "RGBInputImage", "InputICCProfileRGBImage", "RGBInputText",
+     "InputICCProfileRGBGraphics"},
+    {BiDi_GetColorProfile_CMYK, "CMYKInputImage", "InputICCProfileCMYKImage", "CMYKInputText",
+     "InputICCProfileCMYKGraphics"},
+    {BiDi_GetColorProfile_Gray, "GrayInputImage", "InputICCProfileGRAYImage", "GrayInputText",
+     "InputICCProfileGRAYGraphics"},
+    {BiDi_GetColorProfile_Output, "PrinterText", "OutputICCProfileGraphics", "PrinterImage",
+     "OutputICCProfileImage"},
+};
+
+// The choice keyword of a profile: its name up to the first ".icc", in
+// keyword characters only.
+std::string choiceKeyword(std::string_view name) {
+  return tvx::text::ppdKeyword(name.substr(0, name.find(".icc")));
+}
+
+bool namesProfile(const TS_ColorProfile* profiles, const std::string& value) {
+  for (; profiles != nullptr; profiles = profiles->next) {
+    std::string choice = choiceKeyword(profiles->name);
+    if (!choice.empty() && choice == value) return true;
+  }
+  return false;
+}
+
+std::string profileChoice(const std::string& keyword, const std::string& psKey, const std::string& choice,
+                          const TS_ColorProfile& profile) {
+  return "*" + keyword + " " + choice + "/" + tvx::text::ppdTranslation(choice) +
+         ": \"<< /DeviceRenderingInfo <<\n/Type 41\n/" + psKey + " (" + tvx::text::psString(profile.name) +
+         ")\n>>\n>> setpagedevice\"\n*End\n";
+}
+
+// Keeps the default line when it names a reported profile, else writes "None".
+void rewriteDefault(const std::string& defaultKey, const TS_ColorProfile* profiles,
+                    tvx::bidi::PPDWindow& window) {
+  writeBufferToTempPSStreamUntilGivenString(defaultKey.c_str(), window.text, &window.count, 0);
+  char value[33];
+  getPageSizeIdentifier(window.text, value);
+  bool keep = namesProfile(profiles, value);
+  if (!keep) writeLineToTempPSStream((defaultKey + ": None\n").c_str());
+  writeLineFromBufferToTempPSStream(window.text, &window.count, keep ? 0 : 1);
+}
+
+// The choice keyword of the option's entry at the front of the window, if it is one.
+std::string firstChoice(const std::string& keyword, const tvx::bidi::PPDWindow& window) {
+  std::string_view held(window.text, strnlen(window.text, static_cast<std::size_t>(window.count)));
+  std::string entry = "*" + keyword + " ";
+  if (!held.starts_with(entry)) return {};
+  held.remove_prefix(entry.size());
+  return std::string(held.substr(0, held.find_first_of("/:\r\n")));
+}
+
+// Keeps the option's first choice and writes one choice per profile after
+// it; a keyword that the option already has is not written twice, since
+// CUPS refuses a PPD with a repeated choice.
+void rewriteChoices(const std::string& keyword, const std::string& psKey, const TS_ColorProfile* profiles,
+                    tvx::bidi::PPDWindow& window) {
+  std::set<std::string> written{firstChoice(keyword, window)};
+  writeBufferToTempPSStreamUntilGivenString("*End", window.text, &window.count, 0);
+  writeLineToTempPSStream("*End\n");
+  for (const TS_ColorProfile* profile = profiles; profile != nullptr; profile = profile->next) {
+    LOGPRINTA(LOG_LIGHT, "Add the collor profile: %s", tvx::text::singleLine(profile->name).c_str());
+    std::string choice = choiceKeyword(profile->name);
+    if (choice.empty() || !written.insert(choice).second) continue;
+    writeLineToTempPSStream(profileChoice(keyword, psKey, choice, *profile).c_str());
+  }
+  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, 1);
+}
+
+}  // namespace
+
+int BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
+  LOGPRINTA(LOG_FULL, "LinuxBiDi_UpdateColor");
+  for (int colorSpace = 1; colorSpace <= 4; ++colorSpace) {
+    int result = BiDi_UpdateColorSimple(sessionID, queue, colorSpace);
+    if (result != 10) return result;
+  }
+  return 10;
+}
+
+int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace) {
+  LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorSimple");
+  if (colorSpace < 1 || colorSpace > 4) return 17;
+  const ColorSpace& space = kColorSpaces[colorSpace - 1];
+  PTS_BiDiColorProfile head = nullptr;
+  TE_BiDiStatus status = space.reader(sessionID, &head);
+  tvx::bidi::ProfileList profiles(head);
+  if (status != en_BiDiSuccess) return 12;
+  if (!profiles) return 17;
+  int result = BiDi_UpdateColorImageOrText(space.firstKeyword, space.firstKey, queue, profiles.get());
+  if (result != 10) return result;
+  return BiDi_UpdateColorImageOrText(space.secondKeyword, space.secondKey, queue, profiles.get());
+}
+
+int BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
+                                const TS_ColorProfile* profiles) {
+  LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorImageOrText");
+  if (openTempFileAndPPDFile(queue) != 0) return 13;
+  tvx::bidi::PPDWindow window;
+  rewriteDefault(std::string("*Default") + keyword, profiles, window);
+  rewriteChoices(keyword, psKey, profiles, window);
+  tvx::bidi::copyRestOfPPD(window);
+  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+}

@@ -1,0 +1,26 @@
+// The colour profile update of the PPD.
+#pragma once
+
+#include "bidi/lib/BiDiColor.h"
+
+// Rewrites the eight colour profile options of the PPD of `queue` from the
+// profiles that the printer on session `sessionID` reports, colour space by
+// colour space (RGB, CMYK, gray, output), stopping at the first that does
+// not return 10. Returns 10 done, 12 profile read failed, 13 PPD not opened
+// or not replaced, 17 a colour space without profiles.
+int BiDi_UpdateColor(unsigned char sessionID, const char* queue);
+
+// Rewrites the image and the text option of colour space `colorSpace` (1 RGB,
+// 2 CMYK, 3 gray, 4 output). Returns as BiDi_UpdateColor; 17 also for a
+// number outside 1 to 4.
+int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace);
+
+// One PPD cycle for the option `keyword`: keeps its default line when it
+// names a profile of `profiles` (else sets it to "None"), keeps everything up
+// to the option's first "*End", and replaces the choices after it with one
+// choice per profile whose PostScript code selects the profile file through
+// the key `psKey`. Names are written as PPD keyword, translation and
+// PostScript string, so no name can add a line; a name that leaves no
+// keyword is skipped. Returns 10 or 13.
+int BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
+                                const TS_ColorProfile* profiles);

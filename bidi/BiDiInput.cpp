@@ -1,0 +1,102 @@
+#include "bidi/BiDiInput.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bidi/BiDiUtils.h"
+#include "bidi/BiDiWindow.h"
+#include "bidi/lib/BiDiInput.h"
+#include "common/drvlog.h"
+
+namespace {
+
+// Room for the label word and the number suffix in a generated line.
+constexpr std::size_t kMaxLabel = 69;
+
+// The text held by the window, up to its first NUL.
+std::string_view heldText(const tvx::bidi::PPDWindow& window) {
+  return {window.text, strnlen(window.text, static_cast<std::size_t>(window.count))};
+}
+
+// The label word behind the first "/" of `held`, its terminator included: a
+// plain label ends with its first space, a hexadecimal one ("<...") with the
+// first "0" that follows a "2". A word without terminator ends at its line
+// end. nullopt when there is no "/".
+std::optional<std::string> labelWord(std::string_view held) {
+  std::size_t slash = held.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  std::string_view label = held.substr(slash + 1);
+  label = label.substr(0, label.find_first_of("\r\n"));
+  std::size_t end = std::string_view::npos;
+  if (label.starts_with('<')) {
+    for (std::size_t i = 2; i < label.size() && end == std::string_view::npos; ++i) {
+      if (label[i - 1] == '2' && label[i] == '0') end = i + 1;
+    }
+  } else if (std::size_t space = label.find(' '); space != std::string_view::npos) {
+    end = space + 1;
+  }
+  return std::string(label.substr(0, end));
+}
+
+// The tray number as the label writes it: decimal, or the hexadecimal code
+// of its digit followed by ">".
+std::string numberSuffix(int tray, bool hexadecimal) {
+  if (!hexadecimal) return std::to_string(tray);
+  char code[8];
+  std::snprintf(code, sizeof code, "%X>", static_cast<unsigned>(tray + '0'));
+  return code;
+}
+
+bool hasTray(const TS_BiDiInput* trays, int tray) {
+  for (; trays != nullptr; trays = trays->next) {
+    if (trays->inputIdx == tray) return true;
+  }
+  return false;
+}
+
+// Writes the entries of trays 1 to 7 with `word`. False, with nothing
+// written, when a label would not fit its line.
+bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word) {
+  bool hexadecimal = word.starts_with('<');
+  if (word.size() + numberSuffix(7, hexadecimal).size() > kMaxLabel) return false;
+  for (int tray = 1; tray <= 7; ++tray) {
+    if (!hasTray(trays, tray)) continue;
+    std::string n = std::to_string(tray);
+    std::string line = "*InputSlot Tray" + n + "/" + word + numberSuffix(tray, hexadecimal) +
+                       ": \"<< /MediaPosition " + n + " >> setpagedevice\"\n";
+    writeLineToTempPSStream(line.c_str());
+  }
+  return true;
+}
+
+// Rewrites the tray entries between the Tray0 entry and "*CloseUI"; keeps
+// them when no usable label follows the Tray0 entry.
+void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window) {
+  if (writeBufferToTempPSStreamUntilGivenString("InputSlot Tray0", window.text, &window.count, 0) != 0) {
+    return;
+  }
+  writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
+  std::optional<std::string> word = labelWord(heldText(window));
+  int drop = word && writeTrayEntries(trays, *word) ? 1 : 0;
+  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, drop);
+}
+
+}  // namespace
+
+int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
+  LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateInput");
+  PTS_BiDiInput head = nullptr;
+  TE_BiDiStatus status = BiDi_GetInput(sessionID, &head);
+  tvx::bidi::InputList trays(head);
+  if (status != en_BiDiSuccess) return 12;
+  if (!trays) return 14;
+  if (openTempFileAndPPDFile(queue) != 0) return 13;
+  tvx::bidi::PPDWindow window;
+  rewriteTrayEntries(trays.get(), window);
+  tvx::bidi::copyRestOfPPD(window);
+  trays.reset();
+  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+}

@@ -1,0 +1,9 @@
+// The input tray update of the PPD.
+#pragma once
+
+// Replaces the "*InputSlot" entries after the Tray0 entry of the PPD of
+// `queue` with one entry per tray number 1 to 7 that the printer on session
+// `sessionID` reports, worded like the PPD's first tray label (plain or
+// hexadecimal). Returns 10 done (also when the PPD needed no change), 12
+// tray read failed, 13 PPD not opened or not replaced, 14 no trays.
+int BiDi_UpdateInput(unsigned char sessionID, const char* queue);

@@ -1,0 +1,82 @@
+#include "bidi/BiDiOptions.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "bidi/BiDiUtils.h"
+#include "bidi/BiDiWindow.h"
+#include "bidi/lib/BiDiInstall.h"
+#include "common/printertext.h"
+
+char installOptions[9][128];
+
+namespace {
+
+constexpr int kCategories = 9;
+
+struct CodeCategory {
+  std::string_view code;
+  int category;
+};
+
+constexpr std::array<CodeCategory, 19> kCodeCategories{{
+    {"XA7100", 0},   {"XB7100", 0},   {"XC4380", 1},   {"XD7100", 2},   {"XE7100", 3},
+    {"XE71001", 3},  {"XE71002", 3},  {"XF7110", 4},   {"XG7110", 5},   {"XH7100NA", 6},
+    {"XH7100EU", 6}, {"XH7100SC", 6}, {"XJ7100", 7},   {"XK7100", 7},   {"XL71001", 8},
+    {"XL71002", 8},  {"XM7100", 8},   {"XM71001", 8},  {"XM71002", 8},
+}};
+
+// The reported code of `category`; the last of several in the list wins.
+std::string categoryValue(const TS_BiDiInstallableOption* options, int category) {
+  std::string value = "False";
+  for (; options != nullptr; options = options->next) {
+    if (getTypeInstalled(options->strOption) == category) value = options->strOption;
+  }
+  return value;
+}
+
+// Replaces each category's default line; a key missing from the PPD is
+// written at its end.
+void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::bidi::PPDWindow& window) {
+  writeBufferToTempPSStreamUntilGivenString("InstallableOptions", window.text, &window.count, 0);
+  for (int category = 0; category < kCategories; ++category) {
+    std::string key = std::string("Default") + installOptions[category] + ": ";
+    writeBufferToTempPSStreamUntilGivenString(key.c_str(), window.text, &window.count, 0);
+    std::string line = key + categoryValue(options, category) + "\n";
+    writeLineToTempPSStream(line.c_str());
+    writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
+  }
+}
+
+}  // namespace
+
+void InitInstallableOptions() {
+  static constexpr const char* names[kCategories] = {"Tandum", "SH", "BY",     "LCT", "BK",
+                                                     "CI",     "PU", "Binder", "SR"};
+  for (int category = 0; category < kCategories; ++category) {
+    tvx::text::copyField(installOptions[category], sizeof installOptions[category], names[category]);
+  }
+}
+
+int getTypeInstalled(const char* option) {
+  for (const CodeCategory& entry : kCodeCategories) {
+    if (entry.code == option) return entry.category;
+  }
+  return -1;
+}
+
+int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
+  InitInstallableOptions();
+  PTS_BiDiInstallableOption head = nullptr;
+  TE_BiDiStatus status = BiDi_GetInstallableOption(sessionID, &head);
+  tvx::bidi::OptionList options(head);
+  if (status != en_BiDiSuccess) return 12;
+  if (!options) return 16;
+  if (openTempFileAndPPDFile(queue) != 0) return 13;
+  tvx::bidi::PPDWindow window;
+  rewriteDefaults(options.get(), window);
+  tvx::bidi::copyRestOfPPD(window);
+  options.reset();
+  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+}

@@ -1,0 +1,20 @@
+// The installable options update of the PPD.
+#pragma once
+
+// The nine option categories, filled by InitInstallableOptions:
+// "Tandum", "SH", "BY", "LCT", "BK", "CI", "PU", "Binder", "SR".
+extern char installOptions[9][128];
+
+// Fills installOptions with the category names, in category order.
+void InitInstallableOptions();
+
+// The category (0 to 8) of an option code, by exact comparison; -1 for a
+// code of no category.
+int getTypeInstalled(const char* option);
+
+// Rewrites the nine "*Default<category>: " lines that follow
+// "InstallableOptions" in the PPD of `queue`, in category order, with the
+// option code that the printer on session `sessionID` reports for the
+// category, or "False". Returns 10 done, 12 option read failed, 13 PPD not
+// opened or not replaced, 16 no installable options.
+int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue);
