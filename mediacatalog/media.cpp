@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "common/printertext.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
@@ -15,11 +16,6 @@ constexpr int kInchesUnitCode = 3;
 
 std::string_view textOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-std::string withoutSpaces(std::string_view text) {
-  std::string result(text);
-  std::erase(result, ' ');
-  return result;
-}
 
 }  // namespace
 
@@ -37,11 +33,13 @@ CMedia::CMedia() {
 
 CMedia::CMedia(const _TS_BiDiMedia* media) {
   if (media == nullptr) return;
-  setField(name, fieldText(media->name));
-  setField(type, fieldText(media->type));
-  setField(description, fieldText(media->description));
-  setField(color, fieldText(media->color));
-  setField(ppdKey, withoutSpaces(fieldText(name)));
+  // Printer text: no control byte reaches a field, and the PPD key is the
+  // keyword the PPD offers for the name (spaces and unsafe bytes dropped).
+  setField(name, tvx::text::singleLine(fieldText(media->name)));
+  setField(type, tvx::text::singleLine(fieldText(media->type)));
+  setField(description, tvx::text::singleLine(fieldText(media->description)));
+  setField(color, tvx::text::singleLine(fieldText(media->color)));
+  setField(ppdKey, tvx::text::ppdKeyword(fieldText(name)));
   setField(unit, media->displayUnit == kInchesUnitCode ? "inches" : "millimeters");
   weight = media->weight;
   SetSize(media->width, media->length);
@@ -107,15 +105,18 @@ void CMedia::SetSize(unsigned long printerWidth, unsigned long printerLength) {
 }
 
 char* CMedia::GetName(char* buffer) const {
-  return tvx::catalog::copyText(buffer, sizeof name, fieldText(name));
+  tvx::text::copyField(buffer, sizeof name, fieldText(name));
+  return buffer;
 }
 
 char* CMedia::GetPpdKey(char* buffer) const {
-  return tvx::catalog::copyText(buffer, sizeof ppdKey, fieldText(ppdKey));
+  tvx::text::copyField(buffer, sizeof ppdKey, fieldText(ppdKey));
+  return buffer;
 }
 
 char* CMedia::GetTray(char* buffer) const {
-  return tvx::catalog::copyText(buffer, sizeof szTray, fieldText(szTray));
+  tvx::text::copyField(buffer, sizeof szTray, fieldText(szTray));
+  return buffer;
 }
 
 int CMedia::GetCount() const {

@@ -19,10 +19,12 @@ class CMedia {
   // colour "WHITE", unit "inches", the eight ability flags set.
   CMedia();
 
-  // The media as the printer reports it. Texts too long for their field are
-  // cut; the PPD key is the (cut) name without its spaces; width and length
-  // are ordered so that width <= length, feed edge 2 when the printer's width
-  // was not smaller than its length, else 1; punching and folding allowed.
+  // The media as the printer reports it. Texts are cut to their fields and
+  // their control bytes become spaces; the PPD key is the stored name as a
+  // PPD keyword (only letters, digits and ". _ - +" kept, so spaces go).
+  // Width and length are ordered so that width <= length, feed edge 2 when
+  // the printer's width was not smaller than its length, else 1; punching
+  // and folding are allowed.
   explicit CMedia(const _TS_BiDiMedia* media);
 
   // Every field from the arguments (null texts are empty, null auxBytes are

@@ -10,6 +10,7 @@
 
 #include "common/drvlog.h"
 #include "common/paths.h"
+#include "common/printertext.h"
 #include "common/safefile.h"
 #include "mediacatalog/mediacatalogutil.h"
 
@@ -289,7 +290,7 @@ int CMediaCatalog::GetApplicationDataFolder(char* folder) {
     folder[0] = '\0';
     return 0;
   }
-  tvx::catalog::copyText(folder, kPathSize, path);
+  tvx::text::copyField(folder, kPathSize, path);
   return 1;
 }
 

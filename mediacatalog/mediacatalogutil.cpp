@@ -7,14 +7,6 @@
 
 namespace tvx::catalog {
 
-char* copyText(char* buffer, std::size_t capacity, std::string_view text) {
-  if (buffer == nullptr || capacity == 0) return buffer;
-  std::size_t n = std::min(text.size(), capacity - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = '\0';
-  return buffer;
-}
-
 unsigned long clampSize(unsigned long thousandths) { return std::min(thousandths, kMaxSize); }
 
 unsigned long sizeInPoints(unsigned long thousandths) {
@@ -170,7 +162,11 @@ constexpr std::size_t kTypeBufferSize = 100;
 char* getLinuxCorrectType(char* linuxType, const char* printerType) {
   std::string_view type = printerType != nullptr ? printerType : "";
   for (const TypeRow& row : kTypeTable) {
-    if (row.printerType == type) return tvx::catalog::copyText(linuxType, kTypeBufferSize, row.linuxType);
+    if (row.printerType == type) {
+      type = row.linuxType;
+      break;
+    }
   }
-  return tvx::catalog::copyText(linuxType, kTypeBufferSize, type);
+  tvx::text::copyField(linuxType, kTypeBufferSize, type);
+  return linuxType;
 }

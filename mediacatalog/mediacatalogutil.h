@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/printertext.h"
+
 class CMedia;
 
 namespace tvx::catalog {
@@ -18,19 +20,13 @@ std::string_view fieldText(const char (&field)[N]) {
   return std::string_view(field, ::strnlen(field, N));
 }
 
-// Stores `text` into a fixed char field, cut to N-1 characters; the rest of
-// the field is zeroed. Returns false when the text had to be cut.
+// Stores `text` into a fixed char field, cut to N-1 characters and always
+// terminated. Returns false when the text had to be cut.
 template <std::size_t N>
 bool setField(char (&field)[N], std::string_view text) {
-  std::size_t n = text.size() < N ? text.size() : N - 1;
-  std::memcpy(field, text.data(), n);
-  std::memset(field + n, 0, N - n);
-  return n == text.size();
+  tvx::text::copyField(field, N, text);
+  return text.size() < N;
 }
-
-// Copies `text` with a terminator into `buffer` of `capacity` bytes, cut to
-// capacity-1 characters; returns `buffer`.
-char* copyText(char* buffer, std::size_t capacity, std::string_view text);
 
 // Largest size the catalog file holds; larger sizes are stored as this.
 inline constexpr unsigned long kMaxSize = 0xFFFFFFFFul;

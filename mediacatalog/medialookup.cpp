@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/drvlog.h"
+#include "common/printertext.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 
@@ -43,19 +44,32 @@ int deliverText(const std::string& text, char* command) {
   return 0;
 }
 
+// "(text)" as a PostScript string that fits a 100-byte buffer: special
+// bytes escaped, the text cut between whole escapes so the string stays closed.
+std::string psStringOf(std::string_view text) {
+  std::string body;
+  for (char c : text) {
+    std::string escaped = tvx::text::psString(std::string_view(&c, 1));
+    if (body.size() + escaped.size() > kShortTextSize - 3) break;
+    body += escaped;
+  }
+  return "(" + body + ")";
+}
+
 std::string mappedType(const CMedia& media) {
   char linuxType[kShortTextSize];
-  return getLinuxCorrectType(linuxType, media.type);
+  return getLinuxCorrectType(linuxType, std::string(fieldText(media.type)).c_str());
 }
 
 std::string pageComment(const CMedia& media) {
-  std::string text = "%%PSPageMedia: ";
-  text.append(fieldText(media.name)).append(" ");
+  // Catalog texts stand bare on this line: a control byte must not end it.
+  using tvx::text::singleLine;
+  std::string text = "%%PSPageMedia: " + singleLine(fieldText(media.name)) + " ";
   text += std::to_string(sizeInPoints(media.width)) + " " + std::to_string(sizeInPoints(media.length));
   text += " " + std::to_string(media.weight != -1 ? media.weight : 0);
   std::string_view color = fieldText(media.color);
-  if (color != "null" && color != "no color") text.append(" ").append(color);
-  if (fieldText(media.type) != "null") text += " " + mappedType(media);
+  if (color != "null" && color != "no color") text += " " + singleLine(color);
+  if (fieldText(media.type) != "null") text += " " + singleLine(mappedType(media));
   return text + "\n";
 }
 
@@ -132,7 +146,7 @@ int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
   int result = -1;
   if (media != nullptr) {
     std::string text = "[{\n%%BeginFeature: *PageSize ";
-    text.append(fieldText(media->ppdKey));
+    text += tvx::text::singleLine(fieldText(media->ppdKey));
     text += "\n<< /PageSize [" + std::to_string(sizeInPoints(media->width)) + " " +
             std::to_string(sizeInPoints(media->length)) + "] ";
     if (media->weight != -1)
@@ -168,7 +182,7 @@ void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
     case 261: name = "(Thick3)"; break;
     default: break;
   }
-  tvx::catalog::copyText(string, kWeightTextSize, name);
+  tvx::text::copyField(string, kWeightTextSize, name);
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetWeightStr exit : string = %s; GetLastError = %i\n",
             name, GetLastError());
 }
@@ -178,14 +192,7 @@ void CMediaCatalog::GetStringWithPharantesis(const char* str, char* strP) {
             "---> CMediaCatalog::GetStringWithParantesis entry : str = %s; GetLastError = %i\n",
             orNull(str), GetLastError());
   std::string_view text = str != nullptr ? str : "";
-  if (text == "null") {
-    tvx::catalog::copyText(strP, kShortTextSize, text);
-  } else {
-    // Cut inside the parentheses so that the PostScript string stays closed.
-    std::string parenthesised = "(";
-    parenthesised.append(text.substr(0, kShortTextSize - 3)).append(")");
-    tvx::catalog::copyText(strP, kShortTextSize, parenthesised);
-  }
+  tvx::text::copyField(strP, kShortTextSize, text == "null" ? std::string(text) : psStringOf(text));
   LOGPRINTA(LOG_FULL,
             "<--- CMediaCatalog::GetStringWithParantesis exit : strP = %s; GetLastError = %i\n",
             strP, GetLastError());
