@@ -42,8 +42,10 @@ first_from() {
 has_choices() {
   local option=$1
   shift
+  local offered
+  offered=$'\n'$(grep -E "^\*$option [^/:]+/" "$ppd" | cut -d/ -f1)$'\n'
   for choice in "$@"; do
-    grep -q -F -- "*$option $choice/" "$ppd" || fault "*$option has no choice $choice"
+    [[ $offered == *$'\n'"*$option $choice"$'\n'* ]] || fault "*$option has no choice $choice"
   done
 }
 
