@@ -1,0 +1,103 @@
+#include "filter/Ostrel3Spool.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "common/paths.h"
+
+namespace tvx::filter {
+
+namespace {
+
+// Paths of the live spool files, readable from a signal handler.
+constexpr int kSlots = 8;
+constexpr std::size_t kPathBytes = 4096;
+char slotPath[kSlots][kPathBytes];
+volatile std::sig_atomic_t slotInUse[kSlots];
+
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void removeSpoolFilesAndEnd(int signalNumber) {
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (slotInUse[slot] != 0) ::unlink(slotPath[slot]);
+  }
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+// Installs the handler once; a signal that the caller chose to ignore (other
+// than SIGTERM, which CUPS uses to cancel) stays ignored.
+void installHandlerOnce() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  struct sigaction action {};
+  action.sa_handler = removeSpoolFilesAndEnd;
+  sigemptyset(&action.sa_mask);
+  for (int signalNumber : kEndingSignals) sigaddset(&action.sa_mask, signalNumber);
+  for (int signalNumber : kEndingSignals) {
+    struct sigaction previous {};
+    ::sigaction(signalNumber, nullptr, &previous);
+    if (signalNumber != SIGTERM && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(signalNumber, &action, nullptr);
+  }
+}
+
+// Records `path` for removal on a signal; -1 when it cannot be recorded.
+int registerPath(const std::string& path) {
+  if (path.size() >= kPathBytes) return -1;
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (slotInUse[slot] != 0) continue;
+    std::memcpy(slotPath[slot], path.c_str(), path.size() + 1);
+    slotInUse[slot] = 1;
+    return slot;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string spoolFolder() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  if (tmpdir == nullptr || tmpdir[0] != '/') return tvx::paths::tempFolder();
+  std::string folder(tmpdir);
+  if (folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+std::optional<SpoolFile> SpoolFile::create(const char* prefix) {
+  installHandlerOnce();
+  std::optional<PrivateTemp> temp = PrivateTemp::create(spoolFolder(), prefix);
+  if (!temp) return std::nullopt;
+  int slot = registerPath(temp->path());
+  if (slot < 0) return std::nullopt;  // the temp file is removed on return
+  return SpoolFile(std::move(*temp), slot);
+}
+
+SpoolFile::SpoolFile(SpoolFile&& other) noexcept
+    : temp_(std::move(other.temp_)), slot_(std::exchange(other.slot_, -1)) {}
+
+SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
+  if (this != &other) {
+    release();
+    temp_ = std::move(other.temp_);
+    slot_ = std::exchange(other.slot_, -1);
+  }
+  return *this;
+}
+
+SpoolFile::~SpoolFile() { release(); }
+
+// The file goes first, then its slot: a signal in between only repeats the unlink.
+void SpoolFile::release() {
+  temp_.discard();
+  if (slot_ >= 0) slotInUse[slot_] = 0;
+  slot_ = -1;
+}
+
+}  // namespace tvx::filter

@@ -1,0 +1,46 @@
+// The filter's private spool files.
+//
+// Each job is spooled to its own temp file (mode 0600, created exclusively,
+// never through a link) in CUPS's TMPDIR, or in the package's temp folder
+// when CUPS gives none. The file is removed when its owner goes away, and
+// also when CUPS cancels the job with SIGTERM (or the job is interrupted
+// with SIGINT or SIGHUP) before that.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "common/safefile.h"
+
+namespace tvx::filter {
+
+// The folder for spool files, with a trailing slash: $TMPDIR when it holds an
+// absolute path, else tvx::paths::tempFolder().
+std::string spoolFolder();
+
+// A private temp file in spoolFolder(), open for writing and reading ("w+b").
+// Removed on destruction and when a terminating signal ends the process.
+class SpoolFile {
+ public:
+  // Creates "<spoolFolder()><prefix>XXXXXX"; nullopt when that fails.
+  static std::optional<SpoolFile> create(const char* prefix);
+
+  SpoolFile(SpoolFile&& other) noexcept;
+  SpoolFile& operator=(SpoolFile&& other) noexcept;
+  SpoolFile(const SpoolFile&) = delete;
+  SpoolFile& operator=(const SpoolFile&) = delete;
+  ~SpoolFile();
+
+  FILE* stream() const { return temp_.stream(); }
+  const std::string& path() const { return temp_.path(); }
+
+ private:
+  SpoolFile(PrivateTemp temp, int slot) : temp_(std::move(temp)), slot_(slot) {}
+  void release();
+
+  PrivateTemp temp_;
+  int slot_ = -1;
+};
+
+}  // namespace tvx::filter
