@@ -15,7 +15,6 @@ namespace {
 
 constexpr long kTimeoutMicroseconds = 9000000;
 constexpr int kRetries = 2;
-constexpr size_t kAuthKeyLength = 32;
 
 // Reads the library's configuration once. An empty MIB list keeps the
 // library from loading (and warning about) MIB files: OIDs are numeric.
@@ -52,7 +51,9 @@ TE_Status setCredentials(netsnmp_session& desc, TE_SnmpVersion vers, std::string
   desc.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
   desc.securityAuthProto = usmHMACMD5AuthProtocol;
   desc.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;
-  desc.securityAuthKeyLen = kAuthKeyLength;
+  // The library wants the key buffer's whole size (at least 64 bytes) and
+  // returns the derived key's length.
+  desc.securityAuthKeyLen = sizeof desc.securityAuthKey;
   std::string phrase(passPhrase);
   if (generate_Ku(desc.securityAuthProto, static_cast<u_int>(desc.securityAuthProtoLen),
                   reinterpret_cast<const u_char*>(phrase.data()), phrase.size(),
