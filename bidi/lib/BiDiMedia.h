@@ -2,6 +2,10 @@
 // chained through `next`, and each text field is NUL-terminated.
 #pragma once
 
+#include <memory>
+
+#include "bidi/lib/BiDiStatus.h"
+
 typedef struct _TS_BiDiMedia {
   char name[33];
   char description[1024];
@@ -50,3 +54,39 @@ typedef struct _TS_BiDiMedia {
   unsigned char canPunch;
   struct _TS_BiDiMedia* next;
 } TS_BiDiMedia, *PTS_BiDiMedia;
+
+// Sets *lBiDiMedia to null, then fills it with one record per named row of
+// the printer's media table, last row first. Rows are paired across the 45
+// columns by position; a column shorter than the name column gives empty
+// texts and zeros. Returns en_BiDiSuccess (also for an empty table) or the
+// status of the first failed column walk, with an empty list. The caller
+// owns the list and frees it with BiDi_ClearMedia.
+TE_BiDiStatus BiDi_GetMedia(unsigned char sessionID, PTS_BiDiMedia* lBiDiMedia);
+
+// Frees every record of *lBiDiMedia from the head on; the head ends null.
+// Always en_BiDiSuccess.
+TE_BiDiStatus BiDi_ClearMedia(PTS_BiDiMedia* lBiDiMedia);
+
+// Links a copy of `mediaData` in front of *lBiDiMedia. Returns
+// en_BiDiSuccess, or en_BiDiNotEnoughMemory with the list unchanged.
+TE_BiDiStatus addMedia(PTS_BiDiMedia* lBiDiMedia, TS_BiDiMedia mediaData);
+
+// Sets *nodeBiDiMedia to a new record holding every field of `mediaData`
+// but `next` (null), each text terminated within its field. Returns
+// en_BiDiSuccess, or en_BiDiNotEnoughMemory with *nodeBiDiMedia null.
+TE_BiDiStatus allocateAndCopyMedia(PTS_BiDiMedia* nodeBiDiMedia, TS_BiDiMedia mediaData);
+
+// Reads the printer's media time stamp into *mediaTimeStamp. Returns
+// en_BiDiSuccess; the failed walk's status; en_BiDiSessionTimeOut when the
+// object is missing or repeated; en_BiDiNotEnoughMemory for a null target.
+TE_BiDiStatus BiDi_GetMediaTime(unsigned char sessionID, unsigned long* mediaTimeStamp);
+
+namespace tvx::bidi {
+
+// Owns a media list and frees it with BiDi_ClearMedia.
+struct MediaListFree {
+  void operator()(TS_BiDiMedia* head) const { BiDi_ClearMedia(&head); }
+};
+using MediaList = std::unique_ptr<TS_BiDiMedia, MediaListFree>;
+
+}  // namespace tvx::bidi

@@ -1,0 +1,238 @@
+#include "bidi/BiDiMedia.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bidi/BiDiUtils.h"
+#include "bidi/BiDiWindow.h"
+#include "bidi/lib/BiDiMedia.h"
+#include "common/drvlog.h"
+#include "common/printertext.h"
+#include "mediacatalog/mediacatalog.h"
+#include "mediacatalog/mediacatalogutil.h"
+
+namespace {
+
+constexpr int kDone = 10;
+constexpr int kQueryFailed = 12;
+constexpr int kFileFailed = 13;
+constexpr int kNoMedia = 15;
+
+// Capacity of a catalog name or PPD key, terminator included.
+constexpr int kKeySize = 32;
+
+constexpr const char* kRule =
+    "*% ==========================================================================\n";
+constexpr const char* kImageableAreaTitle =
+    "*% ========== Imageable area ================================================\n";
+constexpr const char* kOutputBinTitle =
+    "*% ========== Output Bin ================================================\n";
+
+constexpr const char* kConstraintsBegin = "*% Media Constraints BEGIN";
+constexpr const char* kConstraintsEnd = "*% Media Constraints END";
+
+const std::vector<std::string_view> duplexType = {"DuplexNoTumble", "DuplexTumble"};
+const std::vector<std::string_view> punchType = {"2LP", "2LL", "2TP", "2TL", "3LP",
+                                                 "3LL", "3TP", "3TL", "4LP", "4LL",
+                                                 "4TP", "4TL", "RingLP", "RingLL"};
+const std::vector<std::string_view> punchTypeLEF = {"2LP", "2TL", "3LP", "3TL",
+                                                    "4LP", "4TL", "RingLP"};
+const std::vector<std::string_view> punchTypeSEF = {"2LL", "2TP", "3LL", "3TP",
+                                                    "4LL", "4TP", "RingLL"};
+const std::vector<std::string_view> stapleType = {"1LVP", "1LVL", "1LHP", "1LHL", "1LDP", "1LDL",
+                                                  "2LP",  "2LL",  "1TVP", "1TVL", "1THP", "1THL",
+                                                  "1TDP", "1TDL", "2TP",  "2TL"};
+const std::vector<std::string_view> stapleTypeLEF = {"1LVP", "1LHL", "1LDP", "2LP",
+                                                     "1TVP", "1THL", "1TDL", "2TL"};
+const std::vector<std::string_view> stapleTypeSEF = {"1LVL", "1LHP", "1LDL", "2LL",
+                                                     "1TVL", "1THP", "1TDP", "2TP"};
+const std::vector<std::string_view> constraintLEF = {"*OutputBin Booklet"};
+
+using Window = tvx::bidi::PPDWindow;
+
+int copyTo(Window& window, const std::string& marker) {
+  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window.text, &window.count, 0);
+}
+
+int dropTo(Window& window, const std::string& marker) {
+  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window.text, &window.count, 1);
+}
+
+void write(const std::string& text) { writeLineToTempPSStream(text.c_str()); }
+
+std::string ppdKeyOf(const CMedia* media) {
+  char key[kKeySize];
+  return media->GetPpdKey(key);
+}
+
+// The media name as a PPD translation.
+std::string translationOf(const CMedia* media) {
+  char name[kKeySize];
+  return tvx::text::ppdTranslation(media->GetName(name));
+}
+
+std::string pointsOf(const CMedia* media) {
+  return std::to_string(tvx::catalog::sizeInPoints(media->GetWidth())) + " " +
+         std::to_string(tvx::catalog::sizeInPoints(media->GetLength()));
+}
+
+// The "<< ... >>" dictionary of the media's set-up command. The end is the
+// last ">>": the colour and type strings before it may hold ">>" themselves.
+std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
+  int size = catalog->GetPSCommand(media, nullptr);
+  if (size <= 0) return {};
+  std::string command(static_cast<size_t>(size), '\0');
+  catalog->GetPSCommand(media, command.data());
+  command.resize(command.find('\0'));
+  size_t begin = command.find("<<");
+  size_t end = command.rfind(">>");
+  if (begin == std::string::npos || end == std::string::npos || end < begin) return {};
+  return command.substr(begin, end + 2 - begin);
+}
+
+// Empties the catalog and adds one record per printer media, leaving out
+// those whose PPD key comes out empty. Returns whether any was added.
+bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
+  catalog->DeleteAllMedias();
+  LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
+  for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
+    auto* record = new CMedia(media);
+    if (record->ppdKey[0] == '\0') {
+      delete record;
+      continue;
+    }
+    catalog->AddMedia(record);
+  }
+  return catalog->GetAllMedias() != nullptr;
+}
+
+// The PPD's default page size when the catalog has it, else the key of the
+// catalog's first media. The window starts with the "*DefaultPageSize:" line.
+std::string defaultKeyOf(CMediaCatalog* catalog, const Window& window) {
+  char identifier[kKeySize] = {};
+  getPageSizeIdentifier(window.text, identifier);
+  if (identifier[0] != '\0' && catalog->GetMediaByPPDKey(identifier) != nullptr) {
+    return identifier;
+  }
+  return ppdKeyOf(catalog->GetAllMedias());
+}
+
+// Replaces the default line and the choices of the PageSize or PageRegion
+// option with the catalog's media.
+void writeSizeOption(CMediaCatalog* catalog, Window& window, const std::string& option,
+                     const std::string& defaultKey) {
+  copyTo(window, "*Default" + option + ":");
+  write("*Default" + option + ": " + defaultKey + "\n");
+  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
+    write("*" + option + " " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"" +
+          dictionaryOf(catalog, media) + " setpagedevice\"\n");
+  }
+  dropTo(window, "*CloseUI: *" + option);
+}
+
+// Replaces the paper dimension entries and everything up to the output bin
+// group with the catalog's paper dimensions and imageable areas.
+void writeAreas(CMediaCatalog* catalog, Window& window, const std::string& defaultKey) {
+  copyTo(window, "*DefaultPaperDimension:");
+  write("*DefaultPaperDimension: " + defaultKey + "\n");
+  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
+    write("*PaperDimension " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"" +
+          pointsOf(media) + "\"\n");
+  }
+  dropTo(window, "*DefaultImageableArea");
+  write(std::string(kRule) + kImageableAreaTitle + kRule);
+  write("*DefaultImageableArea: " + defaultKey + "\n");
+  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
+    write("*ImageableArea " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"0 0 " +
+          pointsOf(media) + "\"\n");
+  }
+  write(std::string(kRule) + kOutputBinTitle + kRule);
+  dropTo(window, "*OpenUI *OutputBin");
+}
+
+// Rewrites the media entries of the open PPD cycle from the catalog.
+void writeMediaEntries(CMediaCatalog* catalog) {
+  Window window;
+  copyTo(window, "*DefaultPageSize:");
+  std::string defaultKey = defaultKeyOf(catalog, window);
+  writeSizeOption(catalog, window, "PageSize", defaultKey);
+  writeSizeOption(catalog, window, "PageRegion", defaultKey);
+  writeAreas(catalog, window, defaultKey);
+  tvx::bidi::copyRestOfPPD(window);
+}
+
+// The forward lines between the page selector and each value of `option`,
+// then the backward lines; an empty `option` takes the values as whole
+// "*Option Choice" texts.
+void writeConstraintPairs(const std::string& page, std::string_view option,
+                          const std::vector<std::string_view>& values) {
+  std::string prefix = option.empty() ? std::string() : std::string(option) + " ";
+  for (std::string_view value : values) {
+    write("*UIConstraints: " + page + " " + prefix + std::string(value) + "\n");
+  }
+  for (std::string_view value : values) {
+    write("*UIConstraints: " + prefix + std::string(value) + " " + page + "\n");
+  }
+}
+
+void writeConstraintsOf(const CMedia* media) {
+  std::string page = "*PageSize " + ppdKeyOf(media);
+  bool longEdge = media->GetFeedEdge() == 2;
+  if (!media->GetCanDuplex()) writeConstraintPairs(page, "*Duplex", duplexType);
+  writeConstraintPairs(page, "*Punch",
+                       !media->GetCanPunch() ? punchType
+                       : longEdge            ? punchTypeLEF
+                                             : punchTypeSEF);
+  writeConstraintPairs(page, "*Staple",
+                       !media->GetCanStaple() ? stapleType
+                       : longEdge             ? stapleTypeLEF
+                                              : stapleTypeSEF);
+  if (media->GetFeedEdge() == 1) writeConstraintPairs(page, "", constraintLEF);
+}
+
+// One PPD cycle that replaces the constraint block with that of `catalog`.
+int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
+  LOGPRINTA(LOG_FULL, "Update MediaConstraints BEGIN");
+  if (openTempFileAndPPDFile(queue) != 0) return kFileFailed;
+  Window window;
+  if (copyTo(window, kConstraintsBegin) == 0) {
+    writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
+    dropTo(window, kConstraintsEnd);
+    for (const CMedia* media = catalog->GetAllMedias(); media != nullptr;
+         media = media->GetNext()) {
+      writeConstraintsOf(media);
+    }
+  }
+  tvx::bidi::copyRestOfPPD(window);
+  return updatePPDforPrinter(queue) == 0 ? kDone : kFileFailed;
+}
+
+}  // namespace
+
+int BiDi_UpdateMedia(unsigned char sessionID, const char* queue) {
+  LOGPRINTA(LOG_FULL, "BiDi_UpdateMedia BEGIN");
+  PTS_BiDiMedia head = nullptr;
+  TE_BiDiStatus status = BiDi_GetMedia(sessionID, &head);
+  tvx::bidi::MediaList list(head);
+  if (status != en_BiDiSuccess) return kQueryFailed;
+  if (!list) return kNoMedia;
+
+  CMediaCatalog* catalog = CMediaCatalog::GetInstance(queue);
+  if (!refillCatalog(catalog, list.get())) return kNoMedia;
+  LOGPRINTA(LOG_LIGHT, "Manage the PPD");
+  if (openTempFileAndPPDFile(queue) != 0) return kFileFailed;
+  writeMediaEntries(catalog);
+  list.reset();
+  if (updatePPDforPrinter(queue) != 0) return kFileFailed;
+
+  // The constraints follow the media now in the PPD even when the catalog
+  // file could not be written.
+  bool saved = catalog->SaveMedia();
+  writeMediaConstraints(queue, catalog);
+  return saved ? kDone : kFileFailed;
+}
+
+int UpdateMedia_Constraints(const char* queue) {
+  return writeMediaConstraints(queue, CMediaCatalog::GetInstance(queue));
+}
