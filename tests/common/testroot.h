@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,19 +74,13 @@ class TestRoot : public ::testing::Test {
   // The messages of the log's lines, each stripped of its checked
   // "PID<pid>_<time>: " prefix; a message's own line end gives an empty entry.
   std::vector<std::string> logMessages() const {
-    static const std::regex prefix("PID" + std::to_string(::getpid()) +
-                                   "_\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}: ");
     std::vector<std::string> messages;
     std::string text = readFile(logFile());
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
       end = text.find('\n', start);
       std::string line = text.substr(start, end - start);
-      std::smatch match;
       if (!line.empty()) {
-        EXPECT_TRUE(std::regex_search(line, match, prefix,
-                                      std::regex_constants::match_continuous))
-            << line;
-        line = match.suffix();
+        EXPECT_TRUE(stripLogPrefix(line)) << line;
       }
       messages.push_back(line);
       if (end == std::string::npos) break;
@@ -95,6 +89,21 @@ class TestRoot : public ::testing::Test {
   }
 
   std::string root_;
+
+ private:
+  static bool stripLogPrefix(std::string& line) {
+    const std::string pid = "PID" + std::to_string(::getpid()) + "_";
+    const std::string_view stamp = "dddd-dd-ddTdd:dd:dd: ";
+    if (line.compare(0, pid.size(), pid) != 0 || line.size() < pid.size() + stamp.size()) {
+      return false;
+    }
+    for (size_t i = 0; i < stamp.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(line[pid.size() + i]);
+      if (stamp[i] == 'd' ? !std::isdigit(c) : c != stamp[i]) return false;
+    }
+    line.erase(0, pid.size() + stamp.size());
+    return true;
+  }
 };
 
 }  // namespace tvx::test
