@@ -13,10 +13,6 @@ std::vector<std::string> found;
 
 void recordMarker(const char* marker) { found.emplace_back(marker); }
 
-void recordEither(const char* marker1, const char* marker2) {
-  found.push_back(std::string(marker1) + "|" + marker2);
-}
-
 // Every byte value, over and over: NUL bytes, carriage returns, line feeds.
 std::string binaryText(size_t size) {
   std::string text(size, '\0');
@@ -171,17 +167,6 @@ TEST_F(StreamEditing, FailedWriteIsReportedAndLeftOnTheStream) {
   tempPSStream = std::fopen((tmpFolder() + "out").c_str(), "rb");
   EXPECT_EQ(writeLineToTempPSStream("x"), 1);
   EXPECT_TRUE(std::ferror(tempPSStream));
-}
-
-TEST_F(StreamEditing, FirstOfTwoMarkersWinsWhereBothAreHeld) {
-  feed("%%Trailer\n%%Page: 2 2\n");
-  EXPECT_EQ(tvx::copyUntilEitherMarker("%%Page:", "%%Trailer", window, &count, 0, recordEither), 0);
-  EXPECT_EQ(held(), "%%Page: 2 2\n");
-  EXPECT_EQ(tvx::copyUntilEitherMarker("%%BeginPageSetup", "2 2", window, &count, 0, recordEither),
-            0);
-  EXPECT_EQ(held(), "2 2\n");
-  EXPECT_EQ(found, (std::vector<std::string>{"%%Page:|%%Trailer", "%%BeginPageSetup|2 2"}));
-  EXPECT_EQ(output(), "%%Trailer\n%%Page: ");
 }
 
 TEST(PageSizeIdentifier, TakesTheTextBehindTheCountedSpaceOfTheFirstLine) {

@@ -85,6 +85,7 @@ TEST_F(FilterTrace, StreamVariationsTraceFindsAndReadTheDscIdentifier) {
   getPageSizeIdentifier(window, pageSize);
   EXPECT_STREQ(pageSize, "A4");
   EXPECT_EQ(writeBufferToTempPSStreamUntilGivenString_2("%%EOF", "%%Page:", window, &count, 1), 0);
+  EXPECT_STREQ(window, "%%EOF\n");
   EXPECT_EQ(writeBufferToTempPSStreamUntilGivenString("%%Trailer", window, &count, 1), 1);
   std::fclose(inputPSStream);
   inputPSStream = nullptr;
