@@ -1,0 +1,118 @@
+// Fuzzes the filter's job processing: a whole job in, printer data out.
+//
+// Input: the job title, the copies and the options on one line each, then
+// the job's PostScript. The job runs through the real job driver, as CUPS
+// would start it, against a catalog of the predefined media and two media
+// from the printer; the printer data must keep its PJL frame, and a job
+// without a page size feature must pass unchanged.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "filter/Ostrel3Main.h"
+#include "mediacatalog/mediacatalog.h"
+#include "tests/fuzz/fuzzsupport.h"
+
+namespace {
+
+using tvx::fuzz::check;
+
+constexpr const char* kQueue = "fuzzqueue";
+constexpr std::string_view kUel = "\x1b%-12345X";
+constexpr std::string_view kComment =
+    "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version 1.1.4\r\n";
+constexpr std::string_view kEnter = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+
+struct Files {
+  std::string job;
+  std::string output;
+};
+
+void addPrinterMedia(CMediaCatalog& catalog, const char* name, const char* type, const char* color,
+                     int weight, unsigned long width, unsigned long length) {
+  _TS_BiDiMedia printerMedia{};
+  std::strncpy(printerMedia.name, name, sizeof printerMedia.name - 1);
+  std::strncpy(printerMedia.type, type, sizeof printerMedia.type - 1);
+  std::strncpy(printerMedia.color, color, sizeof printerMedia.color - 1);
+  printerMedia.weight = weight;
+  printerMedia.width = width;
+  printerMedia.length = length;
+  catalog.AddMedia(new CMedia(&printerMedia));
+}
+
+// The queue's catalog: the predefined media, which the catalog writes when
+// it has no file, and two media as the printer reports them.
+const Files& setUp() {
+  static const Files files = [] {
+    const std::string& root = tvx::fuzz::testRoot();
+    CMediaCatalog* catalog = CMediaCatalog::GetInstance(kQueue);
+    addPrinterMedia(*catalog, "Coat 2 (Glossy)", "Coat 2", "no color", -1, 842000, 595276);
+    addPrinterMedia(*catalog, "Tab\\Stock)", "Tabstock", "blue)", 142, 612000, 792000);
+    check(catalog->SaveMedia(), "cannot save the fuzz catalog");
+    return Files{root + "/job.ps", root + "/printer-data"};
+  }();
+  return files;
+}
+
+std::string_view nextLine(std::string_view& input) {
+  const std::size_t end = input.find('\n');
+  const std::string_view line = input.substr(0, end);
+  input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
+  return line;
+}
+
+// A command-line argument from a line: it ends at a NUL byte.
+std::string argument(std::string_view line) { return std::string(line.substr(0, line.find('\0'))); }
+
+// Takes `prefix` off the front of `text`; false when it is not there.
+bool consume(std::string_view& text, std::string_view prefix) {
+  if (!text.starts_with(prefix)) return false;
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+// Checks the PJL header and trailer around the job; returns the job part.
+std::string_view checkFrame(std::string_view data, std::string_view options) {
+  check(consume(data, kUel) && consume(data, "@PJL JOB NAME=\""), "the printer data lacks its header");
+  const std::size_t nameEnd = data.find("\"\r\n");
+  check(nameEnd != std::string_view::npos, "the job name line is not closed");
+  for (unsigned char c : data.substr(0, nameEnd)) check(c >= 0x20 && c != 0x7F, "a control byte in the job name");
+  data.remove_prefix(nameEnd + 3);
+  check(consume(data, kComment), "the comment line is missing");
+  if (consume(data, "@PJL SET QTY=")) {
+    check(options.find("uncollated") == std::string_view::npos, "a copy count for uncollated copies");
+    const std::size_t digits = data.find_first_not_of("0123456789");
+    check(digits > 0 && digits != std::string_view::npos && data.substr(digits).starts_with("\r\n"),
+          "a broken copy count line");
+    check(data.substr(0, digits) != "1" && data.front() != '0', "a copy count of 1 or less");
+    data.remove_prefix(digits + 2);
+  }
+  check(consume(data, kEnter), "the language switch is missing");
+  const std::string trailer = std::string(kUel) + "@PJL EOJ\r\n" + std::string(kUel);
+  check(data.ends_with(trailer), "the printer data lacks its trailer");
+  data.remove_suffix(trailer.size());
+  return data;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Files& files = setUp();
+  std::string_view input = tvx::fuzz::asText(data, size);
+  const std::string title = argument(nextLine(input));
+  const std::string copies = argument(nextLine(input));
+  const std::string options = argument(nextLine(input));
+  tvx::fuzz::writeFile(files.job, input);
+  check(std::freopen(files.output.c_str(), "w", stdout) != nullptr, "cannot redirect standard output");
+  const char* argv[] = {kQueue, "1", "fuzz", title.c_str(), copies.c_str(), options.c_str(), files.job.c_str()};
+  check(Ostrel3Main(7, argv) == 0, "the job failed");
+  std::fflush(stdout);
+  const std::string printerData = tvx::fuzz::readFile(files.output);
+  const std::string_view job = checkFrame(printerData, options);
+  if (input.find("%%BeginFeature: *Page") == std::string_view::npos) {
+    check(job == input, "a job without a page size feature was changed");
+  }
+  return 0;
+}
