@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bidi/BiDiInput.h"
+#include "tests/bidi/lib/scenario_session.h"
+#include "tests/bidi/ppd_update_fixture.h"
+
+using namespace tvx::test;
+
+namespace {
+
+class InputUpdate : public PPDUpdate {
+ protected:
+  int update(const std::string& scenario) { return BiDi_UpdateInput(scenarioSession(scenario), kQueue); }
+};
+
+std::string withTrays(const std::string& ppd, const std::string& section) {
+  return withSection(ppd, "*OpenUI *InputSlot", "*CloseUI: *InputSlot", section);
+}
+
+constexpr const char* kTray1 = "*InputSlot Tray1/Tray 1: \"<< /MediaPosition 1 >> setpagedevice\"\n";
+
+}  // namespace
+
+// Trays 1, 2, 3, 5, 7 and 13 reported: entries for 1, 2, 3, 5 and 7 only.
+TEST_F(InputUpdate, WritesTheReportedTraysWithThePlainLabel) {
+  install(modelPPD());
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withTrays(modelPPD(), expectedSection("input-trays-b.section")));
+  EXPECT_TRUE(acceptedByCups());
+}
+
+// Every tray from 1 to 7, tray 2 twice, trays 8 and 12 beyond: one entry
+// each for 1 to 7 in ascending order, which is what the model holds.
+TEST_F(InputUpdate, AllSevenTraysOnceEachRebuildTheModel) {
+  install(modelPPD());
+  EXPECT_EQ(update("trays-finishers-a"), 10);
+  EXPECT_EQ(result(), modelPPD());
+}
+
+TEST_F(InputUpdate, HexadecimalLabelsKeepTheirForm) {
+  install(hexLabelPPD());
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withTrays(hexLabelPPD(), expectedSection("input-trays-b-hex.section")));
+  EXPECT_TRUE(acceptedByCups());
+}
+
+// The bytes 12 and 0A put "2" and "0" side by side: the word ends there.
+TEST_F(InputUpdate, HexadecimalWordEndsAtTwoThenZeroEvenAcrossBytes) {
+  std::string ppd = replaced(hexLabelPPD(), "Tray1/<547261792031>", "Tray1/<54120A792031>");
+  install(ppd);
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withTrays(ppd, R"(*OpenUI *InputSlot/Paper Source: PickOne
+*OrderDependency: 20 AnySetup *InputSlot
+*DefaultInputSlot: Tray0
+*InputSlot Tray0/<4175746F6D61746963>: "<< /MediaPosition null >> setpagedevice"
+*InputSlot Tray1/<5412031>: "<< /MediaPosition 1 >> setpagedevice"
+*InputSlot Tray2/<5412032>: "<< /MediaPosition 2 >> setpagedevice"
+*InputSlot Tray3/<5412033>: "<< /MediaPosition 3 >> setpagedevice"
+*InputSlot Tray5/<5412035>: "<< /MediaPosition 5 >> setpagedevice"
+*InputSlot Tray7/<5412037>: "<< /MediaPosition 7 >> setpagedevice"
+*CloseUI: *InputSlot
+)"));
+}
+
+TEST_F(InputUpdate, NoTraysLeavesThePPDUntouched) {
+  install(modelPPD());
+  EXPECT_EQ(update("finisher-attribute-error"), 14);
+  EXPECT_EQ(result(), modelPPD());
+}
+
+// A label word and its number may take 69 characters: one more, or a word
+// whose end lies beyond the window, leaves the tray entries as they are.
+TEST_F(InputUpdate, LabelThatCannotFitKeepsTheEntries) {
+  std::string fits(67, 'L');
+  std::string ppd = replaced(modelPPD(), "Tray1/Tray 1:", "Tray1/" + fits + " 1:");
+  install(ppd);
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_NE(result().find("*InputSlot Tray5/" + fits + " 5: "), std::string::npos);
+
+  for (const std::string& label : {std::string(68, 'L') + " 1", std::string(3000, 'L')}) {
+    ppd = replaced(modelPPD(), "Tray1/Tray 1:", "Tray1/" + label + ":");
+    install(ppd);
+    EXPECT_EQ(update("trays-finishers-b"), 10);
+    EXPECT_EQ(result(), ppd);
+  }
+}
+
+TEST_F(InputUpdate, PPDWithoutTray0IsCopiedUnchanged) {
+  std::string ppd = replaced(modelPPD(), "*InputSlot Tray0/Automatic", "*InputSlot Auto/Automatic");
+  install(ppd);
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), ppd);
+}
+
+// Without a "*CloseUI" behind the Tray0 entry the PPD ends with the new entries.
+TEST_F(InputUpdate, PPDEndingInsideTheTrayGroupEndsWithTheNewEntries) {
+  std::string model = modelPPD();
+  std::string head = model.substr(0, model.find(kTray1));
+  install(head + kTray1 + "*InputSlot Tray2/Tray 2: \"<< /MediaPosition 2 >> setpagedevice\"\n");
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  std::string section = expectedSection("input-trays-b.section");
+  std::string entries = section.substr(section.find(kTray1));
+  EXPECT_EQ(result(), head + entries.substr(0, entries.find("*CloseUI")));
+}

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bidi/BiDiInput.h"
+#include "bidi/BiDiOptions.h"
+#include "tests/bidi/lib/scenario_session.h"
+#include "tests/bidi/ppd_update_fixture.h"
+
+using namespace tvx::test;
+
+namespace {
+
+class OptionsUpdate : public PPDUpdate {
+ protected:
+  int update(const std::string& scenario) {
+    return BiDi_UpdateInstallableOptions(scenarioSession(scenario), kQueue);
+  }
+
+  // The switch -O: the trays follow only when the options were updated.
+  int updateOptionsThenTrays(const std::string& scenario) {
+    int result = update(scenario);
+    return result == 10 ? BiDi_UpdateInput(scenarioSession(scenario), kQueue) : result;
+  }
+};
+
+std::string withOptions(const std::string& ppd, const std::string& section) {
+  return withSection(ppd, "*OpenGroup: InstallableOptions", "*CloseGroup: InstallableOptions", section);
+}
+
+}  // namespace
+
+TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
+  for (const char* scenario : {"trays-finishers-a", "trays-finishers-b"}) {
+    SCOPED_TRACE(scenario);
+    install(modelPPD());
+    EXPECT_EQ(update(scenario), 10);
+    std::string suffix = scenario + std::string("trays-finishers-").size();
+    EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection("options-" + suffix + ".section")));
+    EXPECT_TRUE(acceptedByCups());
+  }
+}
+
+TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
+  install(modelPPD());
+  EXPECT_EQ(update("trays-finishers-none"), 16);
+  EXPECT_EQ(update("finisher-attribute-error"), 12);
+  EXPECT_EQ(result(), modelPPD());
+}
+
+// Keys that the PPD lacks are appended at its end, without asterisk.
+TEST_F(OptionsUpdate, KeysMissingFromThePPDAreAppended) {
+  std::string ppd = "*PPD-Adobe: \"4.3\"\n*DefaultPU: False\n";
+  install(ppd);
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), ppd +
+                          "DefaultTandum: False\nDefaultSH: False\nDefaultBY: XD7100\nDefaultLCT: XE7100\n"
+                          "DefaultBK: XF7110\nDefaultCI: XG7110\nDefaultPU: XH7100SC\nDefaultBinder: False\n"
+                          "DefaultSR: XL71002\n");
+}
+
+TEST_F(OptionsUpdate, LineWithCarriageReturnIsReplacedWhole) {
+  install(replaced(modelPPD(), "*DefaultPU: False\n", "*DefaultPU: XH7100NA\r\n"));
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection("options-b.section")));
+}
+
+TEST_F(OptionsUpdate, TraysFollowOnlyWhenTheOptionsWereUpdated) {
+  install(modelPPD());
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withSection(withOptions(modelPPD(), expectedSection("options-b.section")),
+                                  "*OpenUI *InputSlot", "*CloseUI: *InputSlot",
+                                  expectedSection("input-trays-b.section")));
+
+  // Trays 1 to 3 would drop four tray entries, but there is no option.
+  install(modelPPD());
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-none"), 16);
+  EXPECT_EQ(result(), modelPPD());
+}
