@@ -1,0 +1,336 @@
+// Runs the real bidiupdate (test build) against simulated printers, on a
+// copy of a PPD in a private test root, and checks its exit status, the PPD
+// and the media catalog file it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/bidi/bidiupdate_run.h"
+#include "tests/mediacatalog/catalogtest.h"
+#include "tests/support/simprinter.h"
+
+namespace tvx::test {
+namespace {
+
+const std::string kModelPPD = "ppd/TavorinexArcM750XLS.ppd";
+const std::string kLandmarksPPD = "tests/bidi/data/media-landmarks.ppd";
+const std::string kQueue = "Arc";
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const std::string& line : linesOf(text)) {
+    if (line.starts_with(prefix)) found.push_back(line);
+  }
+  return found;
+}
+
+// The main keywords ("*Keyword") of a PPD's lines.
+std::set<std::string> mainKeywords(const std::string& ppd) {
+  std::set<std::string> keywords;
+  for (const std::string& line : linesOf(ppd)) {
+    if (line.starts_with("*") && !line.starts_with("*%")) {
+      keywords.insert(line.substr(0, line.find_first_of(" :")));
+    }
+  }
+  return keywords;
+}
+
+// The catalog record of a media read from the printer, built from the file
+// layout: the ability flags the printer reported as set, punch and fold
+// always allowed.
+std::string printerRecord(std::string_view name, std::string_view key, std::string_view type,
+                          std::string_view color, std::string_view unit, std::int32_t weight,
+                          std::uint32_t width, std::uint32_t length, std::uint16_t edge,
+                          bool canDuplex, bool canStaple, bool defaultMedia) {
+  RecordBytes r;
+  r.text(0, name).text(32, key).text(64, std::string(name) + " description");
+  r.text(1090, type).text(1198, color).text(1306, unit);
+  r.u32(1340, static_cast<std::uint32_t>(weight)).u8(1349, 1);
+  r.u32(1352, width).u32(1356, length).u16(1360, edge);
+  r.u8(1362, 1).u8(1363, 1).u8(1364, canDuplex).u8(1365, canStaple);
+  r.u8(1366, 1).u8(1367, 1).u8(1368, 1).u8(1369, 1).u8(1372, defaultMedia);
+  return r.str();
+}
+
+// The catalog of the media-basic printer, in list order (last row first).
+std::string basicCatalog() {
+  return printerRecord("Half Point", "HalfPoint", "Glossy", "blue", "inches", 89, 500500, 700499,
+                       1, true, true, false) +
+         printerRecord("Tabloid Wide", "TabloidWide", "Tabstock", "null", "inches", 89, 792000,
+                       1224000, 2, true, true, true) +
+         printerRecord("Letter", "Letter", "Plain", "white", "inches", -1, 612000, 792000, 1, false,
+                       false, false) +
+         printerRecord("A4 Plain", "A4Plain", "Coat 2", "no color", "millimeters", 80, 595276,
+                       842000, 1, true, true, false);
+}
+
+class BidiupdateProcessTest : public BidiupdateTest {
+ protected:
+  // Expects cupstestppd to accept the PPD of `queue`.
+  void expectAcceptedByCups(const std::string& queue) {
+    std::string report;
+    EXPECT_EQ(cupstestppd(queue, &report), 0) << report;
+  }
+
+  void enableFullLog() { writeFile(controlFile(), "LEVEL=FULL\n"); }
+};
+
+TEST_F(BidiupdateProcessTest, WrongCommandLinesExit11BeforeTheSessionOpens) {
+  SimPrinter printer("media-basic");
+  ASSERT_TRUE(printer.running());
+  const std::string host = printer.address();
+  installPPD(kQueue, kLandmarksPPD);
+  enableFullLog();
+  const std::vector<std::vector<std::string>> commandLines = {
+      {},
+      {"-M", kQueue},
+      {"-M", kQueue, host, "extra"},
+      {"-MM", kQueue, host},
+      {"M", kQueue, host},
+      {"-", kQueue, host},
+      {"", kQueue, host},
+      {"+M", kQueue, host},
+      {"-M", "", host},
+      {"-M", "a/b", host},
+      {"-M", "../Arc", host},
+      {"-M", ".", host},
+      {"-M", "..", host},
+      {"-M", std::string(237, 'q'), host},
+  };
+  for (const auto& args : commandLines) {
+    RunResult result = bidiupdate(args);
+    EXPECT_EQ(result.status, 11) << ::testing::PrintToString(args);
+    EXPECT_EQ(result.out + result.err, "");
+  }
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
+  EXPECT_EQ(readFile(logFile()).find("BiDi_InitSession"), std::string::npos);
+}
+
+TEST_F(BidiupdateProcessTest, UnknownLetterClosesTheSessionAndExits11) {
+  SimPrinter printer("media-basic");
+  installPPD(kQueue, kLandmarksPPD);
+  enableFullLog();
+  RunResult result = bidiupdate({"-x", kQueue, printer.address()});
+  EXPECT_EQ(result.status, 11);
+  EXPECT_EQ(result.out + result.err, "");
+  std::string log = readFile(logFile());
+  EXPECT_NE(log.find("BiDi_InitSession:END"), std::string::npos);
+  EXPECT_NE(log.find("BiDi_CloseSession:END"), std::string::npos);
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
+}
+
+TEST_F(BidiupdateProcessTest, AnotherPrinterModelExits12WhateverTheLetter) {
+  SimPrinter printer("other-model");
+  installPPD(kQueue, kLandmarksPPD);
+  for (const char* letter : {"-x", "-M", "-A"}) {
+    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    EXPECT_EQ(result.status, 12) << letter;
+  }
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
+  EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
+}
+
+TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
+  SimPrinter printer("media-basic");
+  for (const char* letter : {"-M", "-m"}) {
+    installPPD(kQueue, kLandmarksPPD);
+    std::filesystem::remove(catalogFile(kQueue));
+    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    EXPECT_EQ(result.status, 10) << letter;
+    EXPECT_EQ(result.out + result.err, "");
+    EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile("tests/bidi/data/media-basic.expected.ppd")));
+    EXPECT_EQ(readFile(catalogFile(kQueue)), basicCatalog());
+    EXPECT_EQ(std::filesystem::status(catalogFile(kQueue)).permissions(),
+              static_cast<std::filesystem::perms>(0644));
+  }
+}
+
+TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatable) {
+  SimPrinter printer("media-basic");
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  expectAcceptedByCups(kQueue);
+  std::string first = ppdOf(kQueue);
+  // The model's default page size is gone: the first media becomes the default.
+  for (const char* option : {"PageSize", "PageRegion", "PaperDimension", "ImageableArea"}) {
+    EXPECT_EQ(linesStartingWith(first, std::string("*Default") + option + ":"),
+              std::vector<std::string>{std::string("*Default") + option + ": HalfPoint"});
+  }
+  EXPECT_EQ(linesStartingWith(first, "*PageSize ").size(), 4u);
+  EXPECT_EQ(linesStartingWith(first, "*UIConstraints: *PageSize TavorinexLetter"),
+            std::vector<std::string>{});
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  EXPECT_EQ(ppdOf(kQueue), first);
+}
+
+TEST_F(BidiupdateProcessTest, NoMediaExits15AndChangesNothing) {
+  SimPrinter printer("media-none");
+  installPPD(kQueue, kModelPPD);
+  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 15);
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kModelPPD)));
+  EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
+}
+
+TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
+  SimPrinter media("media-error");
+  SimPrinter finishers("finisher-attribute-error");
+  installPPD(kQueue, kModelPPD);
+  EXPECT_EQ(bidiupdate({"-M", kQueue, media.address()}).status, 12);
+  EXPECT_EQ(bidiupdate({"-O", kQueue, finishers.address()}).status, 12);
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kModelPPD)));
+  EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
+}
+
+TEST_F(BidiupdateProcessTest, MissingPPDExits13) {
+  SimPrinter printer("media-trays-a");
+  for (const char* letter : {"-M", "-C", "-O", "-A"}) {
+    EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << letter;
+  }
+  EXPECT_FALSE(std::filesystem::exists(ppdFile(kQueue)));
+}
+
+TEST_F(BidiupdateProcessTest, UnsavedCatalogExits13WithConstraintsForTheNewMedia) {
+  SimPrinter printer("media-basic");
+  installPPD(kQueue, kLandmarksPPD);
+  std::filesystem::remove_all(catalogFolder());
+  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13);
+  // The PPD holds the new media and their constraints, never those of the
+  // predefined media that a reload of the missing catalog would give.
+  EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile("tests/bidi/data/media-basic.expected.ppd")));
+}
+
+TEST_F(BidiupdateProcessTest, LongestQueueNameIsAccepted) {
+  SimPrinter printer("media-basic");
+  const std::string queue(236, 'q');
+  installPPD(queue, kLandmarksPPD);
+  EXPECT_EQ(bidiupdate({"-M", queue, printer.address()}).status, 10);
+  EXPECT_EQ(readFile(catalogFile(queue)), basicCatalog());
+}
+
+TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
+  SimPrinter printer("media-values");
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  expectAcceptedByCups(kQueue);
+  std::string ppd = ppdOf(kQueue);
+  // A 32-character name is cut to 31 for the name and the key; sizes near
+  // 2^32 thousandths of a point round without overflow.
+  EXPECT_EQ(linesStartingWith(ppd, "*PaperDimension "),
+            (std::vector<std::string>{
+                "*PaperDimension ABCDEFGHIJKLMNOPQRSTUVWXYZ01234/ABCDEFGHIJKLMNOPQRSTUVWXYZ01234: "
+                "\"4294967 4294967\"",
+                "*PaperDimension A4HeavyPaper/A4 Heavy Paper: \"612 792\"",
+                "*PaperDimension FlagsFour/Flags Four: \"595 842\"",
+                "*PaperDimension FlagsTwo/Flags Two: \"612 792\"",
+                "*PaperDimension FlagsOne/Flags One: \"612 792\""}));
+  // Only a reported 3 sets a flag: media with flags 1, 2 and 4 can neither
+  // be printed on both sides nor stapled.
+  for (const char* key : {"FlagsOne", "FlagsTwo", "FlagsFour"}) {
+    std::string page = std::string("*UIConstraints: *PageSize ") + key + " ";
+    EXPECT_EQ(linesStartingWith(ppd, page + "*Duplex ").size(), 2u) << key;
+    EXPECT_EQ(linesStartingWith(ppd, page + "*Staple ").size(), 16u) << key;
+    EXPECT_EQ(linesStartingWith(ppd, page + "*Punch ").size(), 7u) << key;
+  }
+  EXPECT_EQ(linesStartingWith(ppd, "*UIConstraints: *PageSize A4HeavyPaper *Duplex").size(), 0u);
+  EXPECT_EQ(linesStartingWith(ppd, "*UIConstraints: *PageSize FlagsFour *OutputBin").size(), 0u);
+  EXPECT_EQ(linesStartingWith(ppd, "*UIConstraints: *PageSize FlagsTwo *OutputBin").size(), 1u);
+}
+
+TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
+  SimPrinter printer("media-hostile");
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  expectAcceptedByCups(kQueue);
+  std::string ppd = ppdOf(kQueue);
+  EXPECT_EQ(mainKeywords(ppd), mainKeywords(readFile(sourceFile(kModelPPD))));
+  // The media whose name leaves no keyword is skipped; the others keep
+  // only keyword characters.
+  std::vector<std::string> keys;
+  for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
+    keys.push_back(line.substr(10, line.find('/') - 10));
+    EXPECT_EQ(std::count(line.begin(), line.end(), '"'), 2) << line;
+    EXPECT_TRUE(line.ends_with(" setpagedevice\"")) << line;
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Normal", "TabNameOddKey", "A4cupsFilter2x0tmpe"}));
+  EXPECT_EQ(linesStartingWith(ppd, "*PageSize Normal/Normal: "),
+            std::vector<std::string>{
+                "*PageSize Normal/Normal: \"<< /PageSize [612 792] /ImagingBBox null "
+                "/MediaWeight 89 /MediaColor (<<>>) /MediaType (\\(Plain\\)) /LeadingEdge 3 >> "
+                "setpagedevice\""});
+  // No control byte reaches a text field of the catalog: the filter writes
+  // name, colour and type bare into every job.
+  std::string catalog = readFile(catalogFile(kQueue));
+  ASSERT_EQ(catalog.size(), 3 * 1488u);
+  for (size_t record = 0; record < catalog.size(); record += 1488) {
+    for (auto [offset, size] : {std::pair{0, 32}, {32, 32}, {64, 1026}, {1090, 108}, {1198, 108}}) {
+      std::string field = catalog.substr(record + offset, size);
+      field.resize(field.find('\0'));
+      EXPECT_TRUE(std::none_of(field.begin(), field.end(),
+                               [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }))
+          << field;
+    }
+  }
+}
+
+TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
+  SimPrinter printer("media-trays-a");
+  installPPD(kQueue, kModelPPD);
+  RunResult result = bidiupdate({"-A", kQueue, printer.address()});
+  EXPECT_EQ(result.status, 10);
+  EXPECT_EQ(result.out + result.err, "");
+  expectAcceptedByCups(kQueue);
+  EXPECT_EQ(readFile(catalogFile(kQueue)), basicCatalog());
+}
+
+// Under -A every update runs whatever the one before returned: the result
+// equals the single updates run one after the other, and the exit status is
+// that of the last update.
+TEST_F(BidiupdateProcessTest, AllUpdatesChainLikeTheSingleUpdates) {
+  struct Case {
+    std::string scenario;
+    int media, color, options, all;
+  };
+  const std::vector<Case> cases = {
+      {"trays-finishers-a", 15, 10, 10, 10},
+      {"media-trays-b", 10, 17, 10, 10},
+      {"media-trays-none", 10, 17, 16, 16},
+      {"media-trays-b-no-input", 10, 17, 14, 14},
+  };
+  const std::string single = "Single";
+  for (const Case& c : cases) {
+    SimPrinter printer(c.scenario);
+    const std::string host = printer.address();
+    installPPD(kQueue, kModelPPD);
+    installPPD(single, kModelPPD);
+    const std::string& label = c.scenario;
+    EXPECT_EQ(bidiupdate({"-A", kQueue, host}).status, c.all) << label;
+    EXPECT_EQ(bidiupdate({"-M", single, host}).status, c.media) << label;
+    EXPECT_EQ(bidiupdate({"-c", single, host}).status, c.color) << label;
+    EXPECT_EQ(bidiupdate({"-o", single, host}).status, c.options) << label;
+    EXPECT_EQ(ppdOf(kQueue), ppdOf(single)) << label;
+    expectAcceptedByCups(kQueue);
+  }
+}
+
+TEST_F(BidiupdateProcessTest, NoInstallableOptionsLeaveTheTraysAlone) {
+  SimPrinter printer("trays-finishers-none");
+  installPPD(kQueue, kModelPPD);
+  EXPECT_EQ(bidiupdate({"-O", kQueue, printer.address()}).status, 16);
+  EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*InputSlot"),
+            linesStartingWith(readFile(sourceFile(kModelPPD)), "*InputSlot"));
+}
+
+}  // namespace
+}  // namespace tvx::test
