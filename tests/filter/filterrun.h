@@ -1,0 +1,32 @@
+// Runs the filter program as CUPS does: argument 0 is the queue name, the
+// job comes on standard input (or as argument 6), and the printer data,
+// the messages and the exit status are collected.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace tvx::test {
+
+struct FilterCall {
+  std::string queue = "Q";
+  // Arguments 1 to 5 (job id, user, title, copies, options) and optionally 6.
+  std::vector<std::string> arguments;
+  std::string stdinPath = "/dev/null";
+  std::string stdoutPath;
+  std::string stderrPath;
+  // "NAME=value" entries added to the inherited environment.
+  std::vector<std::string> environment;
+  // Largest file the filter may write (RLIMIT_FSIZE, SIGXFSZ ignored); 0: no limit.
+  long fileSizeLimit = 0;
+};
+
+// Starts the program at `program` for `call`; returns its process id.
+pid_t startFilter(const std::string& program, const FilterCall& call);
+
+// Waits for `pid` and returns its wait status.
+int waitFilter(pid_t pid);
+
+}  // namespace tvx::test

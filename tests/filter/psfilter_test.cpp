@@ -1,0 +1,391 @@
+// psfilter run as a process, the way CUPS runs it: whole jobs in, whole
+// printer data out.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "mediacatalog/mediacatalog.h"
+#include "tests/common/testroot.h"
+#include "tests/filter/filterrun.h"
+
+namespace tvx::test {
+namespace {
+
+const std::string kUel = "\x1b%-12345X";
+const std::string kPjlTrailer = kUel + "@PJL EOJ\r\n" + kUel;
+const std::string kLetterComment = "%%PSPageMedia: Tavorinex Letter 612 792 89 white plain\n";
+const std::string kLetterCommand =
+    "[{\n%%BeginFeature: *PageSize TavorinexLetter\n"
+    "<< /PageSize [612 792] /ImagingBBox null /MediaWeight 89 /MediaColor (white) "
+    "/MediaType (plain) >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+
+std::string pjlHeader(const std::string& name, int copies = 0) {
+  std::string header = kUel + "@PJL JOB NAME=\"" + name + "\"\r\n" +
+                       "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version "
+                       "1.1.4\r\n";
+  if (copies != 0) header += "@PJL SET QTY=" + std::to_string(copies) + "\r\n";
+  return header + "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+}
+
+std::string feature(const std::string& option, const std::string& key) {
+  return "[{\n%%BeginFeature: *" + option + " " + key +
+         "\n<< /Option 1 >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+}
+
+std::string trayCommand(int tray) {
+  std::string n = std::to_string(tray);
+  return "[{\n%%BeginFeature: *InputSlot Tray" + n + "\n<< /MediaPosition " + n +
+         " >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+}
+
+std::string prolog(const std::string& features) {
+  return "%!PS-Adobe-3.0\n%%Pages: (atend)\n%%EndComments\n%%BeginProlog\n%%EndProlog\n"
+         "%%BeginSetup\n" +
+         features + "%%EndSetup\n";
+}
+
+const std::string kJobTrailer = "%%Trailer\n%%Pages: 3\n%%EOF\n";
+
+// One page of a job: its "%%Page:" line, comment lines, an own set-up or
+// none, and its body.
+struct Page {
+  int number;
+  bool ownSetup;
+  std::string body;
+  std::string comments = "%%PageBoundingBox: 0 0 612 792\n";
+
+  std::string line() const {
+    return "%%Page: " + std::to_string(number) + " " + std::to_string(number) + "\n";
+  }
+  std::string setup() const { return ownSetup ? "%%BeginPageSetup\n/pg 1 def\n%%EndPageSetup\n" : ""; }
+  std::string inJob() const { return line() + comments + setup() + body; }
+
+  // The page as the printer receives it, with the media's texts.
+  std::string edited(const std::string& comment, const std::string& command,
+                     const std::string& tray = "") const {
+    if (ownSetup) {
+      return line() + comment + comments + "%%EndPageComments\n%%BeginPageSetup\n" + command +
+             tray + "/pg 1 def\n%%EndPageSetup\n" + body;
+    }
+    return line() + comment + "%%EndPageComments\n%%BeginPageSetup\n" + command + tray +
+           "%%EndPageSetup\n" + comments + body;
+  }
+};
+
+std::string bodyText(int page, size_t size) {
+  std::string body = "% page " + std::to_string(page) + "\n";
+  while (body.size() + 40 < size) body += "0 0 moveto 72 72 lineto stroke % .....\n";
+  return body + "showpage\n";
+}
+
+std::string jobOf(const std::string& features, const std::vector<Page>& pages) {
+  std::string job = prolog(features);
+  for (const Page& page : pages) job += page.inJob();
+  return job + kJobTrailer;
+}
+
+std::string letterOutput(const std::string& features, const std::vector<Page>& pages,
+                         const std::string& tray = "") {
+  std::string out = prolog(features);
+  for (const Page& page : pages) out += page.edited(kLetterComment, kLetterCommand, tray);
+  return out + kJobTrailer;
+}
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class FilterTest : public TestRoot {
+ protected:
+  void SetUp() override {
+    TestRoot::SetUp();
+    spool_ = root_ + "/spool/";
+    std::filesystem::create_directories(spool_);
+    std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
+    CMediaCatalog("Q");  // the predefined media, saved as the queue's catalog
+  }
+
+  // A call on `job` read from standard input, as CUPS passes it.
+  FilterCall callOn(const std::string& job, const std::string& title = "Report",
+                    const std::string& copies = "1", const std::string& options = "") {
+    std::string jobPath = root_ + "/job" + std::to_string(++jobs_) + ".ps";
+    writeFile(jobPath, job);
+    FilterCall call;
+    call.arguments = {"42", "alice", title, copies, options};
+    call.stdinPath = jobPath;
+    call.environment = {"TMPDIR=" + spool_};
+    return call;
+  }
+
+  Result run(FilterCall call) {
+    std::string id = std::to_string(++runs_);
+    call.stdoutPath = call.stdoutPath.empty() ? root_ + "/out" + id : call.stdoutPath;
+    call.stderrPath = root_ + "/err" + id;
+    int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
+    Result result;
+    result.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    if (std::filesystem::is_regular_file(call.stdoutPath)) result.out = readFile(call.stdoutPath);
+    result.err = readFile(call.stderrPath);
+    EXPECT_TRUE(folderEntries(spool_).empty()) << "spool file left behind";
+    return result;
+  }
+
+  Result filter(const std::string& job, const std::string& title = "Report",
+                const std::string& copies = "1", const std::string& options = "") {
+    return run(callOn(job, title, copies, options));
+  }
+
+  std::string spool_;
+  int jobs_ = 0;
+  int runs_ = 0;
+};
+
+TEST_F(FilterTest, EveryPageGetsTheMediaTextsInsideOrBeforeItsOwnSetUp) {
+  std::vector<Page> pages{{1, false, bodyText(1, 300)}, {2, true, bodyText(2, 300)},
+                          {3, false, bodyText(3, 300)}};
+  std::string features = feature("PageSize", "TavorinexLetter") + feature("Duplex", "None");
+  Result result = filter(jobOf(features, pages));
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(feature("Duplex", "None"), pages) +
+                            kPjlTrailer);
+  EXPECT_EQ(result.err, "");
+}
+
+// Short pages, and pages whose markers straddle the window's refills.
+TEST_F(FilterTest, ShortAndLongPagesAllGetTheirOwnTexts) {
+  std::vector<Page> pages;
+  const size_t sizes[] = {20, 30, 2100, 15, 1030, 4000, 25, 1500, 40, 2047, 10, 3000};
+  for (int i = 0; i < 60; ++i) {
+    pages.push_back({i + 1, i % 3 == 1, bodyText(i + 1, sizes[i % std::size(sizes)]), ""});
+  }
+  std::string features = feature("PageSize", "TavorinexLetter");
+  Result result = filter(jobOf(features, pages));
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
+}
+
+TEST_F(FilterTest, ShortPageWithoutSetUpDoesNotTakeTheNextPagesSetUp) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  Result result = filter(jobOf(feature("PageSize", "TavorinexLetter"), pages));
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
+}
+
+TEST_F(FilterTest, PageRegionWithNumberedInputSlotAddsTheTrayCommandToEveryPage) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  std::string slot = feature("InputSlot", "Tray2");
+  Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter") + slot, pages));
+  EXPECT_EQ(result.out,
+            pjlHeader("Report") + letterOutput(slot, pages, trayCommand(2)) + kPjlTrailer);
+}
+
+TEST_F(FilterTest, InputSlotWithoutTrayDigitGetsNoTrayCommand) {
+  std::vector<Page> pages{{1, false, "showpage\n"}};
+  for (const std::string key : {"Auto", "TrayX", "Tray", "Tray12345678"}) {
+    std::string slot = feature("InputSlot", key);
+    Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter") + slot, pages));
+    EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(slot, pages) + kPjlTrailer) << key;
+  }
+}
+
+TEST_F(FilterTest, PageRegionWithoutInputSlotLeavesThePagesAlone) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter"), pages));
+  EXPECT_EQ(result.out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer);
+}
+
+TEST_F(FilterTest, JobWithoutPageSizeFeaturePassesWithItsPjlWrapperOnly) {
+  std::vector<Page> pages{{1, false, "showpage\n"}};
+  std::string job = jobOf(feature("Duplex", "None"), pages);
+  EXPECT_EQ(filter(job).out, pjlHeader("Report") + job + kPjlTrailer);
+  EXPECT_EQ(filter("").out, pjlHeader("Report") + kPjlTrailer);
+}
+
+TEST_F(FilterTest, PageSizeNotInTheCatalogIsDroppedAndNoPageIsTouched) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  for (const std::string& key : {std::string("Tavorinexletter"), std::string(31, 'K'), std::string(300, 'K')}) {
+    Result result = filter(jobOf(feature("PageSize", key), pages));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer) << key.size();
+  }
+}
+
+TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
+  TS_BiDiMedia printer{};
+  std::strcpy(printer.name, "Gloss Blue");
+  std::strcpy(printer.type, "Coat 2");
+  std::strcpy(printer.color, "blue");
+  printer.weight = 250;
+  printer.width = 842000;
+  printer.length = 595276;
+  {
+    CMediaCatalog catalog("Gloss");
+    catalog.DeleteAllMedias();
+    catalog.AddMedia(new CMedia(&printer));
+    ASSERT_TRUE(catalog.SaveMedia());
+  }
+  std::vector<Page> pages{{1, false, "showpage\n"}};
+  std::string job = jobOf(feature("PageSize", "GlossBlue"), pages);
+  FilterCall call = callOn(job);
+  call.queue = "Gloss";
+  std::string comment = "%%PSPageMedia: Gloss Blue 595 842 250 blue coated2\n";
+  std::string command =
+      "[{\n%%BeginFeature: *PageSize GlossBlue\n<< /PageSize [595 842] /ImagingBBox null "
+      "/MediaWeight 250 /MediaColor (blue) /MediaType (coated2) /LeadingEdge 0 >> "
+      "setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+  EXPECT_EQ(run(call).out, pjlHeader("Report") + prolog("") + pages[0].edited(comment, command) +
+                               kJobTrailer + kPjlTrailer);
+  for (const std::string queue : {"Q", "../Tavorinex/Gloss", "/abs/Gloss"}) {
+    call.queue = queue;
+    EXPECT_EQ(run(call).out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer) << queue;
+  }
+}
+
+TEST_F(FilterTest, CopyCountInThePjlHeader) {
+  const std::string job = jobOf("", {{1, false, "showpage\n"}});
+  // A job whose copies CUPS has made already carries them itself.
+  const std::string copiedByCups = "%!PS-Adobe-3.0\n%%Requirements: numcopies(3)\n"
+                                   "%RBINumCopies: 3\n%%EndComments\nshowpage\n";
+  struct Case {
+    std::string copies, options, job;
+    int expected;
+  } cases[] = {
+      {"3", "finishings=3 number-up=1", job, 3},
+      {"5", "multiple-document-handling=separate-documents-uncollated-copies", job, 0},
+      {"1", "", job, 0},
+      {"abc", "", job, 0},
+      {"12x", "", job, 12},
+      {"99999999999999999999", "", job, 0},
+      {"3", "collate", copiedByCups, 0},
+  };
+  for (const Case& c : cases) {
+    Result result = filter(c.job, "Report", c.copies, c.options);
+    EXPECT_EQ(result.out, pjlHeader("Report", c.expected) + c.job + kPjlTrailer)
+        << c.copies << " " << c.options;
+  }
+}
+
+TEST_F(FilterTest, JobTitleCannotInjectPjlAndIsCutToTheLine) {
+  const std::string job = "%!PS\nshowpage\n";
+  Result result = filter(job, "Q3 \"report\"\r\n@PJL SET COPIES=99\x1b%-12345X\x7f");
+  EXPECT_EQ(result.out, pjlHeader("Q3 \"report\"  @PJL SET COPIES=99 %-12345X ") + job +
+                            kPjlTrailer);
+  EXPECT_EQ(filter(job, std::string(300, 't')).out,
+            pjlHeader(std::string(236, 't')) + job + kPjlTrailer);
+  // A UTF-8 character is never split by the cut.
+  EXPECT_EQ(filter(job, std::string(235, 't') + "\xc3\xa9xyz").out,
+            pjlHeader(std::string(235, 't')) + job + kPjlTrailer);
+}
+
+TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
+  FilterCall missing = callOn("");
+  missing.arguments.push_back(root_ + "/no-such-job.ps");
+  Result result = run(missing);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software Print file cannot be opened - " + root_ +
+                            "/no-such-job.ps\n");
+
+  FilterCall shortCall = callOn("%!PS\n");
+  shortCall.arguments.resize(4);
+  result = run(shortCall);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "Usage: psfilter job-id user title copies options [file]\n");
+
+  FilterCall unreadable = callOn("");
+  unreadable.arguments.push_back(root_);  // a folder opens but cannot be read
+  result = run(unreadable);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Print file cannot be read\n");
+
+  FilterCall noSpool = callOn("%!PS\n");
+  noSpool.environment = {"TMPDIR=" + root_ + "/missing"};
+  result = run(noSpool);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Temporary file cannot be opened\n");
+}
+
+TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
+  FilterCall call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
+  call.fileSizeLimit = 100000;
+  Result result = run(call);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Temporary file cannot be written\n");
+}
+
+TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
+  FilterCall call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
+  call.stdoutPath = "/dev/full";
+  Result result = run(call);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
+}
+
+TEST_F(FilterTest, CancelledJobLeavesNoSpoolFile) {
+  std::string fifo = root_ + "/stdin";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  FilterCall call = callOn("");
+  call.stdinPath = fifo;
+  call.stdoutPath = root_ + "/cancelled.out";
+  call.stderrPath = root_ + "/cancelled.err";
+  pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+  {
+    std::ofstream feed(fifo, std::ios::binary);
+    feed << prolog(feature("PageSize", "TavorinexLetter")) << "%%Page: 1 1\n" << std::flush;
+    // The spool file appears once the filter has started the job; the
+    // filter then waits for the rest of the job, which never comes.
+    for (int tries = 0; tries < 30000 && folderEntries(spool_).empty(); ++tries) ::usleep(1000);
+    std::vector<std::string> spooled = folderEntries(spool_);
+    ASSERT_EQ(spooled.size(), 1u);
+    EXPECT_EQ(spooled[0].rfind("TavorinexTempPSStream", 0), 0u);
+    struct stat st {};
+    ASSERT_EQ(::stat((spool_ + spooled[0]).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int wait = waitFilter(pid);
+    EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGTERM);
+  }
+  EXPECT_TRUE(folderEntries(spool_).empty());
+  EXPECT_EQ(readFile(call.stdoutPath), "");
+}
+
+TEST_F(FilterTest, SixteenJobsAtOnceEachGiveWhatTheyGiveAlone) {
+  constexpr int kJobs = 16;
+  std::vector<FilterCall> calls;
+  std::vector<std::string> alone;
+  for (int i = 0; i < kJobs; ++i) {
+    std::vector<Page> pages;
+    for (int p = 0; p < 40 + i; ++p) pages.push_back({p + 1, p % 2 == 0, bodyText(p, 500 + 97 * i)});
+    std::string slot = feature("InputSlot", "Tray" + std::to_string(i % 8));
+    std::string size = i % 2 == 0 ? "PageSize" : "PageRegion";
+    calls.push_back(callOn(jobOf(feature(size, "TavorinexLetter") + slot, pages),
+                           "job " + std::to_string(i), std::to_string(i + 1)));
+    alone.push_back(run(calls.back()).out);
+  }
+  std::vector<pid_t> running;
+  for (int i = 0; i < kJobs; ++i) {
+    calls[i].stdoutPath = root_ + "/together" + std::to_string(i);
+    calls[i].stderrPath = root_ + "/together" + std::to_string(i) + ".err";
+    running.push_back(startFilter(PSFILTER_PROGRAM, calls[i]));
+  }
+  for (int i = 0; i < kJobs; ++i) {
+    int wait = waitFilter(running[i]);
+    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << i;
+    EXPECT_EQ(readFile(calls[i].stdoutPath), alone[i]) << i;
+  }
+  EXPECT_TRUE(folderEntries(spool_).empty());
+}
+
+}  // namespace
+}  // namespace tvx::test
