@@ -16,7 +16,6 @@ constexpr int kInchesUnitCode = 3;
 
 std::string_view textOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-
 }  // namespace
 
 CMedia::CMedia() {

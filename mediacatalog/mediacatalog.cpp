@@ -57,11 +57,12 @@ const char* orNull(const char* text) { return text != nullptr ? text : "(null)";
 // "\\server\queue,rest" gives "queue"; other names stay whole. A name that
 // starts with a backslash but has no second one names no queue.
 std::string_view cleanPrinterName(std::string_view name) {
+  constexpr std::string_view kNoQueue = "";
   if (name.empty() || name.front() != '\\') return name;
-  if (name.size() < 2) return {};
+  if (name.size() < 2) return kNoQueue;
   std::string_view rest = name.substr(2);
   std::size_t backslash = rest.find('\\');
-  if (backslash == std::string_view::npos) return {};
+  if (backslash == std::string_view::npos) return kNoQueue;
   rest.remove_prefix(backslash + 1);
   return rest.substr(0, rest.find(','));
 }
@@ -110,7 +111,8 @@ void linkAtEnd(CMedia*& first, CMedia*& last, CMedia* media) {
 
 CMediaCatalog* CMediaCatalog::GetInstance(const char* printerName) {
   static CMediaCatalog instance(printerName);
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetInstance entry : printerName = %s; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::GetInstance entry : printerName = %s; GetLastError = %i\n",
             orNull(printerName), GetLastError());
   if (!openFile(instance.repositoryFilePath, "rt")) instance.ReloadMedia();
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetInstance exit returns %p : GetLastError = %i\n",
@@ -125,12 +127,14 @@ CMediaCatalog::CMediaCatalog() = default;
 CMediaCatalog::~CMediaCatalog() { ReleaseResources(); }
 
 void CMediaCatalog::SetPrinterName(const char* name) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::SetPrinterName entry : printerName = %s; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::SetPrinterName entry : printerName = %s; GetLastError = %i\n",
             orNull(name), GetLastError());
   ReleaseResources();
   setField(printerName, cleanPrinterName(name != nullptr ? name : ""));
   Init();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::SetPrinterName exit : printerName = %s; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "<--- CMediaCatalog::SetPrinterName exit : printerName = %s; GetLastError = %i\n",
             printerName, GetLastError());
 }
 
@@ -142,12 +146,14 @@ void CMediaCatalog::Init() {
     std::string base = std::string(fieldText(folder)) + "//Tavorinex//";
     if (storePath(repositoryFolder, base) && isQueueFileName(fieldText(printerName))) {
       std::string file = base + printerName;
-      if (!storePath(repositoryFilePath, file) || !storePath(infoRepositoryFilePath, file + ".info"))
+      if (!storePath(repositoryFilePath, file) ||
+          !storePath(infoRepositoryFilePath, file + ".info"))
         repositoryFilePath[0] = infoRepositoryFilePath[0] = '\0';
     }
   }
   LoadMedia();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::Init exit : repositoryFilePath = %s; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "<--- CMediaCatalog::Init exit : repositoryFilePath = %s; GetLastError = %i\n",
             repositoryFilePath, GetLastError());
 }
 
@@ -185,8 +191,9 @@ bool CMediaCatalog::SaveMedia() {
       tvx::catalog::encodeMediaRecord(*media, image);
       saved = std::fwrite(image.data(), 1, image.size(), temp->stream()) == image.size();
     }
-    saved = saved && temp->commitReplacement(repositoryFilePath,
-                                             tvx::FileOwnership{::geteuid(), ::getegid(), kCatalogMode});
+    saved = saved &&
+            temp->commitReplacement(repositoryFilePath,
+                                    tvx::FileOwnership{::geteuid(), ::getegid(), kCatalogMode});
   }
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::SaveMedia exit returns %d : GetLastError = %i\n",
             saved ? 1 : 0, GetLastError());
@@ -194,7 +201,8 @@ bool CMediaCatalog::SaveMedia() {
 }
 
 void CMediaCatalog::ReloadMedia() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::ReloadMedia entry : GetLastError = %i\n", GetLastError());
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::ReloadMedia entry : GetLastError = %i\n",
+            GetLastError());
   ReleaseResources();
   LoadMedia();
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::ReloadMedia exit : GetLastError = %i\n", GetLastError());
@@ -224,7 +232,8 @@ CMedia* CMediaCatalog::CreateDefaultFile() {
 }
 
 CMedia* CMediaCatalog::GetAllMedias() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetAllMedias entry : GetLastError = %i\n", GetLastError());
+  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetAllMedias entry : GetLastError = %i\n",
+            GetLastError());
   CheckFile();
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetAllMedias exit returns %p : GetLastError = %i\n",
             static_cast<void*>(firstMedia), GetLastError());
@@ -244,7 +253,8 @@ int CMediaCatalog::AddMedia(CMedia* media) {
     if (media != nullptr) media->prev = last;
     result = -1;
   }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::AddMedia exit returns %d : media = %p; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "<--- CMediaCatalog::AddMedia exit returns %d : media = %p; GetLastError = %i\n",
             result, static_cast<void*>(media), GetLastError());
   return result;
 }

@@ -145,14 +145,29 @@ struct TypeRow {
 };
 
 constexpr TypeRow kTypeTable[] = {
-    {"Tab", "tab"},           {"Tabstock", "tab"},        {"TabStock", "tab"},
-    {"Envelope", "envelope"}, {"Plain", "plain"},         {"Coat1", "coated1"},
-    {"Coat 1", "coated1"},    {"Coat2", "coated2"},       {"Coat 2", "coated2"},
-    {"Coat3", "coated3"},     {"Coat 3", "coated3"},      {"Special1", "special1"},
-    {"Special 1", "special1"}, {"Special2", "special2"},  {"Special 2", "special2"},
-    {"Special3", "special3"}, {"Special 3", "special3"},  {"Special4", "special4"},
-    {"Special 4", "special4"}, {"Special5", "special5"},  {"Special 5", "special5"},
-    {"Special6", "special6"}, {"Special 6", "special6"},
+    {"Tab", "tab"},
+    {"Tabstock", "tab"},
+    {"TabStock", "tab"},
+    {"Envelope", "envelope"},
+    {"Plain", "plain"},
+    {"Coat1", "coated1"},
+    {"Coat 1", "coated1"},
+    {"Coat2", "coated2"},
+    {"Coat 2", "coated2"},
+    {"Coat3", "coated3"},
+    {"Coat 3", "coated3"},
+    {"Special1", "special1"},
+    {"Special 1", "special1"},
+    {"Special2", "special2"},
+    {"Special 2", "special2"},
+    {"Special3", "special3"},
+    {"Special 3", "special3"},
+    {"Special4", "special4"},
+    {"Special 4", "special4"},
+    {"Special5", "special5"},
+    {"Special 5", "special5"},
+    {"Special6", "special6"},
+    {"Special 6", "special6"},
 };
 
 constexpr std::size_t kTypeBufferSize = 100;

@@ -16,6 +16,15 @@ namespace {
 constexpr std::size_t kShortTextSize = 100;
 constexpr std::size_t kWeightTextSize = 16;
 
+struct WeightName {
+  int weight;
+  const char* name;
+};
+
+constexpr WeightName kWeightNames[] = {
+    {0, "null"},       {68, "(Thin)"},    {89, "(Plain)"},  {112, "(MediumThick)"},
+    {142, "(Thick1)"}, {189, "(Thick2)"}, {261, "(Thick3)"}};
+
 const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
 void logFound(const char* method, const char* argName, const char* arg, const CMedia* media) {
@@ -65,7 +74,8 @@ std::string pageComment(const CMedia& media) {
   // Catalog texts stand bare on this line: a control byte must not end it.
   using tvx::text::singleLine;
   std::string text = "%%PSPageMedia: " + singleLine(fieldText(media.name)) + " ";
-  text += std::to_string(sizeInPoints(media.width)) + " " + std::to_string(sizeInPoints(media.length));
+  text +=
+      std::to_string(sizeInPoints(media.width)) + " " + std::to_string(sizeInPoints(media.length));
   text += " " + std::to_string(media.weight != -1 ? media.weight : 0);
   std::string_view color = fieldText(media.color);
   if (color != "null" && color != "no color") text += " " + singleLine(color);
@@ -73,10 +83,32 @@ std::string pageComment(const CMedia& media) {
   return text + "\n";
 }
 
+std::string pageSetup(CMediaCatalog& catalog, const CMedia& media) {
+  std::string text = "[{\n%%BeginFeature: *PageSize ";
+  text += tvx::text::singleLine(fieldText(media.ppdKey));
+  text += "\n<< /PageSize [" + std::to_string(sizeInPoints(media.width)) + " " +
+          std::to_string(sizeInPoints(media.length)) + "] ";
+  if (media.weight != -1) {
+    text += "/ImagingBBox null /MediaWeight " + std::to_string(media.weight) + " ";
+  }
+  char color[kShortTextSize];
+  catalog.GetStringWithPharantesis(std::string(fieldText(media.color)).c_str(), color);
+  std::string_view colorText = color;
+  if (colorText != "null" && colorText != "no color" && colorText != "(no color)") {
+    text.append("/MediaColor ").append(colorText).append(" ");
+  }
+  char type[kShortTextSize];
+  catalog.GetStringWithPharantesis(mappedType(media).c_str(), type);
+  if (std::string_view(type) != "null") text.append("/MediaType ").append(type).append(" ");
+  if (media.feedEdge != 0) text += media.feedEdge == 1 ? "/LeadingEdge 3 " : "/LeadingEdge 0 ";
+  return text + ">> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+}
+
 }  // namespace
 
 CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMediaByPPDKey entry : szMediaKey = %s; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::GetMediaByPPDKey entry : szMediaKey = %s; GetLastError = %i\n",
             orNull(szMediaKey), GetLastError());
   CMedia* found = szMediaKey == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
     return fieldText(media.ppdKey) == szMediaKey;
@@ -88,9 +120,10 @@ CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
 CMedia* CMediaCatalog::GetMedia(const char* szMediaName) {
   LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : szMediaName = %s; GetLastError = %i\n",
             orNull(szMediaName), GetLastError());
-  CMedia* found = szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
-    return fieldText(media.name) == szMediaName;
-  });
+  CMedia* found =
+      szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
+        return fieldText(media.name) == szMediaName;
+      });
   logFound("GetMedia", "szMediaName", orNull(szMediaName), found);
   return found;
 }
@@ -143,44 +176,19 @@ int CMediaCatalog::GetPSComment(const CMedia* media, char* command) {
 int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
   LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSCommand entry : media = %p; GetLastError = %i\n",
             static_cast<const void*>(media), GetLastError());
-  int result = -1;
-  if (media != nullptr) {
-    std::string text = "[{\n%%BeginFeature: *PageSize ";
-    text += tvx::text::singleLine(fieldText(media->ppdKey));
-    text += "\n<< /PageSize [" + std::to_string(sizeInPoints(media->width)) + " " +
-            std::to_string(sizeInPoints(media->length)) + "] ";
-    if (media->weight != -1)
-      text += "/ImagingBBox null /MediaWeight " + std::to_string(media->weight) + " ";
-    char color[kShortTextSize];
-    GetStringWithPharantesis(media->color, color);
-    std::string_view colorText = color;
-    if (colorText != "null" && colorText != "no color" && colorText != "(no color)")
-      text.append("/MediaColor ").append(colorText).append(" ");
-    char type[kShortTextSize];
-    GetStringWithPharantesis(mappedType(*media).c_str(), type);
-    if (std::string_view(type) != "null") text.append("/MediaType ").append(type).append(" ");
-    if (media->feedEdge != 0) text += media->feedEdge == 1 ? "/LeadingEdge 3 " : "/LeadingEdge 0 ";
-    text += ">> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
-    result = deliverText(text, command);
-  }
+  int result = media == nullptr ? -1 : deliverText(pageSetup(*this, *media), command);
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSCommand exit returns %d : GetLastError = %i\n",
             result, GetLastError());
   return result;
 }
 
 void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetWeightStr entry : weightValue = %d; GetLastError = %i\n",
+  LOGPRINTA(LOG_FULL,
+            "---> CMediaCatalog::GetWeightStr entry : weightValue = %d; GetLastError = %i\n",
             weightValue, GetLastError());
   const char* name = "(Custom)";
-  switch (weightValue) {
-    case 0: name = "null"; break;
-    case 68: name = "(Thin)"; break;
-    case 89: name = "(Plain)"; break;
-    case 112: name = "(MediumThick)"; break;
-    case 142: name = "(Thick1)"; break;
-    case 189: name = "(Thick2)"; break;
-    case 261: name = "(Thick3)"; break;
-    default: break;
+  for (const WeightName& row : kWeightNames) {
+    if (row.weight == weightValue) name = row.name;
   }
   tvx::text::copyField(string, kWeightTextSize, name);
   LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetWeightStr exit : string = %s; GetLastError = %i\n",

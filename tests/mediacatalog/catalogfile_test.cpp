@@ -170,7 +170,9 @@ TEST_F(CatalogFile, SaveThatRunsOutOfSpaceFailsAndKeepsTheOldFile) {
   if (child == 0) {
     // A file size limit stands in for a full disk.
     ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {kRecord, kRecord};
+    struct rlimit limit {
+      kRecord, kRecord
+    };
     ::setrlimit(RLIMIT_FSIZE, &limit);
     catalog.AddMedia(everyFieldMedia());
     ::_exit(catalog.SaveMedia() ? 1 : 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -42,7 +43,7 @@ TEST_F(CatalogName, NamesThatWouldLeaveTheFolderNeverTouchAFile) {
   writeFile(root_ + "/usr/bin/victim", "keep");
   writeFile(root_ + "/usr/bin/victim.info", "keep");
   const std::vector<std::string> names = {
-      "", ".", "..", "a/b", "../victim", std::string(300, 'q'), std::string(1100, 'q'),
+      "",    ".",  "..",        "a/b", "../victim", std::string(300, 'q'), std::string(1100, 'q'),
       "\\x", "\\", "\\\\server"};
   const std::vector<std::string> before = tree();
   for (const std::string& name : names) {
@@ -89,8 +90,20 @@ TEST_F(CatalogName, AddMediaLinksBothWaysAndTellsWhetherItWasFirst) {
   CMediaCatalog catalog("queue");
   CMedia* first = new CMedia();
   CMedia* second = new CMedia();
+  startLog("LEVEL=FULL\n");
   EXPECT_EQ(catalog.AddMedia(first), 1);
   EXPECT_EQ(catalog.AddMedia(second), -1);
+  char pointer[32];
+  std::snprintf(pointer, sizeof pointer, "%p", static_cast<void*>(second));
+  std::vector<std::string> lines = logMessages();
+  ASSERT_EQ(lines.size(), 8u);
+  const std::string p = pointer;
+  EXPECT_EQ(
+      std::vector<std::string>(lines.begin() + 4, lines.end()),
+      (std::vector<std::string>{
+          "---> CMediaCatalog::AddMedia entry : media = " + p + "; GetLastError = 0", "",
+          "<--- CMediaCatalog::AddMedia exit returns -1 : media = " + p + "; GetLastError = 0",
+          ""}));
   EXPECT_EQ(first->GetNext(), second);
   EXPECT_EQ(second->GetPrev(), first);
   EXPECT_EQ(catalog.GetAllMedias()->GetCount(), 2);

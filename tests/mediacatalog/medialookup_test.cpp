@@ -90,8 +90,9 @@ TEST_F(MediaTexts, TypeAndColourRulesAndLeadingEdge) {
   std::strcpy(tab.color, "null");
   CMedia* tabMedia = add(tab);
   EXPECT_EQ(comment(tabMedia), "%%PSPageMedia: Tabs 595 842 90 tab\n");
-  EXPECT_EQ(dictionary(tabMedia), "<< /PageSize [595 842] /ImagingBBox null /MediaWeight 90 "
-                                  "/MediaType (tab) /LeadingEdge 0 >> setpagedevice");
+  EXPECT_EQ(dictionary(tabMedia),
+            "<< /PageSize [595 842] /ImagingBBox null /MediaWeight 90 "
+            "/MediaType (tab) /LeadingEdge 0 >> setpagedevice");
 
   TS_BiDiMedia glossy = printerMedia("Glossy", 1500, 2499);
   std::strcpy(glossy.type, "Glossy");
@@ -99,8 +100,9 @@ TEST_F(MediaTexts, TypeAndColourRulesAndLeadingEdge) {
   CMedia* glossyMedia = add(glossy);
   glossyMedia->feedEdge = 0;
   EXPECT_EQ(comment(glossyMedia), "%%PSPageMedia: Glossy 2 2 90 pale blue Glossy\n");
-  EXPECT_EQ(dictionary(glossyMedia), "<< /PageSize [2 2] /ImagingBBox null /MediaWeight 90 "
-                                     "/MediaColor (pale blue) /MediaType (Glossy) >> setpagedevice");
+  EXPECT_EQ(dictionary(glossyMedia),
+            "<< /PageSize [2 2] /ImagingBBox null /MediaWeight 90 "
+            "/MediaColor (pale blue) /MediaType (Glossy) >> setpagedevice");
 
   CMedia* untyped = add(printerMedia("Untyped", 1, 2));
   std::strcpy(untyped->type, "null");
@@ -136,9 +138,16 @@ TEST_F(MediaTexts, LongColourAndTypeAreCutInsideTheirParentheses) {
   EXPECT_NE(dict.find("/MediaType (" + std::string(96, 't') + ") "), std::string::npos);
 }
 
-TEST_F(MediaTexts, NullMediaIsRefused) {
+TEST_F(MediaTexts, NullMediaIsRefusedAndNullStaysBare) {
   EXPECT_EQ(catalog_->GetPSComment(nullptr, nullptr), -1);
   EXPECT_EQ(catalog_->GetPSCommand(nullptr, nullptr), -1);
+  char text[100];
+  catalog_->GetStringWithPharantesis("null", text);
+  EXPECT_STREQ(text, "null");
+  catalog_->GetWeightStr(112, text);
+  EXPECT_STREQ(text, "(MediumThick)");
+  catalog_->GetWeightStr(-1, text);
+  EXPECT_STREQ(text, "(Custom)");
 }
 
 TEST_F(MediaTexts, LookupsAreExactAndTakeTheFirstMatch) {
