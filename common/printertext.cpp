@@ -61,7 +61,7 @@ std::string singleLine(std::string_view raw) {
 
 void copyField(char* dst, size_t size, std::string_view src) {
   size_t n = std::min(src.size(), size - 1);
-  std::memcpy(dst, src.data(), n);
+  if (n > 0) std::memcpy(dst, src.data(), n);
   dst[n] = '\0';
 }
 
