@@ -31,12 +31,11 @@ std::string withOptions(const std::string& ppd, const std::string& section) {
 }  // namespace
 
 TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
-  for (const char* scenario : {"trays-finishers-a", "trays-finishers-b"}) {
-    SCOPED_TRACE(scenario);
+  for (const char* printer : {"a", "b"}) {
+    SCOPED_TRACE(printer);
     install(modelPPD());
-    EXPECT_EQ(update(scenario), 10);
-    std::string suffix = scenario + std::string("trays-finishers-").size();
-    EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection("options-" + suffix + ".section")));
+    EXPECT_EQ(update(std::string("trays-finishers-") + printer), 10);
+    EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection(std::string("options-") + printer + ".section")));
     EXPECT_TRUE(acceptedByCups());
   }
 }
