@@ -59,7 +59,9 @@ int openJobInput(int argc, const char** argv, JobFile& jobFile) {
       return kFailure;
     }
   }
-  std::setvbuf(inputPSStream, nullptr, _IOFBF, kStreamBuffer);
+  // glibc takes the size only with a buffer of the caller's.
+  static char inputBuffer[kStreamBuffer];
+  std::setvbuf(inputPSStream, inputBuffer, _IOFBF, sizeof inputBuffer);
   return 0;
 }
 
@@ -156,6 +158,5 @@ int Ostrel3Main(int argc, const char** argv) {
   jobName = argv[3];
   nrCollated = copyCount(argv[4], argv[5]);
   if (status != 0) return status;
-  std::setvbuf(outputPSStream, nullptr, _IOFBF, kStreamBuffer);
   return runJob(argv[0]);
 }

@@ -50,7 +50,9 @@ int openTempPSStreamFileForWriting() {
     TraceEpilog("openTempPSStreamFileForWriting");
     return kFailure;
   }
-  std::setvbuf(spool->stream(), nullptr, _IOFBF, kCopyBlock);
+  // glibc takes the size only with a buffer of the caller's.
+  static char spoolBuffer[kCopyBlock];
+  std::setvbuf(spool->stream(), spoolBuffer, _IOFBF, sizeof spoolBuffer);
   tempPSStream = spool->stream();
   TraceEpilog("openTempPSStreamFileForWriting");
   return 0;

@@ -1,0 +1,92 @@
+#!/bin/bash
+# Benchmark of psfilter: throughput against cat on the same job, and peak
+# memory for a 16 MiB and a 256 MiB job (the job is streamed, so both should
+# need the same).
+#
+# Usage: bench/psfilter.sh BUILD_DIR
+#   BUILD_DIR holds filter/psfilter-testroot (build it with
+#   -DCMAKE_BUILD_TYPE=Release for figures worth quoting).
+set -euo pipefail
+
+build=${1:?usage: bench/psfilter.sh BUILD_DIR}
+filter=$(realpath "$build/filter/psfilter-testroot")
+[ -x "$filter" ] || { echo "no $filter: build the psfilter-testroot target first" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package: time)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/psfilter-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/root/tmp" "$work/root/usr/bin/Tavorinex" "$work/spool"
+export TAVORINEX_TEST_ROOT=$work/root
+
+# A DSC job of PAGES pages, BYTES bytes in all, selecting a media of the
+# queue's catalog (the predefined Letter), half the pages with a set-up.
+make_job() {
+  local pages=$1 bytes=$2 out=$3
+  awk -v pages="$pages" -v bytes="$bytes" 'BEGIN {
+    printf "%%!PS-Adobe-3.0\n%%%%Pages: %d\n%%%%EndComments\n%%%%BeginSetup\n", pages
+    printf "[{\n%%%%BeginFeature: *PageSize TavorinexLetter\n<< /PageSize [612 792] >> setpagedevice\n%%%%EndFeature\n} stopped cleartomark\n%%%%EndSetup\n"
+    line = "newpath 72 72 moveto 540 720 lineto 0.5 setlinewidth stroke % drawing\n"
+    per = int(bytes / pages)
+    body = ""
+    while (length(body) + length(line) < per - 80) body = body line
+    for (p = 1; p <= pages; p++) {
+      printf "%%%%Page: %d %d\n", p, p
+      if (p % 2 == 0) printf "%%%%BeginPageSetup\n/pagesave save def\n%%%%EndPageSetup\n"
+      printf "%s", body
+      printf "showpage\n"
+    }
+    printf "%%%%Trailer\n%%%%EOF\n"
+  }' > "$out"
+}
+
+# Seconds (with fractions) that a command takes.
+seconds() {
+  local start end
+  start=$(date +%s%N)
+  "$@"
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+run_filter_as_queue() { (exec -a Q "$filter" 1 bench "Benchmark" 1 "" < "$1" > "$2"); }
+
+make_job 20000 $((256 * 1024 * 1024)) "$work/big.ps"
+make_job 1250 $((16 * 1024 * 1024)) "$work/small.ps"
+cat "$work/big.ps" "$work/small.ps" > /dev/null  # into the page cache
+
+# The fastest of a few runs, for each in turn: the machine may be busy.
+best() {
+  awk 'NR == 1 || $1 < min { min = $1 } END { print min }'
+}
+
+# Both write the printer data into a file, as CUPS's file device receives it.
+export TMPDIR=$work/spool
+for run in 1 2 3 4 5; do
+  rm -f "$work/cat.out" "$work/filter.out"
+  sync
+  seconds sh -c "cat '$work/big.ps' > '$work/cat.out'" >> "$work/cat.times"
+  echo >> "$work/cat.times"
+  rm -f "$work/cat.out"
+  sync
+  seconds run_filter_as_queue "$work/big.ps" "$work/filter.out" >> "$work/filter.times"
+  echo >> "$work/filter.times"
+done
+cat_time=$(best < "$work/cat.times")
+filter_time=$(best < "$work/filter.times")
+pages=$(grep -c '^%%PSPageMedia:' "$work/filter.out")
+
+peak_rss() {
+  /usr/bin/time -v -o "$work/time.txt" bash -c 'exec -a Q "$0" 1 bench Benchmark 1 "" < "$1" > "$2"' \
+    "$filter" "$1" "$work/rss.out"
+  sed -n 's/^\tMaximum resident set size (kbytes): //p' "$work/time.txt"
+}
+rss_small=$(peak_rss "$work/small.ps")
+rss_big=$(peak_rss "$work/big.ps")
+
+size=$(stat -c %s "$work/big.ps")
+echo "job: $size bytes, 20000 pages ($pages pages got the media texts)"
+echo "cat:      $cat_time s (best of 5; all: $(tr '\n' ' ' < "$work/cat.times"))"
+echo "psfilter: $filter_time s (best of 5; all: $(tr '\n' ' ' < "$work/filter.times"))"
+echo "throughput ratio psfilter/cat: $(awk -v c="$cat_time" -v f="$filter_time" 'BEGIN { printf "%.2f", c / f }')"
+echo "peak RSS 16 MiB job:  $rss_small KiB"
+echo "peak RSS 256 MiB job: $rss_big KiB"
