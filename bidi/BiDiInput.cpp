@@ -16,6 +16,9 @@ namespace {
 // Room for the label word and the number suffix in a generated line.
 constexpr std::size_t kMaxLabel = 69;
 
+// The label word of a tray group that holds no tray entry to copy it from.
+constexpr const char* kPlainLabel = "Tray ";
+
 // The text held by the window, up to its first NUL.
 std::string_view heldText(const tvx::bidi::PPDWindow& window) {
   return {window.text, strnlen(window.text, static_cast<std::size_t>(window.count))};
@@ -79,7 +82,13 @@ void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window)
     return;
   }
   writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
-  std::optional<std::string> word = labelWord(heldText(window));
+  std::string_view held = heldText(window);
+  std::size_t groupEnd = held.find("*CloseUI");
+  // The label comes from the group's own entries only. A group left with
+  // Tray0 alone (its printer once reported no tray 1 to 7) takes the plain
+  // wording, so that its trays can come back.
+  std::optional<std::string> word = labelWord(held.substr(0, groupEnd));
+  if (!word && groupEnd != std::string_view::npos) word = kPlainLabel;
   int drop = word && writeTrayEntries(trays, *word) ? 1 : 0;
   writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, drop);
 }

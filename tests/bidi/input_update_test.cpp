@@ -87,6 +87,19 @@ TEST_F(InputUpdate, LabelThatCannotFitKeepsTheEntries) {
   }
 }
 
+// A printer that once reported no tray 1 to 7 left Tray0 alone in the group:
+// its trays come back with the plain label, and the next option's label is
+// never taken for the trays' wording.
+TEST_F(InputUpdate, TraysComeBackIntoAGroupHoldingOnlyTray0) {
+  std::string model = modelPPD();
+  size_t first = model.find(kTray1);
+  size_t close = model.find("*CloseUI: *InputSlot", first);
+  install(model.substr(0, first) + model.substr(close));
+  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(result(), withTrays(model, expectedSection("input-trays-b.section")));
+  EXPECT_TRUE(acceptedByCups());
+}
+
 TEST_F(InputUpdate, PPDWithoutTray0IsCopiedUnchanged) {
   std::string ppd = replaced(modelPPD(), "*InputSlot Tray0/Automatic", "*InputSlot Auto/Automatic");
   install(ppd);
