@@ -1,5 +1,7 @@
 #include "bidi/BiDiMedia.h"
 
+#include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,7 +86,7 @@ std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
   if (size <= 0) return {};
   std::string command(static_cast<size_t>(size), '\0');
   catalog->GetPSCommand(media, command.data());
-  command.resize(command.find('\0'));
+  command.resize(std::strlen(command.c_str()));
   size_t begin = command.find("<<");
   size_t end = command.rfind(">>");
   if (begin == std::string::npos || end == std::string::npos || end < begin) return {};
@@ -97,7 +99,8 @@ bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
   catalog->DeleteAllMedias();
   LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
   for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
-    auto* record = new CMedia(media);
+    auto* record = new (std::nothrow) CMedia(media);
+    if (record == nullptr) continue;
     if (record->ppdKey[0] == '\0') {
       delete record;
       continue;

@@ -1,5 +1,6 @@
-// One media as the printer's media table reports it; a list of these is
-// chained through `next`, and each text field is NUL-terminated.
+// One media as the printer's media table reports it, and the reader that
+// builds a list of them from that table; the list is chained through `next`,
+// and each text field is NUL-terminated.
 #pragma once
 
 #include <memory>

@@ -221,10 +221,17 @@ TEST_F(BidiupdateProcessTest, LongestQueueNameIsAccepted) {
 
 TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
   SimPrinter printer("media-values");
-  installPPD(kQueue, kModelPPD);
+  // A default page size too long for a PPD key counts as not found.
+  std::string model = readFile(sourceFile(kModelPPD));
+  const std::string oldDefault = "*DefaultPageSize: TavorinexLetter";
+  ASSERT_NE(model.find(oldDefault), std::string::npos);
+  writeFile(ppdFile(kQueue), model.replace(model.find(oldDefault), oldDefault.size(),
+                                           "*DefaultPageSize: A4HeavyPaper" + std::string(300, 'x')));
   ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
+  EXPECT_EQ(linesStartingWith(ppd, "*DefaultPageSize:"),
+            std::vector<std::string>{"*DefaultPageSize: ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"});
   // A 32-character name is cut to 31 for the name and the key; sizes near
   // 2^32 thousandths of a point round without overflow.
   EXPECT_EQ(linesStartingWith(ppd, "*PaperDimension "),
