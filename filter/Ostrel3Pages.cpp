@@ -14,6 +14,7 @@ constexpr char kFeatureStart[] = "[{\n";
 constexpr char kPageSizeFeature[] = "[{\n%%BeginFeature: *PageSize";
 constexpr char kPageRegionFeature[] = "[{\n%%BeginFeature: *PageRegion";
 constexpr char kInputSlotFeature[] = "[{\n%%BeginFeature: *InputSlot";
+constexpr char kFeatureEnd[] = "%%EndFeature";
 constexpr char kPageMarker[] = "%%Page:";
 constexpr char kPageSetupMarker[] = "%%BeginPageSetup\n";
 
@@ -80,10 +81,14 @@ bool takePageSizeFeature(char* window, int* count, char (&pageSizeKey)[kPageSize
   }
   bool pageRegion = heldText(window, count).find(kPageRegionFeature) != std::string_view::npos;
   getPageSizeIdentifier(featureLine(window), pageSizeKey);
-  // Drop the feature: its body, the "%%EndFeature" line and the line after it.
-  writeBufferToTempPSStreamUntilGivenString("%%EndFeature", window, count, 1);
-  writeLineFromBufferToTempPSStream(window, count, 1);
-  writeLineFromBufferToTempPSStream(window, count, 1);
+  // Drop the feature: its body, the "%%EndFeature" line and the line after
+  // it. A feature whose end is not in sight stays, rather than the dropping
+  // running on through the rest of the job.
+  if (heldText(window, count).find(kFeatureEnd) != std::string_view::npos) {
+    writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window, count, 1);
+    writeLineFromBufferToTempPSStream(window, count, 1);
+    writeLineFromBufferToTempPSStream(window, count, 1);
+  }
   if (!pageRegion) return true;
   if (writeBufferToTempPSStreamUntilGivenString(kInputSlotFeature, window, count, 0) != 0) {
     return false;

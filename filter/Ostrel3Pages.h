@@ -21,7 +21,8 @@ constexpr int kPageSizeKeySize = 32;
 constexpr int kInputSlotKeySize = 10;
 
 // Copies the job up to its page size feature (or, failing that, its page
-// region feature), drops that feature and stores its option keyword in
+// region feature), drops that feature (when its "%%EndFeature" lies within
+// the window) and stores its option keyword in
 // `pageSizeKey` (empty when longer than 31 characters). For a page region,
 // it also copies on to the input slot feature, which stays in the job, and
 // sets nrInputTray from its keyword ("Tray2" gives 2; 0 when the fifth

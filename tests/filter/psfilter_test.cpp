@@ -217,6 +217,13 @@ TEST_F(FilterTest, PageSizeNotInTheCatalogIsDroppedAndNoPageIsTouched) {
   }
 }
 
+TEST_F(FilterTest, PageSizeFeatureWithoutEndStaysAndTheJobIsKept) {
+  std::vector<Page> pages{{1, false, bodyText(1, 3000)}, {2, true, "showpage\n"}};
+  std::string open = "[{\n%%BeginFeature: *PageSize TavorinexLetter\n";
+  Result result = filter(jobOf(open, pages));
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(open, pages) + kPjlTrailer);
+}
+
 TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
   TS_BiDiMedia printer{};
   std::strcpy(printer.name, "Gloss Blue");
