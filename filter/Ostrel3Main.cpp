@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/printertext.h"
 #include "common/psstream.h"
 #include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Output.h"
@@ -43,10 +44,6 @@ struct SpoolGuard {
   }
 };
 
-void reportFailure(const char* message) {
-  std::fprintf(stderr, "%s: %s - %s\n", "ERROR", "Tavorinex software", message);
-}
-
 // The job file (argument 6) or standard input becomes inputPSStream.
 int openJobInput(int argc, const char** argv, JobFile& jobFile) {
   inputPSStream = stdin;
@@ -54,8 +51,10 @@ int openJobInput(int argc, const char** argv, JobFile& jobFile) {
     jobFile.reset(std::fopen(argv[kJobFileArgument], "rb"));
     inputPSStream = jobFile.get();
     if (inputPSStream == nullptr) {
+      // One line for CUPS, whatever the name holds.
+      std::string name = tvx::text::singleLine(argv[kJobFileArgument]);
       std::fprintf(stderr, "%s: %s %s - %s\n", "ERROR", "Tavorinex software",
-                   "Print file cannot be opened", argv[kJobFileArgument]);
+                   "Print file cannot be opened", name.c_str());
       return kFailure;
     }
   }
@@ -124,7 +123,7 @@ int runJob(const char* queue) {
   writeEndPJLToPSStream();
   if (std::ferror(inputPSStream)) {
     TraceError("Print file cannot be read");
-    reportFailure("Print file cannot be read");
+    reportJobFailure("Print file cannot be read");
     return kFailure;
   }
   int status = reopenTempPSStreamForReading();

@@ -24,10 +24,6 @@ constexpr std::size_t kCopyBlock = 64 * 1024;
 
 std::optional<tvx::filter::SpoolFile> spool;
 
-void reportFailure(const char* message) {
-  std::fprintf(stderr, "%s: %s - %s\n", "ERROR", "Tavorinex software", message);
-}
-
 // The title on one line, cut to fit the PJL line without splitting a UTF-8
 // character.
 std::string pjlJobName(const std::string& title) {
@@ -41,12 +37,16 @@ std::string pjlJobName(const std::string& title) {
 
 }  // namespace
 
+void reportJobFailure(const char* message) {
+  std::fprintf(stderr, "%s: %s - %s\n", "ERROR", "Tavorinex software", message);
+}
+
 int openTempPSStreamFileForWriting() {
   TraceProlog("openTempPSStreamFileForWriting");
   spool = tvx::filter::SpoolFile::create("TavorinexTempPSStream");
   if (!spool) {
     Trace("Temporary file cannot be opened");
-    reportFailure("Temporary file cannot be opened");
+    reportJobFailure("Temporary file cannot be opened");
     TraceEpilog("openTempPSStreamFileForWriting");
     return kFailure;
   }
@@ -87,19 +87,19 @@ int writeEndPJLToPSStream() {
 int reopenTempPSStreamForReading() {
   if (!spool) {
     Trace("Temporary file cannot be opened");
-    reportFailure("Temporary file cannot be opened");
+    reportJobFailure("Temporary file cannot be opened");
     return kFailure;
   }
   FILE* stream = spool->stream();
   // The error indicator holds every failed write since the file was made.
   if (std::fflush(stream) != 0 || std::ferror(stream)) {
     TraceError("Temporary file cannot be written");
-    reportFailure("Temporary file cannot be written");
+    reportJobFailure("Temporary file cannot be written");
     return kFailure;
   }
   if (std::fseek(stream, 0, SEEK_SET) != 0) {
     Trace("Temporary file cannot be opened");
-    reportFailure("Temporary file cannot be opened");
+    reportJobFailure("Temporary file cannot be opened");
     return kFailure;
   }
   tempPSStream = stream;

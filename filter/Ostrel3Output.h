@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+// Tells CUPS of a failure: "ERROR: Tavorinex software - <message>" on
+// standard error.
+void reportJobFailure(const char* message);
+
 // Creates the job's spool file and makes it tempPSStream.
 int openTempPSStreamFileForWriting();
 

@@ -77,7 +77,5 @@ TEST_F(ReverseTest, WithoutEndSetupThePagesAreAppendedBehindTheTrailer) {
                                 "%%Page: 1 1\nB\n");
 }
 
-TEST_F(ReverseTest, WithoutSpoolFileNothingHappens) { EXPECT_EQ(ReversePageOrder(), 1); }
-
 }  // namespace
 }  // namespace tvx::test

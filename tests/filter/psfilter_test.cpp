@@ -159,7 +159,8 @@ TEST_F(FilterTest, EveryPageGetsTheMediaTextsInsideOrBeforeItsOwnSetUp) {
   EXPECT_EQ(result.err, "");
 }
 
-// Short pages, and pages whose markers straddle the window's refills.
+// Short pages (a short page without set-up followed by one with its own),
+// and pages whose markers straddle the window's refills.
 TEST_F(FilterTest, ShortAndLongPagesAllGetTheirOwnTexts) {
   std::vector<Page> pages;
   const size_t sizes[] = {20, 30, 2100, 15, 1030, 4000, 25, 1500, 40, 2047, 10, 3000};
@@ -169,12 +170,6 @@ TEST_F(FilterTest, ShortAndLongPagesAllGetTheirOwnTexts) {
   std::string features = feature("PageSize", "TavorinexLetter");
   Result result = filter(jobOf(features, pages));
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
-}
-
-TEST_F(FilterTest, ShortPageWithoutSetUpDoesNotTakeTheNextPagesSetUp) {
-  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
-  Result result = filter(jobOf(feature("PageSize", "TavorinexLetter"), pages));
   EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
 }
 
