@@ -185,10 +185,16 @@ std::optional<Packet> parse(std::string_view datagram) {
   return packet;
 }
 
+// Room for the bindings in one datagram, as an agent leaves out the
+// bindings of a get-bulk answer that would not fit.
+constexpr std::size_t kMaxBindingBytes = 60000;
+
 Bytes encode(const Packet& packet, const Answer& answer) {
   Bytes list;
   for (const Binding& binding : answer.bindings) {
-    list += tlv(0x30, tlv(0x06, oidContent(binding.oid)) + valueTlv(binding));
+    const Bytes encoded = tlv(0x30, tlv(0x06, oidContent(binding.oid)) + valueTlv(binding));
+    if (list.size() + encoded.size() > kMaxBindingBytes) break;
+    list += encoded;
   }
   const Bytes pdu = tlv(0x02, signedContent(packet.requestId)) + tlv(0x02, signedContent(answer.errorStatus)) +
                     tlv(0x02, signedContent(answer.errorStatus != 0 ? 1 : 0)) + tlv(0x30, list);

@@ -18,6 +18,7 @@
 #include "bidi/lib/BiDiMedia.h"
 #include "bidi/lib/BiDiOID.h"
 #include "bidi/lib/snmpLayer.h"
+#include "bidi/lib/snmpcache.h"
 #include "bidi/lib/snmpget.h"
 #include "tests/fuzz/fakeagent.h"
 #include "tests/fuzz/fuzzsupport.h"
@@ -239,5 +240,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: readPrinter(operation % 7 - 3, session); break;
   }
   tvx::fuzz::setResponder(nullptr);
+  // Answers of several bindings leave all but the fetched one parked, for
+  // the rest of the process; one input must not hand them to the next.
+  while (cacheList != nullptr) deleteCacheElement(cacheList->input);
   return 0;
 }
