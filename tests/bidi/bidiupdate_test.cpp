@@ -292,13 +292,20 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
 }
 
 TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
-  SimPrinter printer("media-trays-a");
-  installPPD(kQueue, kModelPPD);
-  RunResult result = bidiupdate({"-A", kQueue, printer.address()});
-  EXPECT_EQ(result.status, 10);
-  EXPECT_EQ(result.out + result.err, "");
-  expectAcceptedByCups(kQueue);
-  EXPECT_EQ(readFile(catalogFile(kQueue)), basicCatalog());
+  struct Case {
+    const char* scenario;
+    size_t media;
+  };
+  for (Case c : {Case{"media-trays-a", 4}, Case{"full", 8}}) {
+    SimPrinter printer(c.scenario);
+    installPPD(kQueue, kModelPPD);
+    RunResult result = bidiupdate({"-A", kQueue, printer.address()});
+    EXPECT_EQ(result.status, 10) << c.scenario;
+    EXPECT_EQ(result.out + result.err, "");
+    expectAcceptedByCups(kQueue);
+    EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*PageSize ").size(), c.media) << c.scenario;
+    EXPECT_EQ(readFile(catalogFile(kQueue)).size(), c.media * 1488) << c.scenario;
+  }
 }
 
 // Under -A every update runs whatever the one before returned: the result
