@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -255,7 +257,79 @@ Agent& agent() {
   return *instance;
 }
 
+std::optional<Tag> snmprecTag(std::string_view type) {
+  constexpr std::pair<std::string_view, Tag> kTypes[] = {
+      {"2", Tag::Integer},    {"4", Tag::OctetString}, {"4x", Tag::OctetString}, {"5", Tag::Null},
+      {"6", Tag::ObjectId},   {"64", Tag::IpAddress},  {"65", Tag::Counter32},   {"66", Tag::Gauge32},
+      {"67", Tag::TimeTicks}, {"68", Tag::Opaque},     {"70", Tag::Counter64}};
+  for (const auto& [name, tag] : kTypes) {
+    if (type == name) return tag;
+  }
+  return std::nullopt;
+}
+
+Bytes fromHex(std::string_view hex) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    unsigned value = 0;
+    std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    out += static_cast<char>(value);
+  }
+  return out;
+}
+
+// The value of a snmprec line in the form valueTlv expects.
+Bytes snmprecValue(std::string_view type, Tag tag, std::string_view value) {
+  if (type == "4x") return fromHex(value);
+  if (tag != Tag::IpAddress) return Bytes(value);
+  Bytes address;
+  for (std::uint32_t part : arcs(Bytes(value))) address += static_cast<char>(part);
+  return address;
+}
+
+using Mib = std::map<Oid, Binding>;
+
+Mib loadMib(const std::string& path) {
+  Mib mib;
+  std::ifstream in(path);
+  check(in.good(), "cannot read the snmprec file");
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t bar1 = line.find('|');
+    const std::size_t bar2 = line.find('|', bar1 + 1);
+    if (bar1 == std::string::npos || bar2 == std::string::npos) continue;
+    const std::string_view type = std::string_view(line).substr(bar1 + 1, bar2 - bar1 - 1);
+    const auto tag = snmprecTag(type);
+    if (!tag) continue;
+    Binding binding{arcs(line.substr(0, bar1)), *tag, snmprecValue(type, *tag, std::string_view(line).substr(bar2 + 1))};
+    mib[binding.oid] = binding;
+  }
+  return mib;
+}
+
+Answer answerFromMib(const Mib& mib, const Request& request) {
+  Answer answer;
+  if (request.pduType == 0xA0) {
+    const auto found = mib.find(request.oid);
+    answer.bindings.push_back(found != mib.end() ? found->second : Binding{request.oid, Tag::NoSuchObject, {}});
+    return answer;
+  }
+  const int count = request.pduType == 0xA5 ? std::max(request.maxRepetitions, 1) : 1;
+  auto next = mib.upper_bound(request.oid);
+  for (int i = 0; i < count; ++i, ++next) {
+    if (next == mib.end()) {
+      answer.bindings.push_back({request.oid, Tag::EndOfMibView, {}});
+      break;
+    }
+    answer.bindings.push_back(next->second);
+  }
+  return answer;
+}
+
 }  // namespace
+
+Responder mibResponder(const std::string& snmprecPath) {
+  return [mib = loadMib(snmprecPath)](const Request& request) { return answerFromMib(mib, request); };
+}
 
 const std::string& agentAddress() { return agent().address(); }
 

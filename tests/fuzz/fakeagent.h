@@ -54,6 +54,11 @@ struct Answer {
 
 using Responder = std::function<Answer(const Request&)>;
 
+// Answers get, get-next and get-bulk requests as an agent holding the
+// objects of a snmprec file ("oid|type|value" lines, the format of the
+// simulated printers; lines of variation modules are left out).
+Responder mibResponder(const std::string& snmprecPath);
+
 // The agent's "host:port" peer name, starting the agent on first use.
 const std::string& agentAddress();
 

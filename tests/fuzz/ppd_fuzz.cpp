@@ -1,0 +1,77 @@
+// Fuzzes the PPD updates with arbitrary PPD text. The input's first byte
+// picks the printer ("h": the one with hostile media, tray and profile
+// names, else the full printer), the rest is the queue's PPD. The four
+// updates run in the order of bidiupdate -A against a fake agent that
+// answers from the simulated printer's objects. Each must succeed, or fail
+// with 13 and leave the PPD as it was; the catalog file must hold whole records.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "bidi/BiDiColor.h"
+#include "bidi/BiDiInput.h"
+#include "bidi/BiDiMedia.h"
+#include "bidi/BiDiOptions.h"
+#include "mediacatalog/mediacatalogutil.h"
+#include "tests/fuzz/fakeagent.h"
+#include "tests/fuzz/fuzzsupport.h"
+
+namespace {
+
+using tvx::fuzz::check;
+
+constexpr const char* kQueue = "fuzzqueue";
+
+struct Setting {
+  std::string ppd;
+  std::string catalog;
+  tvx::fuzz::Responder full;
+  tvx::fuzz::Responder hostile;
+  unsigned char session = 0;
+};
+
+const Setting& setUp() {
+  static const Setting setting = [] {
+    const std::string& root = tvx::fuzz::testRoot();
+    const std::string printers = TVX_PRINTERS_DIR;
+    return Setting{root + "/etc/cups/ppd/" + kQueue + ".ppd", root + "/usr/bin/Tavorinex/" + kQueue,
+                   tvx::fuzz::mibResponder(printers + "/full/vexhol.snmprec"),
+                   tvx::fuzz::mibResponder(printers + "/hostile-names/vexhol.snmprec"),
+                   tvx::fuzz::openAgentSession()};
+  }();
+  return setting;
+}
+
+// Runs one update; 10, or 13 with the PPD untouched.
+template <typename Update>
+void runUpdate(const Setting& setting, const char* name, Update update) {
+  const std::string before = tvx::fuzz::readFile(setting.ppd);
+  const int result = update();
+  if (result == 13) {
+    check(tvx::fuzz::readFile(setting.ppd) == before, "a failed update changed the PPD");
+  } else if (result != 10) {
+    std::fprintf(stderr, "%s returned %d\n", name, result);
+    check(false, "an update failed on a printer that has everything");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Setting& setting = setUp();
+  std::string_view input = tvx::fuzz::asText(data, size);
+  const bool hostile = input.starts_with('h');
+  if (!input.empty()) input.remove_prefix(1);
+  tvx::fuzz::setResponder(hostile ? setting.hostile : setting.full);
+  tvx::fuzz::writeFile(setting.ppd, input);
+  const unsigned char session = setting.session;
+  runUpdate(setting, "BiDi_UpdateMedia", [&] { return BiDi_UpdateMedia(session, kQueue); });
+  check(tvx::fuzz::readFile(setting.catalog).size() % tvx::catalog::kMediaRecordSize == 0,
+        "the catalog holds a partial record");
+  runUpdate(setting, "BiDi_UpdateColor", [&] { return BiDi_UpdateColor(session, kQueue); });
+  runUpdate(setting, "BiDi_UpdateInstallableOptions", [&] { return BiDi_UpdateInstallableOptions(session, kQueue); });
+  runUpdate(setting, "BiDi_UpdateInput", [&] { return BiDi_UpdateInput(session, kQueue); });
+  tvx::fuzz::setResponder(nullptr);
+  return 0;
+}
