@@ -117,16 +117,6 @@ TEST(MediaReader, FailedWalkGivesItsStatusAndNoList) {
   EXPECT_EQ(head, nullptr);
 }
 
-TEST(MediaReader, ClearFreesTheListAndNullsTheHead) {
-  PTS_BiDiMedia head = nullptr;
-  TS_BiDiMedia media{};
-  media.name[0] = 'A';
-  ASSERT_EQ(addMedia(&head, media), en_BiDiSuccess);
-  ASSERT_EQ(addMedia(&head, media), en_BiDiSuccess);
-  EXPECT_EQ(BiDi_ClearMedia(&head), en_BiDiSuccess);
-  EXPECT_EQ(head, nullptr);
-}
-
 TEST(MediaReader, CopiesAreTerminatedWhateverTheSource) {
   TS_BiDiMedia media;
   std::memset(&media, 'x', sizeof media);
