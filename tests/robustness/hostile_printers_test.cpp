@@ -1,0 +1,98 @@
+// The real bidiupdate (test build) against simulated printers that send
+// hostile answers: every update ends with a documented exit status, and
+// leaves either the PPD it found or a PPD that CUPS accepts and that holds
+// nothing the printer could inject; the catalog's texts stay clean, and the
+// filter turns them into jobs that still print.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/bidi/bidiupdate_run.h"
+#include "tests/filter/filterrun.h"
+#include "tests/robustness/robustness.h"
+#include "tests/support/simprinter.h"
+
+namespace tvx::test {
+namespace {
+
+const std::string kQueue = "Arc";
+
+struct HostileCase {
+  std::string scenario;
+  int media;    // exit status of -M
+  int colour;   // exit status of -C
+  int options;  // exit status of -O
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.scenario; }
+
+class HostilePrinterTest : public BidiupdateTest, public ::testing::WithParamInterface<HostileCase> {
+ protected:
+  // Runs `letter` on the queue and checks the status and what it left.
+  void update(const SimPrinter& printer, const std::string& letter, int expected) {
+    const std::string before = ppdOf(kQueue);
+    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    EXPECT_EQ(result.status, expected) << letter << " " << result.err;
+    const std::string after = ppdOf(kQueue);
+    if (after == before) return;
+    std::string report;
+    EXPECT_EQ(cupstestppd(kQueue, &report), 0) << letter << "\n" << report;
+    EXPECT_EQ(ppdProblems(after, readFile(sourceFile(kModelPPD))), std::vector<std::string>{})
+        << letter;
+  }
+};
+
+TEST_P(HostilePrinterTest, EveryUpdateEndsCleanly) {
+  const HostileCase& c = GetParam();
+  SimPrinter printer(c.scenario);
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+  // A broken PPD is reported once, at the update that wrote it.
+  update(printer, "-M", c.media);
+  if (!HasFailure()) update(printer, "-C", c.colour);
+  if (!HasFailure()) update(printer, "-O", c.options);
+  EXPECT_EQ(catalogProblems(readFile(catalogFile(kQueue))), std::vector<std::string>{});
+}
+
+// The statuses follow the update rules: a walk ends at an OID over 127
+// characters, at one that does not advance and at one that leaves its
+// column, so the profile kinds after such a row are missing (17); a printer
+// whose media names are not texts reports no media (15); one without
+// finishers no installable options (16).
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, HostilePrinterTest,
+    ::testing::Values(HostileCase{"full", 10, 10, 10},
+                      HostileCase{"hostile-long-oids", 10, 17, 10},
+                      HostileCase{"hostile-integer-for-string", 15, 10, 10},
+                      HostileCase{"hostile-many-rows", 10, 10, 10},
+                      HostileCase{"hostile-walk-backwards", 10, 17, 10},
+                      HostileCase{"hostile-walk-leaves", 10, 17, 10},
+                      HostileCase{"media-hostile", 10, 17, 16},
+                      HostileCase{"media-short-columns", 10, 17, 16}),
+    [](const auto& info) {
+      std::string name;
+      for (char c : info.param.scenario) name += c == '-' ? '_' : c;
+      return name;
+    });
+
+// KNOWN FAULT (media update, bidi/BiDiMedia.cpp): these printers make the
+// media update write PPD lines CUPS cannot use. Long or escaped colour and
+// type texts give "*PageSize" lines over 255 bytes (CUPS then cannot open
+// the PPD at all), and media without a size give "0 0" dimensions that
+// cupstestppd refuses. Registered as its own ctest test.
+INSTANTIATE_TEST_SUITE_P(
+    KnownFault, HostilePrinterTest,
+    ::testing::Values(HostileCase{"hostile-names", 10, 10, 10},
+                      HostileCase{"hostile-long-texts", 10, 10, 10},
+                      HostileCase{"long-values", 10, 17, 16},
+                      HostileCase{"hostile-unequal-columns", 10, 17, 10},
+                      HostileCase{"string-for-integer", 10, 17, 10}),
+    [](const auto& info) {
+      std::string name;
+      for (char c : info.param.scenario) name += c == '-' ? '_' : c;
+      return name;
+    });
+
+}  // namespace
+}  // namespace tvx::test
