@@ -20,7 +20,7 @@ queue=Tavorinex
 
 skip() { echo "SKIP: $*"; exit 77; }
 [ "$(id -u)" = 0 ] || skip "needs root to run cupsd"
-for tool in cupsd lp lpadmin lpoptions lpstat ipptool gs snmpsimd; do
+for tool in cupsd cupstestppd lp lpadmin lpoptions lpstat ipptool gs snmpsimd; do
   command -v "$tool" > /dev/null || skip "$tool is missing"
 done
 
@@ -113,6 +113,10 @@ TAVORINEX_TEST_ROOT=$root "$bidiupdate" -A "$queue" "127.0.0.1:$port"
 status=$?
 [ "$status" = 10 ] || fail "bidiupdate -A exited with $status, not 10"
 [ -f "$root/usr/bin/Tavorinex/$queue" ] || fail "bidiupdate wrote no media catalog"
+
+# The rewritten PPD passes with the installed filter checked too (no -W filters).
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 ||
+  { fail "cupstestppd rejects the queue's PPD with the installed filter"; cat "$work/cupstestppd.out"; }
 
 CUPS_SERVER=127.0.0.1:$ipp_port lpoptions -p "$queue" -l > "$work/options" || fail "lpoptions failed"
 offers() {  # option, choice: CUPS offers that choice
