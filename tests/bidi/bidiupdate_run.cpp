@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 
 extern char** environ;
 
@@ -46,6 +48,13 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return result;
+}
+
+const SimPrinter& sharedPrinter(const std::string& scenario) {
+  static std::map<std::string, std::unique_ptr<SimPrinter>> printers;
+  std::unique_ptr<SimPrinter>& printer = printers[scenario];
+  if (!printer) printer = std::make_unique<SimPrinter>(scenario);
+  return *printer;
 }
 
 void BidiupdateTest::SetUp() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/common/testroot.h"
+#include "tests/support/simprinter.h"
 
 namespace tvx::test {
 
@@ -20,6 +21,10 @@ struct RunResult {
 // output and error are captured through files in `folder`.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& folder);
+
+// The simulated printer of `scenario` (a folder of tests/printers), started
+// on first use and stopped when the test program ends.
+const SimPrinter& sharedPrinter(const std::string& scenario);
 
 // A test root with the PPD folder, the log folder and the catalog folder.
 class BidiupdateTest : public TestRoot {

@@ -12,7 +12,6 @@
 
 #include "tests/bidi/bidiupdate_run.h"
 #include "tests/mediacatalog/catalogtest.h"
-#include "tests/support/simprinter.h"
 
 namespace tvx::test {
 namespace {
@@ -88,7 +87,7 @@ class BidiupdateProcessTest : public BidiupdateTest {
 };
 
 TEST_F(BidiupdateProcessTest, WrongCommandLinesExit11BeforeTheSessionOpens) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   ASSERT_TRUE(printer.running());
   const std::string host = printer.address();
   installPPD(kQueue, kLandmarksPPD);
@@ -119,7 +118,7 @@ TEST_F(BidiupdateProcessTest, WrongCommandLinesExit11BeforeTheSessionOpens) {
 }
 
 TEST_F(BidiupdateProcessTest, UnknownLetterClosesTheSessionAndExits11) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kLandmarksPPD);
   enableFullLog();
   RunResult result = bidiupdate({"-x", kQueue, printer.address()});
@@ -132,7 +131,7 @@ TEST_F(BidiupdateProcessTest, UnknownLetterClosesTheSessionAndExits11) {
 }
 
 TEST_F(BidiupdateProcessTest, AnotherPrinterModelExits12WhateverTheLetter) {
-  SimPrinter printer("other-model");
+  const SimPrinter& printer = sharedPrinter("other-model");
   installPPD(kQueue, kLandmarksPPD);
   for (const char* letter : {"-x", "-M", "-A"}) {
     RunResult result = bidiupdate({letter, kQueue, printer.address()});
@@ -143,7 +142,7 @@ TEST_F(BidiupdateProcessTest, AnotherPrinterModelExits12WhateverTheLetter) {
 }
 
 TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   for (const char* letter : {"-M", "-m"}) {
     installPPD(kQueue, kLandmarksPPD);
     std::filesystem::remove(catalogFile(kQueue));
@@ -158,7 +157,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
 }
 
 TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatable) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kModelPPD);
   ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
   expectAcceptedByCups(kQueue);
@@ -176,7 +175,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatab
 }
 
 TEST_F(BidiupdateProcessTest, NoMediaExits15AndChangesNothing) {
-  SimPrinter printer("media-none");
+  const SimPrinter& printer = sharedPrinter("media-none");
   installPPD(kQueue, kModelPPD);
   EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 15);
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kModelPPD)));
@@ -184,8 +183,8 @@ TEST_F(BidiupdateProcessTest, NoMediaExits15AndChangesNothing) {
 }
 
 TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
-  SimPrinter media("media-error");
-  SimPrinter finishers("finisher-attribute-error");
+  const SimPrinter& media = sharedPrinter("media-error");
+  const SimPrinter& finishers = sharedPrinter("finisher-attribute-error");
   installPPD(kQueue, kModelPPD);
   EXPECT_EQ(bidiupdate({"-M", kQueue, media.address()}).status, 12);
   EXPECT_EQ(bidiupdate({"-O", kQueue, finishers.address()}).status, 12);
@@ -194,7 +193,7 @@ TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
 }
 
 TEST_F(BidiupdateProcessTest, MissingPPDExits13) {
-  SimPrinter printer("media-trays-a");
+  const SimPrinter& printer = sharedPrinter("media-trays-a");
   for (const char* letter : {"-M", "-C", "-O", "-A"}) {
     EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << letter;
   }
@@ -202,7 +201,7 @@ TEST_F(BidiupdateProcessTest, MissingPPDExits13) {
 }
 
 TEST_F(BidiupdateProcessTest, UnsavedCatalogExits13WithConstraintsForTheNewMedia) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kLandmarksPPD);
   std::filesystem::remove_all(catalogFolder());
   EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13);
@@ -212,7 +211,7 @@ TEST_F(BidiupdateProcessTest, UnsavedCatalogExits13WithConstraintsForTheNewMedia
 }
 
 TEST_F(BidiupdateProcessTest, LongestQueueNameIsAccepted) {
-  SimPrinter printer("media-basic");
+  const SimPrinter& printer = sharedPrinter("media-basic");
   const std::string queue(236, 'q');
   installPPD(queue, kLandmarksPPD);
   EXPECT_EQ(bidiupdate({"-M", queue, printer.address()}).status, 10);
@@ -220,7 +219,7 @@ TEST_F(BidiupdateProcessTest, LongestQueueNameIsAccepted) {
 }
 
 TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
-  SimPrinter printer("media-values");
+  const SimPrinter& printer = sharedPrinter("media-values");
   // A default page size too long for a PPD key counts as not found.
   std::string model = readFile(sourceFile(kModelPPD));
   const std::string oldDefault = "*DefaultPageSize: TavorinexLetter";
@@ -256,7 +255,7 @@ TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
 }
 
 TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
-  SimPrinter printer("media-hostile");
+  const SimPrinter& printer = sharedPrinter("media-hostile");
   installPPD(kQueue, kModelPPD);
   ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
   expectAcceptedByCups(kQueue);
@@ -297,7 +296,7 @@ TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
     size_t media;
   };
   for (Case c : {Case{"media-trays-a", 4}, Case{"full", 8}}) {
-    SimPrinter printer(c.scenario);
+    const SimPrinter& printer = sharedPrinter(c.scenario);
     installPPD(kQueue, kModelPPD);
     RunResult result = bidiupdate({"-A", kQueue, printer.address()});
     EXPECT_EQ(result.status, 10) << c.scenario;
@@ -324,7 +323,7 @@ TEST_F(BidiupdateProcessTest, AllUpdatesChainLikeTheSingleUpdates) {
   };
   const std::string single = "Single";
   for (const Case& c : cases) {
-    SimPrinter printer(c.scenario);
+    const SimPrinter& printer = sharedPrinter(c.scenario);
     const std::string host = printer.address();
     installPPD(kQueue, kModelPPD);
     installPPD(single, kModelPPD);
@@ -340,7 +339,7 @@ TEST_F(BidiupdateProcessTest, AllUpdatesChainLikeTheSingleUpdates) {
 }
 
 TEST_F(BidiupdateProcessTest, NoInstallableOptionsLeaveTheTraysAlone) {
-  SimPrinter printer("trays-finishers-none");
+  const SimPrinter& printer = sharedPrinter("trays-finishers-none");
   installPPD(kQueue, kModelPPD);
   EXPECT_EQ(bidiupdate({"-O", kQueue, printer.address()}).status, 16);
   EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*InputSlot"),
