@@ -22,21 +22,31 @@ export TAVORINEX_TEST_ROOT=$work/root
 # queue's catalog (the predefined Letter), half the pages with a set-up.
 make_job() {
   local pages=$1 bytes=$2 out=$3
-  awk -v pages="$pages" -v bytes="$bytes" 'BEGIN {
-    printf "%%!PS-Adobe-3.0\n%%%%Pages: %d\n%%%%EndComments\n%%%%BeginSetup\n", pages
-    printf "[{\n%%%%BeginFeature: *PageSize TavorinexLetter\n<< /PageSize [612 792] >> setpagedevice\n%%%%EndFeature\n} stopped cleartomark\n%%%%EndSetup\n"
-    line = "newpath 72 72 moveto 540 720 lineto 0.5 setlinewidth stroke % drawing\n"
-    per = int(bytes / pages)
-    body = ""
-    while (length(body) + length(line) < per - 80) body = body line
-    for (p = 1; p <= pages; p++) {
-      printf "%%%%Page: %d %d\n", p, p
-      if (p % 2 == 0) printf "%%%%BeginPageSetup\n/pagesave save def\n%%%%EndPageSetup\n"
-      printf "%s", body
-      printf "showpage\n"
-    }
-    printf "%%%%Trailer\n%%%%EOF\n"
-  }' > "$out"
+  awk -v pages="$pages" -v bytes="$bytes" '
+    function put(text) { printf "%s", text; total += length(text) }
+    BEGIN {
+      put("%!PS-Adobe-3.0\n%%Pages: " pages "\n%%EndComments\n%%BeginSetup\n")
+      put("[{\n%%BeginFeature: *PageSize TavorinexLetter\n<< /PageSize [612 792] >> setpagedevice\n")
+      put("%%EndFeature\n} stopped cleartomark\n%%EndSetup\n")
+      trailer = "%%Trailer\n%%EOF\n"
+      line = "newpath 72 72 moveto 540 720 lineto 0.5 setlinewidth stroke % drawing\n"
+      body = ""
+      while (length(body) + length(line) < bytes / pages - 80) body = body line
+      for (p = 1; p <= pages; p++) {
+        put("%%Page: " p " " p "\n")
+        if (p % 2 == 0) put("%%BeginPageSetup\n/pagesave save def\n%%EndPageSetup\n")
+        put(body)
+        put("showpage\n")
+      }
+      # Comment lines bring the job to exactly `bytes`.
+      for (left = bytes - total - length(trailer); left > 0; left -= n) {
+        n = left > 100 ? 100 : left
+        pad = "%"
+        while (length(pad) < n - 1) pad = pad "x"
+        put(n == 1 ? "\n" : pad "\n")
+      }
+      put(trailer)
+    }' > "$out"
 }
 
 # Seconds (with fractions) that a command takes.
