@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <map>
@@ -289,6 +290,8 @@ Bytes snmprecValue(std::string_view type, Tag tag, std::string_view value) {
 
 using Mib = std::map<Oid, Binding>;
 
+constexpr int kMibBulkBindings = 16;
+
 Mib loadMib(const std::string& path) {
   Mib mib;
   std::ifstream in(path);
@@ -313,7 +316,9 @@ Answer answerFromMib(const Mib& mib, const Request& request) {
     answer.bindings.push_back(found != mib.end() ? found->second : Binding{request.oid, Tag::NoSuchObject, {}});
     return answer;
   }
-  const int count = request.pduType == 0xA5 ? std::max(request.maxRepetitions, 1) : 1;
+  // Like an agent that keeps its answers small, a get-bulk gets at most
+  // kMibBulkBindings bindings; the walk asks again from the last one.
+  const int count = request.pduType == 0xA5 ? std::clamp(request.maxRepetitions, 1, kMibBulkBindings) : 1;
   auto next = mib.upper_bound(request.oid);
   for (int i = 0; i < count; ++i, ++next) {
     if (next == mib.end()) {

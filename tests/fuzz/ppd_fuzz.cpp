@@ -1,9 +1,11 @@
-// Fuzzes the PPD updates with arbitrary PPD text. The input's first byte
-// picks the printer ("h": the one with hostile media, tray and profile
-// names, else the full printer), the rest is the queue's PPD. The four
-// updates run in the order of bidiupdate -A against a fake agent that
-// answers from the simulated printer's objects. Each must succeed, or fail
-// with 13 and leave the PPD as it was; the catalog file must hold whole records.
+// Fuzzes the PPD updates with arbitrary PPD text, against a fake agent that
+// answers from a simulated printer's objects. The input's first byte picks
+// the printer (from 0x80 on the one with hostile media, tray and profile
+// names, else the full printer) and, modulo 6, the updates: 0 all four in
+// the order of bidiupdate -A, 1 media, 2 colour, 3 installable options,
+// 4 input trays, 5 the media constraints alone. The rest is the queue's
+// PPD. Each update must succeed, or fail with 13 and leave the PPD as it
+// was; the catalog file must hold whole records.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -61,17 +63,28 @@ void runUpdate(const Setting& setting, const char* name, Update update) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Setting& setting = setUp();
   std::string_view input = tvx::fuzz::asText(data, size);
-  const bool hostile = input.starts_with('h');
+  const std::uint8_t selector = input.empty() ? 0 : static_cast<std::uint8_t>(input.front());
   if (!input.empty()) input.remove_prefix(1);
-  tvx::fuzz::setResponder(hostile ? setting.hostile : setting.full);
+  const int updates = selector % 6;
+  tvx::fuzz::setResponder(selector >= 0x80 ? setting.hostile : setting.full);
   tvx::fuzz::writeFile(setting.ppd, input);
   const unsigned char session = setting.session;
-  runUpdate(setting, "BiDi_UpdateMedia", [&] { return BiDi_UpdateMedia(session, kQueue); });
-  check(tvx::fuzz::readFile(setting.catalog).size() % tvx::catalog::kMediaRecordSize == 0,
-        "the catalog holds a partial record");
-  runUpdate(setting, "BiDi_UpdateColor", [&] { return BiDi_UpdateColor(session, kQueue); });
-  runUpdate(setting, "BiDi_UpdateInstallableOptions", [&] { return BiDi_UpdateInstallableOptions(session, kQueue); });
-  runUpdate(setting, "BiDi_UpdateInput", [&] { return BiDi_UpdateInput(session, kQueue); });
+  if (updates == 0 || updates == 1) {
+    runUpdate(setting, "BiDi_UpdateMedia", [&] { return BiDi_UpdateMedia(session, kQueue); });
+    check(tvx::fuzz::readFile(setting.catalog).size() % tvx::catalog::kMediaRecordSize == 0,
+          "the catalog holds a partial record");
+  }
+  if (updates == 0 || updates == 2) {
+    runUpdate(setting, "BiDi_UpdateColor", [&] { return BiDi_UpdateColor(session, kQueue); });
+  }
+  if (updates == 0 || updates == 3) {
+    runUpdate(setting, "BiDi_UpdateInstallableOptions",
+              [&] { return BiDi_UpdateInstallableOptions(session, kQueue); });
+  }
+  if (updates == 0 || updates == 4) {
+    runUpdate(setting, "BiDi_UpdateInput", [&] { return BiDi_UpdateInput(session, kQueue); });
+  }
+  if (updates == 5) runUpdate(setting, "UpdateMedia_Constraints", [] { return UpdateMedia_Constraints(kQueue); });
   tvx::fuzz::setResponder(nullptr);
   return 0;
 }
