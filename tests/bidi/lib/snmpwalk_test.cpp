@@ -166,4 +166,25 @@ TEST_F(WalkStrings, AStringWhereAnIntegerIsExpectedKeepsItsClassAndSize) {
   EXPECT_EQ(types.text(0), "n3");
 }
 
+class WalkNotAdvancing : public WalkOn {
+ protected:
+  static void SetUpTestSuite() { start("oid-not-advancing"); }
+};
+
+// The agent answers row 2 under row 1's OID, and so on forever.
+TEST_F(WalkNotAdvancing, AnOidThatStepsBackEndsBothWalks) {
+  Walk bulk("1.3.6.1.4.1.46739.8.5.1.1", session);
+  EXPECT_EQ(bulk.status, en_BiDiSuccess);
+  ASSERT_EQ(bulk.table.nrInstance, 1);
+  EXPECT_EQ(bulk.oid(0), "1.3.6.1.4.1.46739.8.5.1.1.1.1");
+
+  tvx::snmp::ParamPtr base = tvx::snmp::makeParam(session, "1.3.6.1.4.1.46739.8.5.1.1", 64);
+  TS_SnmpTableResponse counted{};
+  TE_Status status = en_Error;
+  snmpGetTable(base.get(), &counted, &status);
+  EXPECT_EQ(status, en_Success);
+  EXPECT_EQ(counted.nrInstance, 1);
+  EXPECT_EQ(tvx::test::cacheSize(), 0);
+}
+
 }  // namespace
