@@ -1,0 +1,86 @@
+#!/bin/sh
+# cmake --install into a private DESTDIR, under the umask 077 of a careful
+# administrator: exactly the package's files, each with the mode its reader
+# needs, folders that users lp and man can traverse, nothing world-writable,
+# a filter that links no SNMP library, man pages that render without
+# warnings, and a model PPD that cupstestppd accepts with the installed filter.
+#
+# Usage: check-install.sh BUILD_DIR SOURCE_DIR PREFIX CUPS_FILTER_DIR
+set -u
+
+build=$1
+source=$2
+prefix=$3
+filters=$4
+
+failures=0
+fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-install.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+dest=$work/root
+
+if ! (umask 077 && DESTDIR=$dest cmake --install "$build" > "$work/install.log" 2>&1); then
+  cat "$work/install.log"
+  echo "FAULT: cmake --install failed"
+  exit 1
+fi
+
+ppd=$prefix/share/ppd/tavorinex/TavorinexArcM750XLS.ppd
+# Every installed file with its mode.
+expected="755 $prefix/bin/bidiupdate
+755 $prefix/bin/errtext
+755 $filters/psfilter
+644 $ppd
+644 $prefix/share/man/man1/bidiupdate.1
+644 $prefix/share/man/man1/errtext.1
+644 $prefix/share/man/man7/psfilter.7
+755 $prefix/sbin/tavorinex-refresh
+644 /lib/systemd/system/tavorinex-refresh.service
+644 /lib/systemd/system/tavorinex-refresh.timer
+644 /etc/cron.d/tavorinex-refresh"
+echo "$expected" | sort -k2 > "$work/expected"
+(cd "$dest" && find . ! -type d -printf '%m /%P\n' | sort -k2) > "$work/actual"
+diff "$work/expected" "$work/actual" > "$work/diff" ||
+  fail "installed files (>) differ from the package's list (<): $(cat "$work/diff")"
+
+# Folders the programs and CUPS's helpers (user lp) must read or traverse.
+for folder in /usr/bin/Tavorinex "$filters" "$prefix/share/ppd" "$prefix/share/ppd/tavorinex" \
+  "$prefix/bin" "$prefix/sbin" "$prefix/share/man/man1" "$prefix/share/man/man7"; do
+  mode=$(stat -c %a "$dest$folder" 2>/dev/null) || { fail "no folder $folder"; continue; }
+  [ "$mode" = 755 ] || fail "folder $folder has mode $mode, not 755"
+done
+
+writable=$(find "$dest" -mindepth 1 \( -perm -o+w -o -perm -g+w \) -printf '/%P\n')
+[ -z "$writable" ] || fail "group- or world-writable: $writable"
+
+cmp -s "$source/ppd/TavorinexArcM750XLS.ppd" "$dest$ppd" || fail "the installed PPD is not the model PPD"
+
+if [ "$(id -u)" = 0 ]; then
+  owners=$(find "$dest" -mindepth 1 ! -user root -printf '/%P\n')
+  [ -z "$owners" ] || fail "not owned by root: $owners"
+  # -R: the PPD's *cupsFilter is looked for in the installed filter folder,
+  # which CUPS accepts only root-owned and not writable by others.
+  out=$(cupstestppd -R "$dest" "$dest$ppd" 2>&1) || fail "cupstestppd refuses the installed PPD with its filter:
+$out"
+fi
+
+# The filter needs nothing beyond the C and C++ runtimes (a sanitizer
+# build adds its runtimes).
+needed=$(objdump -p "$dest$filters/psfilter" | awk '$1 == "NEEDED" { print $2 }' |
+  grep -v -e '^libc\.so' -e '^libm\.so' -e '^libstdc++\.so' -e '^libgcc_s\.so' \
+    -e '^libasan\.so' -e '^libubsan\.so' -e '^ld-linux')
+[ -z "$needed" ] || fail "psfilter links $needed"
+objdump -p "$dest$prefix/bin/bidiupdate" | grep -q 'NEEDED.*libnetsnmp' || fail "bidiupdate does not link net-snmp"
+
+if command -v man > /dev/null; then
+  for page in man1/bidiupdate.1 man1/errtext.1 man7/psfilter.7; do
+    file=$dest$prefix/share/man/$page
+    warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$file" 2>&1 > "$work/page")
+    [ -z "$warnings" ] || fail "man $page warns: $warnings"
+    [ "$(grep -c . "$work/page")" -gt 10 ] || fail "man $page renders almost nothing"
+  done
+fi
+
+[ "$failures" = 0 ] && echo "PASS: the install layout" || echo "$failures faults"
+exit $((failures > 0))
