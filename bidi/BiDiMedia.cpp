@@ -94,14 +94,15 @@ std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
 }
 
 // Empties the catalog and adds one record per printer media, leaving out
-// those whose PPD key comes out empty. Returns whether any was added.
+// those whose PPD key comes out empty or repeats an earlier one (a PPD
+// choice may occur only once). Returns whether any was added.
 bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
   catalog->DeleteAllMedias();
   LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
   for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
     auto* record = new (std::nothrow) CMedia(media);
     if (record == nullptr) continue;
-    if (record->ppdKey[0] == '\0') {
+    if (record->ppdKey[0] == '\0' || catalog->GetMediaByPPDKey(record->ppdKey) != nullptr) {
       delete record;
       continue;
     }
