@@ -49,24 +49,21 @@ make_job() {
     }' > "$out"
 }
 
-# Seconds (with fractions) that a command takes.
+# "wall-seconds cpu-seconds" of a command.
 seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@"
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+  /usr/bin/time -f '%e %U %S' -o "$work/time.one" "$@"
+  awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/time.one"
 }
 
-run_filter_as_queue() { (exec -a Q "$filter" 1 bench "Benchmark" 1 "" < "$1" > "$2"); }
 
 make_job 20000 $((256 * 1024 * 1024)) "$work/big.ps"
 make_job 1250 $((16 * 1024 * 1024)) "$work/small.ps"
 cat "$work/big.ps" "$work/small.ps" > /dev/null  # into the page cache
 
-# The fastest of a few runs, for each in turn: the machine may be busy.
+# The fastest of a few runs (column $1 of the times), for each in turn: the
+# machine may be busy.
 best() {
-  awk 'NR == 1 || $1 < min { min = $1 } END { print min }'
+  awk -v c="$1" 'NR == 1 || $c < min { min = $c } END { print min }'
 }
 
 # Both write the printer data into a file, as CUPS's file device receives it.
@@ -75,14 +72,15 @@ for run in 1 2 3 4 5; do
   rm -f "$work/cat.out" "$work/filter.out"
   sync
   seconds sh -c "cat '$work/big.ps' > '$work/cat.out'" >> "$work/cat.times"
-  echo >> "$work/cat.times"
   rm -f "$work/cat.out"
   sync
-  seconds run_filter_as_queue "$work/big.ps" "$work/filter.out" >> "$work/filter.times"
-  echo >> "$work/filter.times"
+  seconds bash -c 'exec -a Q "$0" 1 bench Benchmark 1 "" < "$1" > "$2"' \
+    "$filter" "$work/big.ps" "$work/filter.out" >> "$work/filter.times"
 done
-cat_time=$(best < "$work/cat.times")
-filter_time=$(best < "$work/filter.times")
+cat_time=$(best 1 < "$work/cat.times")
+filter_time=$(best 1 < "$work/filter.times")
+cat_cpu=$(best 2 < "$work/cat.times")
+filter_cpu=$(best 2 < "$work/filter.times")
 pages=$(grep -c '^%%PSPageMedia:' "$work/filter.out")
 
 peak_rss() {
@@ -95,8 +93,9 @@ rss_big=$(peak_rss "$work/big.ps")
 
 size=$(stat -c %s "$work/big.ps")
 echo "job: $size bytes, 20000 pages ($pages pages got the media texts)"
-echo "cat:      $cat_time s (best of 5; all: $(tr '\n' ' ' < "$work/cat.times"))"
-echo "psfilter: $filter_time s (best of 5; all: $(tr '\n' ' ' < "$work/filter.times"))"
-echo "throughput ratio psfilter/cat: $(awk -v c="$cat_time" -v f="$filter_time" 'BEGIN { printf "%.2f", c / f }')"
+ratio() { awk -v c="$1" -v f="$2" 'BEGIN { printf "%.2f", c / f }'; }
+echo "cat:      $cat_time s, $cat_cpu s CPU (best of 5)"
+echo "psfilter: $filter_time s, $filter_cpu s CPU (best of 5)"
+echo "throughput ratio psfilter/cat: $(ratio "$cat_time" "$filter_time") (CPU time: $(ratio "$cat_cpu" "$filter_cpu"))"
 echo "peak RSS 16 MiB job:  $rss_small KiB"
 echo "peak RSS 256 MiB job: $rss_big KiB"
