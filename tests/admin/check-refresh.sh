@@ -1,0 +1,111 @@
+#!/bin/sh
+# tavorinex-refresh against a cupsd of our own on /etc/cups and the simulated
+# printer. Five queues: two of the model whose printer answers (socket: and
+# lpd: device URIs), one of the model whose printer does not, one of another
+# model whose PPD mentions ours only in a comment, and a raw queue. The two
+# are updated, cupsd takes up their new PPDs, the unreachable one is reported
+# and left as it is, and the other two are not touched at all.
+#
+# Usage: check-refresh.sh BIDIUPDATE SOURCE_DIR
+#   BIDIUPDATE is the shipped build (it writes /etc/cups/ppd and the catalog
+#   folder). Root only: exits 77 (skipped) otherwise, or when a cupsd
+#   already runs.
+set -u
+
+bidiupdate=$1
+source=$2
+catalogs=/usr/bin/Tavorinex
+prefix=TvxRefresh
+
+[ "$(id -u)" = 0 ] || { echo "SKIP: needs root to run cupsd"; exit 77; }
+
+failures=0
+fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-refresh.XXXXXX") || exit 1
+chmod 0711 "$work"
+mkdir "$work/sim"
+cupsd_ours=
+sim_started=
+made_catalogs=
+cleanup() {
+  if [ -n "$cupsd_ours" ]; then
+    for q in A B Gone Other Raw; do lpadmin -x "$prefix$q" 2>/dev/null; rm -f "$catalogs/$prefix$q"; done
+    [ -n "$made_catalogs" ] && rmdir "$catalogs"
+    cups_sandbox_stop
+  fi
+  [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+. "$source/scripts/cups-sandbox"
+cups_sandbox_start
+case $? in
+  0) cupsd_ours=1 ;;
+  3) echo "SKIP: another cupsd or sandbox runs"; exit 77 ;;
+  *) echo "FAULT: cupsd did not start"; exit 1 ;;
+esac
+if [ ! -d "$catalogs" ]; then
+  mkdir -m 0755 "$catalogs" && made_catalogs=1
+fi
+port=$("$source/scripts/simprinter" start "$source/tests/printers/full" "$work/sim") ||
+  { echo "FAULT: the simulated printer did not start"; exit 1; }
+sim_started=1
+
+model=$source/ppd/TavorinexArcM750XLS.ppd
+sed -e 's/^\*ModelName: .*/*ModelName: "Tavorinex Arc M650"/' \
+  -e 's/^\*\(Short\)\{0,1\}NickName: .*/*\1NickName: "Tavorinex Arc M650"/' \
+  -e 's/^\*Product: .*/*Product: "(Tavorinex Arc M650)"\n*% Derived from *ModelName: "Tavorinex Arc M750XLS"/' \
+  "$model" > "$work/other.ppd"
+
+queue() {  # name device-uri [ppd]
+  lpadmin -p "$prefix$1" -E -v "$2" ${3:+-P "$3"} 2> "$work/lpadmin.err" ||
+    { echo "FAULT: lpadmin $1 failed: $(cat "$work/lpadmin.err")"; exit 1; }
+}
+queue A socket://127.0.0.1:9100 "$model"
+queue B lpd://127.0.0.1/print "$model"
+queue Gone socket://127.0.0.2:9100 "$model"
+queue Other socket://127.0.0.1:9100 "$work/other.ppd"
+queue Raw socket://127.0.0.1:9100
+for q in A B Gone Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
+
+# cupsd's own view of a queue: its default media as an IPP attribute.
+media_default() {
+  ipptool -tv "ipp://localhost/printers/$prefix$1" get-printer-attributes.test 2>/dev/null |
+    sed -n 's/^ *media-default (keyword) = //p'
+}
+old_media=$(media_default A)
+[ -n "$old_media" ] || fail "cupsd reports no media-default for the model PPD"
+
+"$source/bidi/refresh/tavorinex-refresh" --bidiupdate "$bidiupdate" --snmp-port "$port" \
+  > "$work/refresh.out" 2>&1
+status=$?
+cat "$work/refresh.out"
+[ "$status" = 1 ] || fail "tavorinex-refresh exited with $status, not 1 (one printer unreachable)"
+
+says() { grep -qxF "tavorinex-refresh: $1" "$work/refresh.out" || fail "no line \"$1\""; }
+says "${prefix}A (127.0.0.1:$port): updated"
+says "${prefix}B (127.0.0.1:$port): updated"
+says "${prefix}Gone (127.0.0.2:$port): printer not reached, not a Tavorinex Arc M750XLS, or a printer query failed"
+grep -e "${prefix}Other" -e "${prefix}Raw" "$work/refresh.out" && fail "a queue of another model was handled"
+
+for q in A B; do
+  cmp -s "$work/$q.before" "/etc/cups/ppd/$prefix$q.ppd" && fail "the PPD of $q was not rewritten"
+  grep -q '^\*PageSize PlainA480/' "/etc/cups/ppd/$prefix$q.ppd" || fail "the PPD of $q lacks the printer's media"
+  [ "$(stat -c '%a %U:%G' "/etc/cups/ppd/$prefix$q.ppd")" = "640 root:lp" ] ||
+    fail "the PPD of $q is $(stat -c '%a %U:%G' "/etc/cups/ppd/$prefix$q.ppd"), not 640 root:lp"
+  [ -f "$catalogs/$prefix$q" ] || fail "no media catalog for $q"
+  new_media=$(media_default "$q")
+  [ "$new_media" != "$old_media" ] || fail "cupsd still offers $q's old default media $old_media"
+done
+for q in Gone Other; do
+  cmp -s "$work/$q.before" "/etc/cups/ppd/$prefix$q.ppd" || fail "the PPD of $q was changed"
+  [ -e "$catalogs/$prefix$q" ] && fail "a media catalog was written for $q"
+done
+[ -e "/etc/cups/ppd/${prefix}Raw.ppd" ] && fail "the raw queue got a PPD"
+[ "$(media_default Gone)" = "$old_media" ] || fail "cupsd's view of the unreachable queue changed"
+
+[ "$failures" = 0 ] && echo "PASS: the refresh updated the two reachable queues of the model and only those" ||
+  echo "$failures faults"
+exit $((failures > 0))
