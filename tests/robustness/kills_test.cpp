@@ -1,0 +1,219 @@
+// bidiupdate -A killed with SIGKILL at many moments of its run: the PPD is
+// always byte for byte one of the states the run's PPD cycles pass through
+// (the start PPD, or the PPD after cycle 1, 2, ...), never a truncated or
+// mixed file, and the media catalog is always the whole old or the whole new
+// catalog. The states come from bidiupdate-snapshots, the same program with
+// a copy taken after each PPD replacement and catalog save.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/bidi/bidiupdate_run.h"
+#include "tests/robustness/robustness.h"
+#include "tests/support/simprinter.h"
+
+namespace tvx::test {
+namespace {
+
+const std::string kQueue = "Arc";
+constexpr int kKills = 50;
+constexpr unsigned kSeed = 20261208;
+
+// The states an uninterrupted run passes through.
+struct RunStates {
+  std::vector<std::string> ppds;      // start PPD first, then after each cycle
+  std::vector<std::string> catalogs;  // old catalog first, then after each save
+};
+
+// Where a kill lands: after `creations` files were created in `folder`
+// (each PPD cycle and each catalog save creates its temp file there), and
+// then `delay` more; with no folder, `delay` after the start.
+struct KillPoint {
+  std::string folder;
+  int creations = 0;
+  std::chrono::microseconds delay{0};
+};
+
+// Counts the files created in a folder.
+class CreationWatch {
+ public:
+  explicit CreationWatch(const std::string& folder)
+      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    inotify_add_watch(fd_, folder.c_str(), IN_CREATE);
+  }
+  ~CreationWatch() { ::close(fd_); }
+  CreationWatch(const CreationWatch&) = delete;
+  CreationWatch& operator=(const CreationWatch&) = delete;
+
+  // Waits until `count` files were created or `pid` ended; true for the first.
+  bool waitFor(int count, pid_t pid) {
+    alignas(inotify_event) char buffer[4096];
+    while (seen_ < count) {
+      pollfd ready{fd_, POLLIN, 0};
+      if (::poll(&ready, 1, 20) > 0) {
+        for (ssize_t got = ::read(fd_, buffer, sizeof buffer); got > 0;
+             got = ::read(fd_, buffer, sizeof buffer)) {
+          for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            seen_ += (event->mask & IN_CREATE) != 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+          }
+        }
+      } else if (ended(pid)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // True when `pid` has ended; it is left to be waited for.
+  static bool ended(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+  }
+
+  int fd_;
+  int seen_ = 0;
+};
+
+class KillTest : public BidiupdateTest {
+ protected:
+  // Puts back the start PPD and the old catalog, and removes what killed
+  // runs left in the two folders; returns how many files were left.
+  int restore(const RunStates& states) {
+    int left = 0;
+    for (const std::string& folder : {ppdFolder(), catalogFolder()}) {
+      for (const std::string& name : folderEntries(folder)) {
+        if (name == kQueue + ".ppd" || name == kQueue) continue;
+        std::filesystem::remove(folder + name);
+        ++left;
+      }
+    }
+    writeFile(ppdFile(kQueue), states.ppds.front());
+    writeFile(catalogFile(kQueue), states.catalogs.front());
+    return left;
+  }
+
+  RunStates recordStates(const std::string& host) {
+    RunStates states{{ppdOf(kQueue)}, {readFile(catalogFile(kQueue))}};
+    std::string folder = root_ + "/snapshots";
+    std::filesystem::create_directories(folder);
+    ::setenv("TVX_SNAPSHOT_DIR", folder.c_str(), 1);
+    pid_t pid = spawnProgram(BIDIUPDATE_SNAPSHOTS, {"-A", kQueue, host}, folder + "/out",
+                             folder + "/err");
+    EXPECT_EQ(exitStatusOf(pid), 10);
+    ::unsetenv("TVX_SNAPSHOT_DIR");
+    for (int n = 1; std::filesystem::exists(folder + "/ppd." + std::to_string(n)); ++n) {
+      states.ppds.push_back(readFile(folder + "/ppd." + std::to_string(n)));
+    }
+    for (int n = 1; std::filesystem::exists(folder + "/catalog." + std::to_string(n)); ++n) {
+      states.catalogs.push_back(readFile(folder + "/catalog." + std::to_string(n)));
+    }
+    return states;
+  }
+
+  // Runs bidiupdate -A and kills it at `point`; true when it had finished.
+  bool killAt(const KillPoint& point, const std::string& host) {
+    std::optional<CreationWatch> watch;
+    if (!point.folder.empty()) watch.emplace(point.folder);
+    pid_t pid = spawnProgram(BIDIUPDATE_PATH, {"-A", kQueue, host}, root_ + "/kill.out",
+                             root_ + "/kill.err");
+    if (pid <= 0) return false;
+    if (!watch || watch->waitFor(point.creations, pid)) {
+      ::usleep(static_cast<useconds_t>(point.delay.count()));
+    }
+    ::kill(pid, SIGKILL);
+    return exitStatusOf(pid) == 10;
+  }
+
+  // Index of `content` among `states`, or -1.
+  static int stateOf(const std::string& content, const std::vector<std::string>& states) {
+    auto found = std::find(states.begin(), states.end(), content);
+    return found == states.end() ? -1 : static_cast<int>(found - states.begin());
+  }
+};
+
+TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
+  SimPrinter old("media-basic");
+  SimPrinter printer("full");
+  ASSERT_TRUE(old.running() && printer.running());
+  installPPD(kQueue, kModelPPD);
+  // The old catalog comes from another printer's media.
+  ASSERT_EQ(bidiupdate({"-M", kQueue, old.address()}).status, 10);
+  installPPD(kQueue, kModelPPD);
+  const std::string startPPD = ppdOf(kQueue);
+  const std::string oldCatalog = readFile(catalogFile(kQueue));
+
+  auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  auto duration = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - started);
+  const std::string endPPD = ppdOf(kQueue);
+  const std::string newCatalog = readFile(catalogFile(kQueue));
+  writeFile(ppdFile(kQueue), startPPD);
+  writeFile(catalogFile(kQueue), oldCatalog);
+
+  RunStates states = recordStates(printer.address());
+  const int cycles = static_cast<int>(states.ppds.size()) - 1;
+  ASSERT_GE(cycles, 10);
+  ASSERT_EQ(states.catalogs.size(), 2u);
+  ASSERT_NE(states.catalogs[0], states.catalogs[1]);
+  // The real program ends where the recording one did.
+  ASSERT_EQ(endPPD, states.ppds.back());
+  ASSERT_EQ(newCatalog, states.catalogs.back());
+
+  // A fifth of the kills anywhere in the run; the others just after the
+  // temp file of a PPD cycle or of the catalog save appeared, so that they
+  // fall inside the write, just before the rename or just after it.
+  std::mt19937 random(kSeed);
+  std::uniform_int_distribution<long long> anywhere(0, duration.count());
+  std::uniform_int_distribution<int> cycle(1, cycles + 1);
+  std::uniform_int_distribution<long long> shortly(0, 400);
+  std::map<int, int> ppdStates;
+  int filesLeft = 0, finished = 0;
+  for (int kill = 0; kill < kKills; ++kill) {
+    KillPoint point;
+    if (kill % 5 == 0) {
+      point.delay = std::chrono::microseconds(anywhere(random));
+    } else {
+      int n = cycle(random);
+      point.folder = n > cycles ? catalogFolder() : ppdFolder();
+      point.creations = n > cycles ? 1 : n;
+      point.delay = std::chrono::microseconds(shortly(random));
+    }
+    filesLeft += restore(states);
+    finished += killAt(point, printer.address());
+    int ppd = stateOf(ppdOf(kQueue), states.ppds);
+    EXPECT_GE(ppd, 0) << "kill " << kill << " left a PPD of no cycle";
+    EXPECT_GE(stateOf(readFile(catalogFile(kQueue)), states.catalogs), 0)
+        << "kill " << kill << " left a catalog neither old nor new";
+    ++ppdStates[ppd];
+  }
+  filesLeft += restore(states);
+  std::ostringstream seen;
+  for (const auto& [state, count] : ppdStates) seen << state << ":" << count << " ";
+  RecordProperty("ppd_states_seen", seen.str());
+  RecordProperty("temp_files_left_by_kills", filesLeft);
+  RecordProperty("runs_finished_before_their_kill", finished);
+  std::cout << kKills << " kills; PPD state (cycles done):kills " << seen.str()
+            << "; temp files left by kills inside a write " << filesLeft
+            << "; runs finished first " << finished << "\n";
+}
+
+}  // namespace
+}  // namespace tvx::test
