@@ -1,0 +1,148 @@
+// Faults around the real programs: a full file system under the PPD folder
+// or the catalog folder of bidiupdate, and a reader that stops reading the
+// filter's standard output.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/bidi/bidiupdate_run.h"
+#include "tests/filter/filterrun.h"
+#include "tests/robustness/robustness.h"
+#include "tests/support/simprinter.h"
+
+namespace tvx::test {
+namespace {
+
+const std::string kQueue = "Arc";
+
+class FullDiskTest : public BidiupdateTest {
+ protected:
+  void TearDown() override {
+    for (const std::string& folder : mounted_) ::umount2(folder.c_str(), MNT_DETACH);
+    BidiupdateTest::TearDown();
+  }
+
+  // Mounts a tmpfs of `size` over `folder`; false when mounting is not
+  // permitted here.
+  bool mountSmallFileSystem(const std::string& folder, const std::string& size) {
+    std::string options = "size=" + size + ",mode=0755";
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+      skipReason_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+      return false;
+    }
+    mounted_.push_back(folder);
+    return true;
+  }
+
+  std::string skipReason_;
+
+ private:
+  std::vector<std::string> mounted_;
+};
+
+// The model PPD takes 6 pages of the 7: every PPD cycle runs out of room
+// while it writes its temp file.
+TEST_F(FullDiskTest, FullPPDFolderLeavesThePPDUntouchedAndExits13) {
+  if (!mountSmallFileSystem(ppdFolder(), "28k")) GTEST_SKIP() << skipReason_;
+  SimPrinter printer("full");
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+  const std::string model = readFile(sourceFile(kModelPPD));
+  ASSERT_EQ(ppdOf(kQueue), model);
+  for (const char* letter : {"-M", "-C", "-O", "-A"}) {
+    EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << letter;
+    EXPECT_EQ(ppdOf(kQueue), model) << letter;
+    EXPECT_EQ(folderEntries(ppdFolder()), std::vector<std::string>{kQueue + ".ppd"}) << letter;
+    // The catalog may have been created, with the predefined media that the
+    // untouched PPD still offers, never the printer's.
+    std::string catalog = readFile(catalogFile(kQueue));
+    EXPECT_TRUE(catalog.empty() || catalog.size() == 5 * kCatalogRecordSize) << letter;
+  }
+}
+
+// The old catalog (4 media, 2 pages) fits in 3 pages, the new one (8 media)
+// does not: the PPD gets the printer's media and their constraints, the
+// catalog stays the old one, and the run says the update failed.
+TEST_F(FullDiskTest, FullCatalogFolderKeepsTheOldCatalogAndExits13) {
+  SimPrinter old("media-basic");
+  SimPrinter printer("full");
+  ASSERT_TRUE(old.running() && printer.running());
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, old.address()}).status, 10);
+  const std::string oldCatalog = readFile(catalogFile(kQueue));
+  std::filesystem::remove(catalogFile(kQueue));
+  if (!mountSmallFileSystem(catalogFolder(), "12k")) GTEST_SKIP() << skipReason_;
+  writeFile(catalogFile(kQueue), oldCatalog);
+
+  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13);
+  EXPECT_EQ(readFile(catalogFile(kQueue)), oldCatalog);
+  EXPECT_EQ(folderEntries(catalogFolder()), std::vector<std::string>{kQueue});
+  const std::string ppd = ppdOf(kQueue);
+  EXPECT_NE(ppd.find("*PageSize PlainA480/Plain A4 80:"), std::string::npos);
+  EXPECT_NE(ppd.find("*UIConstraints: *PageSize HeavyTabloid250 "), std::string::npos);
+  std::string report;
+  EXPECT_EQ(cupstestppd(kQueue, &report), 0) << report;
+}
+
+class ClosedOutputTest : public TestRoot {
+ protected:
+  void SetUp() override {
+    TestRoot::SetUp();
+    std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
+    spool_ = root_ + "/spool/";
+    std::filesystem::create_directories(spool_);
+  }
+
+  // Runs the filter on a job of about 1 MiB whose reader takes `keep` bytes
+  // of the printer data and then closes its end; the filter's status and
+  // standard error.
+  std::pair<int, std::string> filterInto(std::size_t keep) {
+    std::string job = "%!PS-Adobe-3.0\n%%EndComments\n";
+    for (int page = 1; job.size() < (1 << 20); ++page) {
+      job += "%%Page: " + std::to_string(page) + " " + std::to_string(page) + "\n" +
+             std::string(2000, 'x') + "\nshowpage\n";
+    }
+    writeFile(root_ + "/job.ps", job);
+    int ends[2];
+    EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    FilterCall call;
+    call.arguments = {"7", "alice", "Report", "1", ""};
+    call.stdinPath = root_ + "/job.ps";
+    call.stdoutPath = "/dev/fd/" + std::to_string(ends[1]);
+    call.stderrPath = root_ + "/err";
+    call.environment = {"TMPDIR=" + spool_};
+    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    ::close(ends[1]);
+    std::vector<char> taken(keep + 1);
+    for (std::size_t got = 0; got < keep;) {
+      ssize_t n = ::read(ends[0], taken.data(), keep - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    ::close(ends[0]);
+    int wait = waitFilter(pid);
+    return {WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, readFile(root_ + "/err")};
+  }
+
+  std::string spool_;
+};
+
+TEST_F(ClosedOutputTest, ReaderThatGoesAwayFailsTheJobWithItsErrorLine) {
+  for (std::size_t keep : {0, 10, 70000, 500000}) {
+    auto [status, err] = filterInto(keep);
+    EXPECT_EQ(status, 5) << keep;
+    EXPECT_EQ(err, "ERROR: Tavorinex software Temporary file cannot be read\n") << keep;
+    EXPECT_EQ(folderEntries(spool_), std::vector<std::string>{}) << keep;
+  }
+}
+
+}  // namespace
+}  // namespace tvx::test
