@@ -51,8 +51,8 @@ trap cleanup EXIT
 # --- Build and inspect the package ---------------------------------------
 (cd "$build" && cpack -G DEB -B "$work/pkg") > "$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAULT: cpack failed"; exit 1; }
-deb=$(ls "$work"/pkg/*.deb 2>/dev/null | head -1)
-[ -n "$deb" ] || { echo "FAULT: cpack made no .deb"; exit 1; }
+for deb in "$work"/pkg/*.deb; do break; done
+[ -f "$deb" ] || { echo "FAULT: cpack made no .deb"; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libsnmp cups cups-client; do

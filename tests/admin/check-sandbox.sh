@@ -47,7 +47,7 @@ diff "$work/before" "$work/after" || fail "/etc/cups differs after a run"
 # A caller killed with its cupsd: the next start restores, then runs.
 "$sandbox" start || fail "the sandbox did not start again"
 state=${TVX_CUPS_SANDBOX:-/run/tvx-cups-sandbox}
-lpadmin -p TvxSandbox -E -v "file:///dev/null" 2> /dev/null
+lpadmin -p TvxSandbox -E -v "file:///dev/null" -P "$1/ppd/TavorinexArcM750XLS.ppd" 2> /dev/null
 kill -KILL "$(cat "$state/cupsd.pid")"
 while LC_ALL=C lpstat -r 2> /dev/null | grep -q 'scheduler is running'; do sleep 0.05; done
 "$sandbox" start 2> "$work/stale.err" || fail "a start after a killed cupsd failed: $(cat "$work/stale.err")"
