@@ -31,12 +31,12 @@ fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-deb.XXXXXX") || exit 1
 chmod 0711 "$work"
 mkdir "$work/sim" "$work/out"
-cupsd_ours=
+. "$source/scripts/cups-sandbox"
 sim_started=
 installed=
 saved=
 cleanup() {
-  if [ -n "$cupsd_ours" ]; then
+  if cups_sandbox_owned; then
     lpadmin -x "$queue" 2>/dev/null
     rm -f "/usr/bin/Tavorinex/$queue"
     cups_sandbox_stop
@@ -85,10 +85,9 @@ if [ -n "$present" ]; then
   tar -C / --no-recursion -cpf "$work/saved.tar" $present && saved=1 ||
     { echo "FAULT: cannot save $present"; exit 1; }
 fi
-. "$source/scripts/cups-sandbox"
 cups_sandbox_start
 case $? in
-  0) cupsd_ours=1 ;;
+  0) ;;
   3) echo "SKIP: another cupsd or sandbox runs"; exit 77 ;;
   *) echo "FAULT: cupsd did not start"; exit 1 ;;
 esac

@@ -25,11 +25,11 @@ fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-refresh.XXXXXX") || exit 1
 chmod 0711 "$work"
 mkdir "$work/sim"
-cupsd_ours=
+. "$source/scripts/cups-sandbox"
 sim_started=
 made_catalogs=
 cleanup() {
-  if [ -n "$cupsd_ours" ]; then
+  if cups_sandbox_owned; then
     for q in A B Gone Other Raw; do lpadmin -x "$prefix$q" 2>/dev/null; rm -f "$catalogs/$prefix$q"; done
     [ -n "$made_catalogs" ] && rmdir "$catalogs"
     cups_sandbox_stop
@@ -39,10 +39,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-. "$source/scripts/cups-sandbox"
 cups_sandbox_start
 case $? in
-  0) cupsd_ours=1 ;;
+  0) ;;
   3) echo "SKIP: another cupsd or sandbox runs"; exit 77 ;;
   *) echo "FAULT: cupsd did not start"; exit 1 ;;
 esac

@@ -1,8 +1,9 @@
 #!/bin/sh
 # scripts/cups-sandbox leaves /etc/cups exactly as it found it (contents,
-# modes, owners) after a queue was made and removed, and after its cupsd was
-# killed (the next start puts the saved configuration back first); a second
-# start while one runs is refused with status 3.
+# modes, owners) after a queue was made and removed, after its cupsd was
+# killed (the next start puts the saved configuration back first), and after
+# a start killed before it saved anything; a second start while one runs is
+# refused with status 3.
 #
 # Usage: check-sandbox.sh SOURCE_DIR
 #   Root only: exits 77 (skipped) otherwise, or when a cupsd already runs.
@@ -56,6 +57,14 @@ grep -q 'FileDevice Yes' /etc/cups/cups-files.conf || fail "the restarted sandbo
 "$sandbox" stop || fail "stop after the recovery failed"
 snapshot > "$work/after"
 diff "$work/before" "$work/after" || fail "/etc/cups differs after a killed run"
+
+# A caller killed before anything was saved: nothing to put back, and
+# certainly nothing to remove.
+mkdir -m 0700 "$state"
+echo 999999999 > "$state/owner"
+"$sandbox" stop || fail "stop after a start killed before saving failed"
+snapshot > "$work/after"
+diff "$work/before" "$work/after" || fail "/etc/cups differs after a start killed before saving"
 
 [ "$failures" = 0 ] && echo "PASS: the sandbox restores /etc/cups" || echo "$failures faults"
 exit $((failures > 0))
