@@ -3,8 +3,9 @@
 // Input: the job title, the copies and the options on one line each, then
 // the job's PostScript. The job runs through the real job driver, as CUPS
 // would start it, against a catalog of the predefined media and two media
-// from the printer; the printer data must keep its PJL frame, and a job
-// without a page size feature must pass unchanged.
+// from the printer. The printer data must keep its PJL frame; a job without
+// a page size feature must pass unchanged, and no byte of the job other
+// than its page size feature may be lost or reordered.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -96,6 +97,39 @@ std::string_view checkFrame(std::string_view data, std::string_view options) {
   return data;
 }
 
+// True when `part` can be read from `whole` by leaving bytes out.
+bool isSubsequence(std::string_view part, std::string_view whole) {
+  std::size_t at = 0;
+  for (char c : part) {
+    at = whole.find(c, at);
+    if (at == std::string_view::npos) return false;
+    ++at;
+  }
+  return true;
+}
+
+// The job without the feature that starts at its first `marker`: up to the
+// "} stopped cleartomark" line behind the feature's "%%EndFeature". Where
+// that end is not certain, the rest of the job counts as dropped.
+std::string withoutFeature(std::string_view job, std::string_view marker) {
+  const std::size_t start = job.find(marker);
+  std::size_t end = job.find("%%EndFeature", start);
+  for (int line = 0; line < 2 && end != std::string_view::npos; ++line) {
+    end = job.find('\n', end);
+    if (end != std::string_view::npos) ++end;
+  }
+  return std::string(job.substr(0, start)) + std::string(end == std::string_view::npos ? "" : job.substr(end));
+}
+
+// Everything of the job but one dropped page size (or page region) feature
+// is in the printer data, in order.
+bool keepsTheJob(std::string_view job, std::string_view printed) {
+  for (std::string_view marker : {"[{\n%%BeginFeature: *PageSize", "[{\n%%BeginFeature: *PageRegion"}) {
+    if (job.find(marker) != std::string_view::npos && isSubsequence(withoutFeature(job, marker), printed)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -111,8 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fflush(stdout);
   const std::string printerData = tvx::fuzz::readFile(files.output);
   const std::string_view job = checkFrame(printerData, options);
-  if (input.find("%%BeginFeature: *Page") == std::string_view::npos) {
+  if (input.find("[{\n%%BeginFeature: *Page") == std::string_view::npos) {
     check(job == input, "a job without a page size feature was changed");
+  } else {
+    check(keepsTheJob(input, job), "bytes of the job were lost");
   }
   return 0;
 }
