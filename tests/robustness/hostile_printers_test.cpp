@@ -5,6 +5,9 @@
 // filter turns them into jobs that still print.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,59 @@ TEST_P(HostilePrinterTest, EveryUpdateEndsCleanly) {
   if (!HasFailure()) update(printer, "-C", c.colour);
   if (!HasFailure()) update(printer, "-O", c.options);
   EXPECT_EQ(catalogProblems(readFile(catalogFile(kQueue))), std::vector<std::string>{});
+}
+
+// The PPD keys of a catalog file's records.
+std::vector<std::string> catalogKeys(const std::string& catalog) {
+  std::vector<std::string> keys;
+  for (std::size_t at = 0; at + kCatalogRecordSize <= catalog.size(); at += kCatalogRecordSize) {
+    keys.emplace_back(catalog.c_str() + at + 32);
+  }
+  return keys;
+}
+
+// A one-page job that selects the media `key` and shows "hello".
+std::string jobFor(const std::string& key) {
+  return "%!PS-Adobe-3.0\n%%EndComments\n%%BeginSetup\n[{\n%%BeginFeature: *PageSize " + key +
+         "\n<< /PageSize [612 792] >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n"
+         "%%EndSetup\n%%Page: 1 1\n/Helvetica findfont 20 scalefont setfont 72 72 moveto "
+         "(hello) show\nshowpage\n%%Trailer\n%%EOF\n";
+}
+
+using HostileJobTest = BidiupdateTest;
+
+// Printer texts reach every job through the catalog as plain PostScript
+// strings and a one-line page comment: the job still prints its page.
+TEST_F(HostileJobTest, HostileMediaTextsLeaveJobsPrintable) {
+  SimPrinter printer("hostile-names");
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  std::vector<std::string> keys = catalogKeys(readFile(catalogFile(kQueue)));
+  ASSERT_GE(keys.size(), 8u);
+  for (const std::string& key : keys) {
+    FilterCall call;
+    call.queue = kQueue;
+    call.arguments = {"5", "alice", "Hostile", "1", ""};
+    call.stdinPath = root_ + "/job.ps";
+    call.stdoutPath = root_ + "/job.prn";
+    call.stderrPath = root_ + "/job.err";
+    writeFile(call.stdinPath, jobFor(key));
+    int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
+    ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << key << readFile(call.stderrPath);
+    std::vector<std::string> comments;
+    for (const std::string& line : linesOf(readFile(call.stdoutPath))) {
+      if (line.starts_with("%%PSPageMedia: ")) comments.push_back(line);
+    }
+    ASSERT_EQ(comments.size(), 1u) << key;
+    EXPECT_EQ(std::count_if(comments[0].begin(), comments[0].end(),
+                            [](unsigned char c) { return c < 0x20 || c == 0x7f; }), 0) << key;
+    RunResult rendered = runProgram("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+                                           "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath},
+                                    tmpFolder());
+    EXPECT_EQ(rendered.status, 0) << key << rendered.err;
+    EXPECT_NE(rendered.out.find("hello"), std::string::npos) << key << rendered.out;
+  }
 }
 
 // The statuses follow the update rules: a walk ends at an OID over 127
