@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -93,6 +94,22 @@ class CreationWatch {
 
 class KillTest : public BidiupdateTest {
  protected:
+  // The test root goes to a memory file system where there is one, so that
+  // the runs' syncs cost nothing; the simulated printers stay where the
+  // others are, sharing their port claims.
+  void SetUp() override {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::optional<std::string> saved;
+    if (tmpdir != nullptr) saved = tmpdir;
+    if (std::filesystem::is_directory("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+    BidiupdateTest::SetUp();
+    if (saved) {
+      ::setenv("TMPDIR", saved->c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+
   // Puts back the start PPD and the old catalog, and removes what killed
   // runs left in the two folders; returns how many files were left.
   int restore(const RunStates& states) {
