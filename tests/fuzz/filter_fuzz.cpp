@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "common/printertext.h"
 #include "filter/Ostrel3Main.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/fuzz/fuzzsupport.h"
@@ -35,9 +35,9 @@ struct Files {
 void addPrinterMedia(CMediaCatalog& catalog, const char* name, const char* type, const char* color,
                      int weight, unsigned long width, unsigned long length) {
   _TS_BiDiMedia printerMedia{};
-  std::strncpy(printerMedia.name, name, sizeof printerMedia.name - 1);
-  std::strncpy(printerMedia.type, type, sizeof printerMedia.type - 1);
-  std::strncpy(printerMedia.color, color, sizeof printerMedia.color - 1);
+  tvx::text::copyField(printerMedia.name, sizeof printerMedia.name, name);
+  tvx::text::copyField(printerMedia.type, sizeof printerMedia.type, type);
+  tvx::text::copyField(printerMedia.color, sizeof printerMedia.color, color);
   printerMedia.weight = weight;
   printerMedia.width = width;
   printerMedia.length = length;

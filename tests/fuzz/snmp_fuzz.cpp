@@ -20,6 +20,7 @@
 #include "bidi/lib/snmpLayer.h"
 #include "bidi/lib/snmpcache.h"
 #include "bidi/lib/snmpget.h"
+#include "common/printertext.h"
 #include "tests/fuzz/fakeagent.h"
 #include "tests/fuzz/fuzzsupport.h"
 
@@ -157,7 +158,7 @@ void getObject(const char* object, unsigned char session) {
   TS_SnmpGetParam* request = nullptr;
   check(snmpAllocParam(&request, SNMP_OID_TEXT_SIZE) == en_Success, "snmpAllocParam");
   request->sessionID = session;
-  std::strcpy(request->oid, object);
+  tvx::text::copyField(request->oid, SNMP_OID_TEXT_SIZE, object);
   TE_Status status = en_Success;
   const int size = snmpGet(request, nullptr, &status);
   if (status == en_Success && size > 0) {
