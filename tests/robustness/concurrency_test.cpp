@@ -202,7 +202,7 @@ TEST_F(ConcurrencyTest, FiltersAlwaysSeeOneWholeCatalogWhileItIsRewritten) {
   std::map<std::string, int> seen;
   while (rewrites < kRewrites || jobs < 50) {
     std::vector<FilterCall> calls;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 2; ++i) {
       calls.push_back(filterCall(queue, job, "Swap", 1, "swap" + std::to_string(i)));
     }
     for (const std::string& data : runTogether(calls)) {
