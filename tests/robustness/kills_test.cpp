@@ -110,19 +110,21 @@ class KillTest : public BidiupdateTest {
     }
   }
 
-  // Puts back the start PPD and the old catalog, and removes what killed
-  // runs left in the two folders; returns how many files were left.
-  int restore(const RunStates& states) {
+  // Puts back the start PPD and the old catalog. The temp files that killed
+  // runs leave stay, in the way of the runs after them.
+  void restore(const RunStates& states) {
+    writeFile(ppdFile(kQueue), states.ppds.front());
+    writeFile(catalogFile(kQueue), states.catalogs.front());
+  }
+
+  // The files in the PPD and catalog folders besides the queue's own.
+  int filesLeft() {
     int left = 0;
     for (const std::string& folder : {ppdFolder(), catalogFolder()}) {
       for (const std::string& name : folderEntries(folder)) {
-        if (name == kQueue + ".ppd" || name == kQueue) continue;
-        std::filesystem::remove(folder + name);
-        ++left;
+        left += name != kQueue + ".ppd" && name != kQueue;
       }
     }
-    writeFile(ppdFile(kQueue), states.ppds.front());
-    writeFile(catalogFile(kQueue), states.catalogs.front());
     return left;
   }
 
@@ -202,7 +204,7 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
   std::uniform_int_distribution<int> cycle(1, cycles + 1);
   std::uniform_int_distribution<long long> shortly(0, 400);
   std::map<int, int> ppdStates;
-  int filesLeft = 0, finished = 0;
+  int finished = 0;
   for (int kill = 0; kill < kKills; ++kill) {
     KillPoint point;
     if (kill % 5 == 0) {
@@ -213,7 +215,7 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
       point.creations = n > cycles ? 1 : n;
       point.delay = std::chrono::microseconds(shortly(random));
     }
-    filesLeft += restore(states);
+    restore(states);
     finished += killAt(point, printer.address());
     int ppd = stateOf(ppdOf(kQueue), states.ppds);
     EXPECT_GE(ppd, 0) << "kill " << kill << " left a PPD of no cycle";
@@ -221,14 +223,14 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
         << "kill " << kill << " left a catalog neither old nor new";
     ++ppdStates[ppd];
   }
-  filesLeft += restore(states);
+  const int left = filesLeft();
   std::ostringstream seen;
   for (const auto& [state, count] : ppdStates) seen << state << ":" << count << " ";
   RecordProperty("ppd_states_seen", seen.str());
-  RecordProperty("temp_files_left_by_kills", filesLeft);
+  RecordProperty("temp_files_left_by_kills", left);
   RecordProperty("runs_finished_before_their_kill", finished);
   std::cout << kKills << " kills; PPD state (cycles done):kills " << seen.str()
-            << "; temp files left by kills inside a write " << filesLeft
+            << "; temp files left by kills inside a write " << left
             << "; runs finished first " << finished << "\n";
 }
 
