@@ -55,6 +55,18 @@ void copyRest(Window& window) {
   }
 }
 
+// Drops the window's first line with its line feed, also when the line is
+// longer than the window or ends the input without a line feed; a line left
+// in the window would be found again as the next page, for ever.
+void dropLine(Window& window) {
+  while (std::string_view(window.bytes, static_cast<std::size_t>(window.count)).find('\n') ==
+         std::string_view::npos) {
+    writeBufferToTempPSStream(window.bytes, &window.count, window.count, 1);
+    if (getBufferFromInputPSStream(window.bytes, &window.count) != 0) return;
+  }
+  writeLineFromBufferToTempPSStream(window.bytes, &window.count, 1);
+}
+
 bool startsWith(const Window& window, std::string_view text) {
   return std::string_view(window.bytes, static_cast<std::size_t>(window.count)).starts_with(text);
 }
@@ -72,11 +84,11 @@ int writeSkeleton() {
     if (!found) break;
     if (startsWith(window, kTrailerLine)) found = false;
     else ++pages;
-    writeLineFromBufferToTempPSStream(window.bytes, &window.count, 1);
+    dropLine(window);
   }
   writeLineToTempPSStream(kTrailerLine);
   writeBufferToTempPSStreamUntilGivenString("%%Pages:", window.bytes, &window.count, 0);
-  writeLineFromBufferToTempPSStream(window.bytes, &window.count, 1);
+  dropLine(window);
   char count[32];
   std::snprintf(count, sizeof count, "%%%%Pages: %d\n", pages);
   writeLineToTempPSStream(count);
@@ -99,7 +111,7 @@ std::optional<SpoolFile> insertPage(FILE* assembled, FILE* source, Window& sourc
   std::snprintf(pageLine, sizeof pageLine, "%%%%Page: %d %d\n", label, label);
   writeLineToTempPSStream(pageLine);
   inputPSStream = source;
-  writeLineFromBufferToTempPSStream(sourceWindow.bytes, &sourceWindow.count, 1);
+  dropLine(sourceWindow);
   writeBufferToTempPSStreamUntilGivenString(lastPage ? kTrailerLine : kPageMarker,
                                             sourceWindow.bytes, &sourceWindow.count, 0);
   inputPSStream = assembled;

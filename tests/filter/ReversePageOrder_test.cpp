@@ -77,5 +77,19 @@ TEST_F(ReverseTest, WithoutEndSetupThePagesAreAppendedBehindTheTrailer) {
                                 "%%Page: 1 1\nB\n");
 }
 
+// A page line that the window cannot drop at once used to be found again as
+// the next page, for ever.
+TEST_F(ReverseTest, LastPageLineWithoutLineFeedEnds) {
+  EXPECT_EQ(reversed(kHeader + "%%Page: 1 1\nA\n%%Page: 2 2"),
+            kHeader + "%%Page: 1 1\n%%Page: 2 2\nA\n%%Trailer\n%%Pages: 2\n");
+}
+
+TEST_F(ReverseTest, PageLineLongerThanTheWindowIsDroppedWhole) {
+  std::string document = kHeader + "%%Page: 1 1 " + std::string(3000, 'x') +
+                         "\nA\n%%Page: 2 2\nB\n%%Trailer\n%%EOF\n";
+  EXPECT_EQ(reversed(document),
+            kHeader + "%%Page: 1 1\nB\n%%Page: 2 2\nA\n%%Trailer\n%%EOF\n%%Pages: 2\n");
+}
+
 }  // namespace
 }  // namespace tvx::test
