@@ -93,16 +93,24 @@ std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
   return command.substr(begin, end + 2 - begin);
 }
 
-// Empties the catalog and adds one record per printer media, leaving out
-// those whose PPD key comes out empty or repeats an earlier one (a PPD
-// choice may occur only once). Returns whether any was added.
+// Whether a media can be a PPD choice: it needs a keyword that no earlier
+// media has (a choice may occur only once) and a size of at least a point
+// each way (a PPD may not give a page size of 0).
+bool isUsable(CMediaCatalog* catalog, CMedia* media) {
+  return media->ppdKey[0] != '\0' && catalog->GetMediaByPPDKey(media->ppdKey) == nullptr &&
+         tvx::catalog::sizeInPoints(media->GetWidth()) > 0 &&
+         tvx::catalog::sizeInPoints(media->GetLength()) > 0;
+}
+
+// Empties the catalog and adds one record per usable printer media.
+// Returns whether any was added.
 bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
   catalog->DeleteAllMedias();
   LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
   for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
     auto* record = new (std::nothrow) CMedia(media);
     if (record == nullptr) continue;
-    if (record->ppdKey[0] == '\0' || catalog->GetMediaByPPDKey(record->ppdKey) != nullptr) {
+    if (!isUsable(catalog, record)) {
       delete record;
       continue;
     }
@@ -122,6 +130,36 @@ std::string defaultKeyOf(CMediaCatalog* catalog, const Window& window) {
   return ppdKeyOf(catalog->GetAllMedias());
 }
 
+// A PPD line holds at most 255 bytes. A longer entry (long escaped colour
+// and type texts) continues its quoted value on further lines, broken at
+// spaces outside PostScript strings, and ends with "*End".
+std::string fitToPPDLines(const std::string& entry) {
+  constexpr size_t kMaxLine = 255;
+  if (entry.size() <= kMaxLine) return entry + "\n";
+  std::string lines;
+  size_t lineStart = 0;
+  size_t lastBreak = std::string::npos;
+  int depth = 0;
+  for (size_t i = 0; i < entry.size(); ++i) {
+    char c = entry[i];
+    if (depth > 0 && c == '\\') {
+      ++i;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth > 0) {
+      --depth;
+    } else if (c == ' ' && depth == 0) {
+      lastBreak = i;
+    }
+    if (i - lineStart >= kMaxLine && lastBreak != std::string::npos && lastBreak > lineStart) {
+      lines += entry.substr(lineStart, lastBreak - lineStart) + "\n";
+      lineStart = lastBreak + 1;
+      lastBreak = std::string::npos;
+    }
+  }
+  return lines + entry.substr(lineStart) + "\n*End\n";
+}
+
 // Replaces the default line and the choices of the PageSize or PageRegion
 // option with the catalog's media.
 void writeSizeOption(CMediaCatalog* catalog, Window& window, const std::string& option,
@@ -129,8 +167,8 @@ void writeSizeOption(CMediaCatalog* catalog, Window& window, const std::string& 
   copyTo(window, "*Default" + option + ":");
   write("*Default" + option + ": " + defaultKey + "\n");
   for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
-    write("*" + option + " " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"" +
-          dictionaryOf(catalog, media) + " setpagedevice\"\n");
+    write(fitToPPDLines("*" + option + " " + ppdKeyOf(media) + "/" + translationOf(media) +
+                        ": \"" + dictionaryOf(catalog, media) + " setpagedevice\""));
   }
   dropTo(window, "*CloseUI: *" + option);
 }
