@@ -20,21 +20,28 @@ std::string_view heldText(const char* window, int held) {
 }
 
 // Copies or drops the input until `locate` finds a marker among the held
-// bytes; `report` runs once on a find.
+// bytes; `report` runs once on a find. After a miss only the bytes that
+// could still start a marker (the last `longest` - 1 of those searched) are
+// searched again, which gives the same finds as searching the whole window.
 template <typename Locate, typename Report>
-int copyUntil(char* window, int* count, int skip, Locate locate, Report report) {
+int copyUntil(char* window, int* count, int skip, std::size_t longest, Locate locate,
+              Report report) {
+  std::size_t from = 0;
   for (;;) {
     getBufferFromInputPSStream(window, count);
     int held = heldBytes(count);
     if (held == 0) return 1;
-    std::size_t at = locate(heldText(window, held));
+    std::size_t at = locate(heldText(window, held), from);
     if (at != std::string_view::npos) {
       report();
       writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
       getBufferFromInputPSStream(window, count);
       return 0;
     }
-    writeBufferToTempPSStream(window, count, std::min(held, tvx::kPSFlushStep), skip);
+    int flushed = std::min(held, tvx::kPSFlushStep);
+    writeBufferToTempPSStream(window, count, flushed, skip);
+    std::size_t searched = static_cast<std::size_t>(held - flushed);
+    from = searched >= longest ? searched - longest + 1 : 0;
   }
 }
 
@@ -79,8 +86,10 @@ int writeLineToTempPSStream(const char* text) {
 namespace tvx {
 
 int copyUntilMarker(const char* marker, char* window, int* count, int skip, MarkerFound found) {
+  std::string_view text(marker);
   return copyUntil(
-      window, count, skip, [marker](std::string_view held) { return held.find(marker); },
+      window, count, skip, text.size(),
+      [text](std::string_view held, std::size_t from) { return held.find(text, from); },
       [&] {
         if (found != nullptr) found(marker);
       });
@@ -88,11 +97,13 @@ int copyUntilMarker(const char* marker, char* window, int* count, int skip, Mark
 
 int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window, int* count,
                           int skip, EitherMarkerFound found) {
-  auto locate = [marker1, marker2](std::string_view held) {
-    std::size_t at = held.find(marker1);
-    return at != std::string_view::npos ? at : held.find(marker2);
+  std::string_view text1(marker1);
+  std::string_view text2(marker2);
+  auto locate = [text1, text2](std::string_view held, std::size_t from) {
+    std::size_t at = held.find(text1, from);
+    return at != std::string_view::npos ? at : held.find(text2, from);
   };
-  return copyUntil(window, count, skip, locate, [&] {
+  return copyUntil(window, count, skip, std::max(text1.size(), text2.size()), locate, [&] {
     if (found != nullptr) found(marker1, marker2);
   });
 }
