@@ -72,11 +72,19 @@ std::string spoolFolder() {
 
 std::optional<SpoolFile> SpoolFile::create(const char* prefix) {
   installHandlerOnce();
+  // A cancel that arrives between creating the file and recording it would
+  // leave the file behind: hold the ending signals until it is recorded.
+  sigset_t ending;
+  sigset_t previous;
+  sigemptyset(&ending);
+  for (int signalNumber : kEndingSignals) sigaddset(&ending, signalNumber);
+  ::sigprocmask(SIG_BLOCK, &ending, &previous);
   std::optional<PrivateTemp> temp = PrivateTemp::create(spoolFolder(), prefix);
-  if (!temp) return std::nullopt;
-  int slot = registerPath(temp->path());
-  if (slot < 0) return std::nullopt;  // the temp file is removed on return
-  return SpoolFile(std::move(*temp), slot);
+  int slot = temp ? registerPath(temp->path()) : -1;
+  std::optional<SpoolFile> spool;
+  if (slot >= 0) spool.emplace(SpoolFile(std::move(*temp), slot));
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return spool;  // an unrecorded temp file is removed on return
 }
 
 SpoolFile::SpoolFile(SpoolFile&& other) noexcept

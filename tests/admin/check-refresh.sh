@@ -68,6 +68,9 @@ queue Gone socket://127.0.0.2:9100 "$model"
 queue Other socket://127.0.0.1:9100 "$work/other.ppd"
 queue Raw socket://127.0.0.1:9100
 for q in A B Gone Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
+# cupsd reuses its cache of a PPD unless the PPD is newer by whole seconds:
+# a refresh within the second the queues were made would go unseen.
+sleep 1
 
 # cupsd's own view of a queue: its default media as an IPP attribute.
 media_default() {
