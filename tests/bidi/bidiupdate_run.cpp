@@ -19,10 +19,8 @@ std::string sourceFile(const std::string& relative) {
   return std::string(source != nullptr ? source : ".") + "/" + relative;
 }
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& folder) {
-  const std::string out = folder + "/run.stdout";
-  const std::string err = folder + "/run.stderr";
+pid_t spawnProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& out, const std::string& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -35,12 +33,19 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-
-  RunResult result;
-  pid_t pid = 0;
-  int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return result;
+  return pid;
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& folder) {
+  const std::string out = folder + "/run.stdout";
+  const std::string err = folder + "/run.stderr";
+  RunResult result;
+  pid_t pid = spawnProgram(program, args, out, err);
+  if (pid < 0) return result;
   int status = 0;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
   result.out = readFile(out);

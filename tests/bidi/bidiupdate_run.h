@@ -2,6 +2,8 @@
 // a test root that holds a queue's PPD and the catalog folder.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,12 @@ struct RunResult {
   std::string out;  // standard output
   std::string err;  // standard error
 };
+
+// Starts `program` (found on PATH unless it holds a "/") with `args`,
+// standard input from /dev/null and its standard output and error into
+// `out` and `err`; returns its process id, or -1.
+pid_t spawnProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& out, const std::string& err);
 
 // Runs `program` with `args` and the caller's environment; its standard
 // output and error are captured through files in `folder`.

@@ -39,11 +39,6 @@ std::vector<std::string> catalogProblems(const std::string& catalog);
 // Copies `from` over `to` (the whole file, created when missing).
 void copyFile(const std::string& from, const std::string& to);
 
-// Starts `program` with `args`, standard input from /dev/null and its
-// standard output and error into `out` and `err`; returns its process id.
-pid_t spawnProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& out, const std::string& err);
-
 // Waits for `pid`; its exit status, or -1 when a signal ended it.
 int exitStatusOf(pid_t pid);
 
