@@ -64,21 +64,14 @@ TE_BiDiStatus BiDi_GetColorProfile_ByType(unsigned char sessionID, PTS_BiDiColor
 }
 
 TE_BiDiStatus BiDi_ClearColorProfiles(PTS_BiDiColorProfile* lBiDiColorProfile) {
-  while (*lBiDiColorProfile != nullptr) {
-    PTS_BiDiColorProfile node = *lBiDiColorProfile;
-    *lBiDiColorProfile = node->next;
-    delete node;
-  }
+  tvx::bidi::releaseList(lBiDiColorProfile, [](auto* node) { delete node; });
   return en_BiDiSuccess;
 }
 
 TE_BiDiStatus addColorProfile(PTS_BiDiColorProfile* lBiDiColorProfile, const char* strColorProfile) {
   PTS_BiDiColorProfile node = nullptr;
   TE_BiDiStatus status = allocateAndCopyColorProfile(&node, strColorProfile);
-  if (status == en_BiDiSuccess) {
-    node->next = *lBiDiColorProfile;
-    *lBiDiColorProfile = node;
-  }
+  if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiColorProfile, node);
   return status;
 }
 

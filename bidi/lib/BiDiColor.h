@@ -2,8 +2,7 @@
 // list per colour space.
 #pragma once
 
-#include <memory>
-
+#include "bidi/lib/BiDiList.h"
 #include "bidi/lib/BiDiOID.h"
 
 // One colour profile.
@@ -46,9 +45,6 @@ TE_BiDiStatus allocateAndCopyColorProfile(PTS_BiDiColorProfile* nodeBiDiColorPro
 namespace tvx::bidi {
 
 // Owns a profile list and frees it with BiDi_ClearColorProfiles.
-struct ProfileListFree {
-  void operator()(TS_ColorProfile* head) const { BiDi_ClearColorProfiles(&head); }
-};
-using ProfileList = std::unique_ptr<TS_ColorProfile, ProfileListFree>;
+using ProfileList = OwnedList<TS_ColorProfile, BiDi_ClearColorProfiles>;
 
 }  // namespace tvx::bidi

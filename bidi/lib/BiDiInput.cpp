@@ -54,11 +54,7 @@ TE_BiDiStatus BiDi_GetInput(unsigned char sessionID, PTS_BiDiInput* lBiDiInput) 
 
 TE_BiDiStatus BiDi_ClearInput(PTS_BiDiInput* lBiDiInput) {
   LOGPRINTA(LOG_FULL, "BiDi_ClearInput:BEGIN");
-  while (*lBiDiInput != nullptr) {
-    PTS_BiDiInput node = *lBiDiInput;
-    *lBiDiInput = node->next;
-    delete node;
-  }
+  tvx::bidi::releaseList(lBiDiInput, [](auto* node) { delete node; });
   LOGPRINTA(LOG_FULL, "BiDi_ClearInput:END");
   return en_BiDiSuccess;
 }
@@ -68,10 +64,7 @@ TE_BiDiStatus addInput(PTS_BiDiInput* lBiDiInput, const char* strInputName, cons
   LOGPRINTA(LOG_FULL, "addInput:BEGIN");
   PTS_BiDiInput node = nullptr;
   TE_BiDiStatus status = allocateAndCopyInput(&node, strInputName, strInputType, strInputMedia, inputIdx);
-  if (status == en_BiDiSuccess) {
-    node->next = *lBiDiInput;
-    *lBiDiInput = node;
-  }
+  if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiInput, node);
   LOGPRINTA(LOG_FULL, "addInput:END");
   return status;
 }

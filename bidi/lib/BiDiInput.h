@@ -1,8 +1,7 @@
 // The printer's input trays, read from the Printer-MIB input table.
 #pragma once
 
-#include <memory>
-
+#include "bidi/lib/BiDiList.h"
 #include "bidi/lib/BiDiOID.h"
 
 // One input tray.
@@ -38,9 +37,6 @@ TE_BiDiStatus allocateAndCopyInput(PTS_BiDiInput* nodeBiDiInput, const char* str
 namespace tvx::bidi {
 
 // Owns a tray list and frees it with BiDi_ClearInput.
-struct InputListFree {
-  void operator()(TS_BiDiInput* head) const { BiDi_ClearInput(&head); }
-};
-using InputList = std::unique_ptr<TS_BiDiInput, InputListFree>;
+using InputList = OwnedList<TS_BiDiInput, BiDi_ClearInput>;
 
 }  // namespace tvx::bidi

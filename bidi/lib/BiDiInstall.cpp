@@ -172,11 +172,7 @@ TE_BiDiStatus BiDi_GetInstallableOption(unsigned char sessionID,
 
 TE_BiDiStatus BiDi_ClearInstallableOption(PTS_BiDiInstallableOption* lBiDiInstallableOption) {
   LOGPRINTA(LOG_FULL, "BiDi_ClearInstallableOption:BEGIN");
-  while (*lBiDiInstallableOption != nullptr) {
-    PTS_BiDiInstallableOption node = *lBiDiInstallableOption;
-    *lBiDiInstallableOption = node->next;
-    freeInstallableOption(&node);
-  }
+  tvx::bidi::releaseList(lBiDiInstallableOption, [](PTS_BiDiInstallableOption node) { freeInstallableOption(&node); });
   LOGPRINTA(LOG_FULL, "BiDi_ClearInstallableOption:END");
   return en_BiDiSuccess;
 }
@@ -196,10 +192,7 @@ TE_BiDiStatus addInstallableOption(PTS_BiDiInstallableOption* lBiDiInstallableOp
   }
   PTS_BiDiInstallableOption node = nullptr;
   TE_BiDiStatus status = allocateAndCopyInstallableOption(&node, strInstallableOption);
-  if (status == en_BiDiSuccess) {
-    node->next = *lBiDiInstallableOption;
-    *lBiDiInstallableOption = node;
-  }
+  if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiInstallableOption, node);
   LOGPRINTA(LOG_FULL, "addInstallableOption:END");
   return status;
 }

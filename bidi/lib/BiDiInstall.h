@@ -2,8 +2,7 @@
 // their attributes and its input trays, as option codes ("XH7100EU", ...).
 #pragma once
 
-#include <memory>
-
+#include "bidi/lib/BiDiList.h"
 #include "bidi/lib/BiDiOID.h"
 
 // One installed option.
@@ -43,9 +42,6 @@ TE_BiDiStatus allocateAndCopyInstallableOption(PTS_BiDiInstallableOption* nodeBi
 namespace tvx::bidi {
 
 // Owns an option list and frees it with BiDi_ClearInstallableOption.
-struct OptionListFree {
-  void operator()(TS_BiDiInstallableOption* head) const { BiDi_ClearInstallableOption(&head); }
-};
-using OptionList = std::unique_ptr<TS_BiDiInstallableOption, OptionListFree>;
+using OptionList = OwnedList<TS_BiDiInstallableOption, BiDi_ClearInstallableOption>;
 
 }  // namespace tvx::bidi

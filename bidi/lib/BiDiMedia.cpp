@@ -141,11 +141,7 @@ TE_BiDiStatus BiDi_GetMedia(unsigned char sessionID, PTS_BiDiMedia* lBiDiMedia) 
 
 TE_BiDiStatus BiDi_ClearMedia(PTS_BiDiMedia* lBiDiMedia) {
   LOGPRINTA(LOG_FULL, "BiDi_ClearMedia:BEGIN");
-  while (*lBiDiMedia != nullptr) {
-    PTS_BiDiMedia node = *lBiDiMedia;
-    *lBiDiMedia = node->next;
-    delete node;
-  }
+  tvx::bidi::releaseList(lBiDiMedia, [](auto* node) { delete node; });
   LOGPRINTA(LOG_FULL, "BiDi_ClearMedia:END");
   return en_BiDiSuccess;
 }
@@ -155,10 +151,7 @@ TE_BiDiStatus addMedia(PTS_BiDiMedia* lBiDiMedia, TS_BiDiMedia mediaData) {
             mediaData.name);
   PTS_BiDiMedia node = nullptr;
   TE_BiDiStatus status = allocateAndCopyMedia(&node, mediaData);
-  if (status == en_BiDiSuccess) {
-    node->next = *lBiDiMedia;
-    *lBiDiMedia = node;
-  }
+  if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiMedia, node);
   return status;
 }
 

@@ -3,8 +3,7 @@
 // and each text field is NUL-terminated.
 #pragma once
 
-#include <memory>
-
+#include "bidi/lib/BiDiList.h"
 #include "bidi/lib/BiDiStatus.h"
 
 typedef struct _TS_BiDiMedia {
@@ -85,9 +84,6 @@ TE_BiDiStatus BiDi_GetMediaTime(unsigned char sessionID, unsigned long* mediaTim
 namespace tvx::bidi {
 
 // Owns a media list and frees it with BiDi_ClearMedia.
-struct MediaListFree {
-  void operator()(TS_BiDiMedia* head) const { BiDi_ClearMedia(&head); }
-};
-using MediaList = std::unique_ptr<TS_BiDiMedia, MediaListFree>;
+using MediaList = OwnedList<TS_BiDiMedia, BiDi_ClearMedia>;
 
 }  // namespace tvx::bidi
