@@ -118,10 +118,8 @@ int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int color
 int BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
                                 const TS_ColorProfile* profiles) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorImageOrText");
-  if (openTempFileAndPPDFile(queue) != 0) return 13;
-  tvx::bidi::PPDWindow window;
-  rewriteDefault(std::string("*Default") + keyword, profiles, window);
-  rewriteChoices(keyword, psKey, profiles, window);
-  tvx::bidi::copyRestOfPPD(window);
-  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+  return tvx::bidi::editPPD(queue, [&](tvx::bidi::PPDWindow& window) {
+    rewriteDefault(std::string("*Default") + keyword, profiles, window);
+    rewriteChoices(keyword, psKey, profiles, window);
+  });
 }

@@ -102,10 +102,6 @@ int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   tvx::bidi::InputList trays(head);
   if (status != en_BiDiSuccess) return 12;
   if (!trays) return 14;
-  if (openTempFileAndPPDFile(queue) != 0) return 13;
-  tvx::bidi::PPDWindow window;
-  rewriteTrayEntries(trays.get(), window);
-  tvx::bidi::copyRestOfPPD(window);
-  trays.reset();
-  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+  return tvx::bidi::editPPD(
+      queue, [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
 }

@@ -193,15 +193,13 @@ void writeAreas(CMediaCatalog* catalog, Window& window, const std::string& defau
   dropTo(window, "*OpenUI *OutputBin");
 }
 
-// Rewrites the media entries of the open PPD cycle from the catalog.
-void writeMediaEntries(CMediaCatalog* catalog) {
-  Window window;
+// Rewrites the media entries of a PPD cycle from the catalog.
+void writeMediaEntries(CMediaCatalog* catalog, Window& window) {
   copyTo(window, "*DefaultPageSize:");
   std::string defaultKey = defaultKeyOf(catalog, window);
   writeSizeOption(catalog, window, "PageSize", defaultKey);
   writeSizeOption(catalog, window, "PageRegion", defaultKey);
   writeAreas(catalog, window, defaultKey);
-  tvx::bidi::copyRestOfPPD(window);
 }
 
 // The forward lines between the page selector and each value of `option`,
@@ -236,18 +234,15 @@ void writeConstraintsOf(const CMedia* media) {
 // One PPD cycle that replaces the constraint block with that of `catalog`.
 int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
   LOGPRINTA(LOG_FULL, "Update MediaConstraints BEGIN");
-  if (openTempFileAndPPDFile(queue) != 0) return kFileFailed;
-  Window window;
-  if (copyTo(window, kConstraintsBegin) == 0) {
+  return tvx::bidi::editPPD(queue, [catalog](Window& window) {
+    if (copyTo(window, kConstraintsBegin) != 0) return;
     writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
     dropTo(window, kConstraintsEnd);
     for (const CMedia* media = catalog->GetAllMedias(); media != nullptr;
          media = media->GetNext()) {
       writeConstraintsOf(media);
     }
-  }
-  tvx::bidi::copyRestOfPPD(window);
-  return updatePPDforPrinter(queue) == 0 ? kDone : kFileFailed;
+  });
 }
 
 }  // namespace
@@ -263,10 +258,10 @@ int BiDi_UpdateMedia(unsigned char sessionID, const char* queue) {
   CMediaCatalog* catalog = CMediaCatalog::GetInstance(queue);
   if (!refillCatalog(catalog, list.get())) return kNoMedia;
   LOGPRINTA(LOG_LIGHT, "Manage the PPD");
-  if (openTempFileAndPPDFile(queue) != 0) return kFileFailed;
-  writeMediaEntries(catalog);
-  list.reset();
-  if (updatePPDforPrinter(queue) != 0) return kFileFailed;
+  int written = tvx::bidi::editPPD(queue, [catalog](Window& window) {
+    writeMediaEntries(catalog, window);
+  });
+  if (written != kDone) return written;
 
   // The constraints follow the media now in the PPD even when the catalog
   // file could not be written.

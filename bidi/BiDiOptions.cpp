@@ -73,10 +73,6 @@ int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
   tvx::bidi::OptionList options(head);
   if (status != en_BiDiSuccess) return 12;
   if (!options) return 16;
-  if (openTempFileAndPPDFile(queue) != 0) return 13;
-  tvx::bidi::PPDWindow window;
-  rewriteDefaults(options.get(), window);
-  tvx::bidi::copyRestOfPPD(window);
-  options.reset();
-  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+  return tvx::bidi::editPPD(
+      queue, [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });
 }

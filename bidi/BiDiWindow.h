@@ -1,6 +1,7 @@
 // The window of one PPD update cycle, and the final copy of the cycle.
 #pragma once
 
+#include "bidi/BiDiUtils.h"
 #include "common/psstream.h"
 
 namespace tvx::bidi {
@@ -14,5 +15,18 @@ struct PPDWindow {
 // Copies what the window holds and the rest of inputPSStream to
 // tempPSStream, at most kPSFlushStep bytes at a time; the window ends empty.
 void copyRestOfPPD(PPDWindow& window);
+
+// One PPD update cycle on the PPD of `queue`: `edit` works on the cycle's
+// window, the rest of the PPD follows its edits, and the result replaces the
+// PPD. Returns 10 when it did, 13 when a file failed to open or the PPD
+// could not be replaced.
+template <typename Edit>
+int editPPD(const char* queue, Edit edit) {
+  if (openTempFileAndPPDFile(queue) != 0) return 13;
+  PPDWindow window;
+  edit(window);
+  copyRestOfPPD(window);
+  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+}
 
 }  // namespace tvx::bidi
