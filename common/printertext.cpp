@@ -19,6 +19,9 @@ bool isKeywordChar(unsigned char c) {
 std::string ppdKeyword(std::string_view raw) {
   std::string out;
   for (unsigned char c : raw) {
+    // CUPS reads a leading "*" in a constraint as the next option, and
+    // refuses a choice that starts with "{".
+    if (out.empty() && (c == '*' || c == '{')) continue;
     if (isKeywordChar(c)) out += static_cast<char>(c);
   }
   return out;

@@ -15,7 +15,9 @@ namespace tvx::text {
 // keyword or break its line: spaces, ":" and "/" (which end it in a PPD
 // line and in a DSC comment) and the double quote (which CUPS reads as the
 // start of a value on a default line); control bytes and bytes of 0x80 and
-// above are dropped too. May come out empty.
+// above are dropped too, and so is a "*" or "{" that would begin it (CUPS
+// reads the one as an option in a constraint and refuses the other as a
+// choice). May come out empty.
 std::string ppdKeyword(std::string_view raw);
 
 // A PPD translation string: keeps printable ASCII, spaces and bytes of 0x80

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
@@ -373,6 +374,64 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
                                [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }))
           << field;
     }
+  }
+}
+
+// The texts of a catalog field (offset, capacity) in every record.
+std::vector<std::string> catalogField(const std::string& catalog, size_t offset, size_t size) {
+  std::vector<std::string> fields;
+  for (size_t record = 0; record + 1488 <= catalog.size(); record += 1488) {
+    std::string field = catalog.substr(record + offset, size);
+    fields.push_back(field.substr(0, field.find('\0')));
+  }
+  return fields;
+}
+
+// Names that differ only in spaces and punctuation keep keys of their own,
+// a Latin-1 name keeps its letter in the translations, and only what the
+// printer cannot have is left out: sides negative, under a point or over
+// 100 inches, and a profile whose name its record would cut. The catalog
+// holds the PPD's media under the PPD's keys.
+TEST_F(BidiupdateProcessTest, EveryMediaThePrinterHasKeepsItsOwnKey) {
+  const SimPrinter& printer = sharedPrinter("names-and-limits");
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  expectAcceptedByCups(kQueue);
+  const std::string ppd = ppdOf(kQueue);
+  EXPECT_EQ(ppd, readFile(sourceFile("tests/bidi/data/names-and-limits.expected.ppd")));
+  std::vector<std::string> keys;
+  for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
+    keys.push_back(line.substr(10, line.find('/') - 10));
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Banner100in", "Papierpais", "Bond20", "Bond20#", "LetterRecycled",
+                                            "Letter(Recycled)"}));
+  const std::string catalog = readFile(catalogFile(kQueue));
+  EXPECT_EQ(catalogField(catalog, 32, 32), keys);
+  EXPECT_EQ(catalogField(catalog, 0, 32),
+            (std::vector<std::string>{"Banner 100in", "Papier \xe9pais", "Bond 20", "Bond 20#", "Letter Recycled",
+                                      "Letter (Recycled)"}));
+  EXPECT_NE(ppd.find("*PageSize Papierpais/Papier \xe9pais: "), std::string::npos);
+  EXPECT_EQ(ppd.find("Fogra39L"), std::string::npos);
+  EXPECT_NE(ppd.find("*CMYKInputImage ISOcoated_v2_300_eci_Fogra39/"), std::string::npos);
+}
+
+// Every column is walked once per run, however many readers need it: 45
+// media columns, the name and type columns of the colour profiles, three
+// finisher and three input tray columns, one get-bulk each (two each for
+// the 100 rows of media-100, whose profile, finisher and tray columns are
+// empty and whose update ends at the missing options).
+TEST_F(BidiupdateProcessTest, EachColumnIsAskedOncePerRun) {
+  for (auto [scenario, status, requests] : {std::tuple{"full", 10, 53}, std::tuple{"media-100", 16, 97}}) {
+    const SimPrinter& printer = sharedPrinter(scenario);
+    installPPD(kQueue, kModelPPD);
+    std::filesystem::remove(logFile());
+    enableFullLog();
+    EXPECT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, status) << scenario;
+    size_t bulk = 0;
+    for (const std::string& line : linesOf(readFile(logFile()))) {
+      bulk += line.ends_with(": snmpGetBulk:BEGIN") ? 1 : 0;
+    }
+    EXPECT_EQ(bulk, static_cast<size_t>(requests)) << scenario;
   }
 }
 

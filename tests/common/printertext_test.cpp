@@ -17,6 +17,7 @@ TEST(PrinterText, OrdinaryNamesPassUnchanged) {
 // other printable byte stays, so "Bond 20#" and "Bond 20" stay apart.
 TEST(PrinterText, KeywordDropsEverythingThatCouldEndIt) {
   EXPECT_EQ(ppdKeyword("A4 Glossy/Heavy:\"x\"\n*cupsFilter2"), "A4GlossyHeavyx*cupsFilter2");
+  EXPECT_EQ(ppdKeyword(" *{*End{*"), "End{*");
   EXPECT_EQ(ppdKeyword("\x01\xff\x80\t\x7f :/\""), "");
   EXPECT_EQ(ppdKeyword("Letter (Recycled)"), "Letter(Recycled)");
   EXPECT_EQ(ppdKeyword("Bond 20#"), "Bond20#");

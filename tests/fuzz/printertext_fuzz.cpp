@@ -14,8 +14,10 @@ using tvx::fuzz::check;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
-// No byte that ends a keyword, breaks its line or is not ASCII.
+// No byte that ends a keyword, breaks its line or is not ASCII, and no
+// "*" or "{" in front.
 bool onlyKeywordChars(std::string_view text) {
+  if (text.starts_with('*') || text.starts_with('{')) return false;
   for (unsigned char c : text) {
     if (c <= 0x20 || c >= 0x7F || std::strchr(":/\"", c) != nullptr) return false;
   }
