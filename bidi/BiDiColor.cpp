@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
 #include "common/drvlog.h"
@@ -31,6 +32,31 @@ constexpr ColorSpace kColorSpaces[] = {
     {BiDi_GetColorProfile_Output, "PrinterText", "OutputICCProfileGraphics", "PrinterImage",
      "OutputICCProfileImage"},
 };
+
+// Whether the pass over option `keyword` drops only the option's old
+// choices: the first "*End" after its default line lies inside its group,
+// and a "*CloseUI" follows it.
+bool optionLandmarksHold(std::string_view ppd, std::string_view keyword) {
+  tvx::bidi::LandmarkWalk walk(ppd);
+  walk.copyTo("*Default" + std::string(keyword));
+  walk.passLine();
+  walk.copyWithinGroupTo("*End");
+  walk.dropTo("*CloseUI");
+  return walk.safe();
+}
+
+// A PPD of the model whose options of the colour spaces `first` to `last`
+// (1 to 4) can all be rewritten, so that an update writes all or none.
+bool spacesLandmarksHold(std::string_view ppd, int first, int last) {
+  if (!tvx::bidi::isModelPPD(ppd)) return false;
+  for (int colorSpace = first; colorSpace <= last; ++colorSpace) {
+    const ColorSpace& space = kColorSpaces[colorSpace - 1];
+    if (!optionLandmarksHold(ppd, space.firstKeyword) || !optionLandmarksHold(ppd, space.secondKeyword)) {
+      return false;
+    }
+  }
+  return true;
+}
 
 // The choice keyword of a profile: its name up to the first ".icc", in
 // keyword characters only.
@@ -94,6 +120,8 @@ void rewriteChoices(const std::string& keyword, const std::string& psKey, const 
 
 int BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "LinuxBiDi_UpdateColor");
+  auto allSpaces = [](std::string_view ppd) { return spacesLandmarksHold(ppd, 1, 4); };
+  if (!tvx::bidi::queuePPDPasses(queue, allSpaces)) return 13;
   for (int colorSpace = 1; colorSpace <= 4; ++colorSpace) {
     int result = BiDi_UpdateColorSimple(sessionID, queue, colorSpace);
     if (result != 10) return result;
@@ -104,6 +132,8 @@ int BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
 int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorSimple");
   if (colorSpace < 1 || colorSpace > 4) return 17;
+  auto bothOptions = [colorSpace](std::string_view ppd) { return spacesLandmarksHold(ppd, colorSpace, colorSpace); };
+  if (!tvx::bidi::queuePPDPasses(queue, bothOptions)) return 13;
   const ColorSpace& space = kColorSpaces[colorSpace - 1];
   PTS_BiDiColorProfile head = nullptr;
   TE_BiDiStatus status = space.reader(sessionID, &head);
@@ -118,7 +148,10 @@ int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int color
 int BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
                                 const TS_ColorProfile* profiles) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorImageOrText");
-  return tvx::bidi::editPPD(queue, [&](tvx::bidi::PPDWindow& window) {
+  auto landmarks = [keyword](std::string_view ppd) {
+    return tvx::bidi::isModelPPD(ppd) && optionLandmarksHold(ppd, keyword);
+  };
+  return tvx::bidi::editPPD(queue, landmarks, [&](tvx::bidi::PPDWindow& window) {
     rewriteDefault(std::string("*Default") + keyword, profiles, window);
     rewriteChoices(keyword, psKey, profiles, window);
   });

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
 #include "bidi/lib/BiDiInput.h"
@@ -93,6 +94,16 @@ void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window)
   writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, drop);
 }
 
+// A PPD of the model where the entries after Tray0 end at their group's
+// "*CloseUI" (a PPD without Tray0 is copied as it is).
+bool trayLandmarksHold(std::string_view ppd) {
+  tvx::bidi::LandmarkWalk walk(ppd);
+  walk.copyTo("InputSlot Tray0");
+  walk.passLine();
+  walk.dropTo("*CloseUI");
+  return tvx::bidi::isModelPPD(ppd) && walk.safe();
+}
+
 }  // namespace
 
 int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
@@ -102,6 +113,6 @@ int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   tvx::bidi::InputList trays(head);
   if (status != en_BiDiSuccess) return 12;
   if (!trays) return 14;
-  return tvx::bidi::editPPD(
-      queue, [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
+  return tvx::bidi::editPPD(queue, trayLandmarksHold,
+                            [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
 }

@@ -5,5 +5,8 @@
 // `queue` with one entry per tray number 1 to 7 that the printer on session
 // `sessionID` reports, worded like the PPD's first tray label (plain or
 // hexadecimal). Returns 10 done (also when the PPD needed no change), 12
-// tray read failed, 13 PPD not opened or not replaced, 14 no trays.
+// tray read failed, 13 PPD not opened or not replaced, not a regular file,
+// not of this model, or with no "*CloseUI" closing the entries after Tray0
+// (the PPD then stays as it was), 14 no trays. A PPD without a Tray0 entry
+// is copied unchanged.
 int BiDi_UpdateInput(unsigned char sessionID, const char* queue);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
 #include "bidi/lib/BiDiMedia.h"
@@ -23,6 +24,11 @@ constexpr int kNoMedia = 15;
 
 // Capacity of a catalog name or PPD key, terminator included.
 constexpr int kKeySize = 32;
+
+// Page sides a PPD can offer, in thousandths of a point: at least a point,
+// at most 100 inches. A printer's negative size arrives as a huge number.
+constexpr unsigned long kMinSide = 1000;
+constexpr unsigned long kMaxSide = 7200000;
 
 constexpr const char* kRule =
     "*% ==========================================================================\n";
@@ -94,12 +100,12 @@ std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
 }
 
 // Whether a media can be a PPD choice: it needs a keyword that no earlier
-// media has (a choice may occur only once) and a size of at least a point
-// each way (a PPD may not give a page size of 0).
+// media has (a choice may occur only once) and sides from a point (a PPD may
+// not give a page size of 0) to 100 inches (beyond that it is no size a
+// printer has).
 bool isUsable(CMediaCatalog* catalog, CMedia* media) {
   return media->ppdKey[0] != '\0' && catalog->GetMediaByPPDKey(media->ppdKey) == nullptr &&
-         tvx::catalog::sizeInPoints(media->GetWidth()) > 0 &&
-         tvx::catalog::sizeInPoints(media->GetLength()) > 0;
+         media->GetWidth() >= kMinSide && media->GetLength() <= kMaxSide;
 }
 
 // Empties the catalog and adds one record per usable printer media.
@@ -132,7 +138,8 @@ std::string defaultKeyOf(CMediaCatalog* catalog, const Window& window) {
 
 // A PPD line holds at most 255 bytes. A longer entry (long escaped colour
 // and type texts) continues its quoted value on further lines, broken at
-// spaces outside PostScript strings, and ends with "*End".
+// spaces outside PostScript strings, and ends with "*End". Parentheses count
+// from the value on: the keyword and translation before it may hold any.
 std::string fitToPPDLines(const std::string& entry) {
   constexpr size_t kMaxLine = 255;
   if (entry.size() <= kMaxLine) return entry + "\n";
@@ -140,7 +147,8 @@ std::string fitToPPDLines(const std::string& entry) {
   size_t lineStart = 0;
   size_t lastBreak = std::string::npos;
   int depth = 0;
-  for (size_t i = 0; i < entry.size(); ++i) {
+  size_t value = entry.find(": \"");
+  for (size_t i = value == std::string::npos ? 0 : value; i < entry.size(); ++i) {
     char c = entry[i];
     if (depth > 0 && c == '\\') {
       ++i;
@@ -231,10 +239,35 @@ void writeConstraintsOf(const CMedia* media) {
   if (media->GetFeedEdge() == 1) writeConstraintPairs(page, "", constraintLEF);
 }
 
+// A PPD of the model whose constraint block, when it has one, ends.
+bool constraintLandmarksHold(std::string_view ppd) {
+  tvx::bidi::LandmarkWalk walk(ppd);
+  walk.copyTo(kConstraintsBegin);
+  walk.passLine();
+  walk.dropTo(kConstraintsEnd);
+  return tvx::bidi::isModelPPD(ppd) && walk.safe();
+}
+
+// A PPD the media update can rewrite: the media groups and entries in the
+// order of its pass, each drop ending where its section does, and the
+// constraint block whole.
+bool mediaLandmarksHold(std::string_view ppd) {
+  tvx::bidi::LandmarkWalk walk(ppd);
+  walk.copyTo("*DefaultPageSize:");
+  for (std::string option : {"PageSize", "PageRegion"}) {
+    walk.copyTo("*Default" + option + ":");
+    walk.dropTo("*CloseUI: *" + option);
+  }
+  walk.copyTo("*DefaultPaperDimension:");
+  walk.dropTo("*DefaultImageableArea");
+  walk.dropTo("*OpenUI *OutputBin");
+  return walk.safe() && constraintLandmarksHold(ppd);
+}
+
 // One PPD cycle that replaces the constraint block with that of `catalog`.
 int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
   LOGPRINTA(LOG_FULL, "Update MediaConstraints BEGIN");
-  return tvx::bidi::editPPD(queue, [catalog](Window& window) {
+  return tvx::bidi::editPPD(queue, constraintLandmarksHold, [catalog](Window& window) {
     if (copyTo(window, kConstraintsBegin) != 0) return;
     writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
     dropTo(window, kConstraintsEnd);
@@ -254,11 +287,14 @@ int BiDi_UpdateMedia(unsigned char sessionID, const char* queue) {
   tvx::bidi::MediaList list(head);
   if (status != en_BiDiSuccess) return kQueryFailed;
   if (!list) return kNoMedia;
+  // A queue without a PPD this update can rewrite gets no catalog either,
+  // which would disagree with whatever PPD the queue gets.
+  if (!tvx::bidi::queuePPDPasses(queue, mediaLandmarksHold)) return kFileFailed;
 
   CMediaCatalog* catalog = CMediaCatalog::GetInstance(queue);
   if (!refillCatalog(catalog, list.get())) return kNoMedia;
   LOGPRINTA(LOG_LIGHT, "Manage the PPD");
-  int written = tvx::bidi::editPPD(queue, [catalog](Window& window) {
+  int written = tvx::bidi::editPPD(queue, mediaLandmarksHold, [catalog](Window& window) {
     writeMediaEntries(catalog, window);
   });
   if (written != kDone) return written;

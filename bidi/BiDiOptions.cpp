@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
 #include "bidi/lib/BiDiInstall.h"
@@ -73,6 +74,7 @@ int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
   tvx::bidi::OptionList options(head);
   if (status != en_BiDiSuccess) return 12;
   if (!options) return 16;
-  return tvx::bidi::editPPD(
-      queue, [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });
+  // Each default line is replaced alone, so only the model is checked.
+  return tvx::bidi::editPPD(queue, tvx::bidi::isModelPPD,
+                            [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });
 }

@@ -16,5 +16,6 @@ int getTypeInstalled(const char* option);
 // "InstallableOptions" in the PPD of `queue`, in category order, with the
 // option code that the printer on session `sessionID` reports for the
 // category, or "False". Returns 10 done, 12 option read failed, 13 PPD not
-// opened or not replaced, 16 no installable options.
+// opened or not replaced, not a regular file or not of this model (then
+// left as it was), 16 no installable options.
 int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue);

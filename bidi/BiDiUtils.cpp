@@ -1,5 +1,9 @@
 #include "bidi/BiDiUtils.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +22,37 @@ constexpr const char* kTempPrefix = "TavorinexTempPPD.ps.";
 // The new PPD of the open cycle; owns tempPSStream while it exists. Removed
 // at exit if the cycle never ends.
 std::optional<tvx::PrivateTemp> pendingPPD;
+// Owner, group and mode of the PPD the open cycle reads, which the new PPD gets.
+std::optional<tvx::FileOwnership> pendingOwner;
 
 std::string ppdPath(const char* queue) { return tvx::paths::ppdFolder() + queue + ".ppd"; }
+
+// Opens the PPD of `queue` for reading when it is a regular file. The open
+// neither follows a link nor waits on a FIFO, so no other file is read or
+// replaced in its name. Stores its owner, group and mode in `owner`.
+FILE* openRegularPPD(const char* queue, std::optional<tvx::FileOwnership>& owner) {
+  if (!isPPDQueueName(queue)) return nullptr;
+  int fd = ::open(ppdPath(queue).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  FILE* stream = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) stream = ::fdopen(fd, "rb");
+  if (stream == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+  owner = tvx::FileOwnership{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777)};
+  return stream;
+}
+
+// The rest of `stream`; nullopt on a read error.
+std::optional<std::string> readRest(FILE* stream) {
+  std::string text;
+  char block[4096];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, stream)) > 0;) text.append(block, got);
+  if (std::ferror(stream)) return std::nullopt;
+  return text;
+}
 
 void closeInput() {
   if (inputPSStream != nullptr) std::fclose(inputPSStream);
@@ -32,6 +65,7 @@ void abandonCycle() {
   if (!pendingPPD && tempPSStream != nullptr) std::fclose(tempPSStream);
   tempPSStream = nullptr;
   pendingPPD.reset();
+  pendingOwner.reset();
 }
 
 void logMarkerFound(const char* marker) { LOGPRINTA(LOG_LIGHT, "Fount the string %s", marker); }
@@ -46,8 +80,7 @@ bool isPPDQueueName(const char* queue) {
 
 int openTempFileAndPPDFile(const char* queue) {
   abandonCycle();
-  if (!isPPDQueueName(queue)) return 1;
-  inputPSStream = std::fopen(ppdPath(queue).c_str(), "rbe");
+  inputPSStream = openRegularPPD(queue, pendingOwner);
   if (inputPSStream == nullptr) return 1;
   pendingPPD = tvx::PrivateTemp::create(tvx::paths::ppdFolder(), kTempPrefix);
   if (!pendingPPD) return 1;
@@ -61,12 +94,28 @@ int updatePPDforPrinter(const char* queue) {
   closeInput();
   tempPSStream = nullptr;
   std::optional<tvx::PrivateTemp> next = std::exchange(pendingPPD, std::nullopt);
-  if (!next || !readWhole || !isPPDQueueName(queue)) return 1;
-  std::string target = ppdPath(queue);
-  std::optional<tvx::FileOwnership> owner = tvx::ownershipOf(target);
-  if (!owner) return 1;
-  return next->commitReplacement(target, *owner) ? 0 : 1;
+  std::optional<tvx::FileOwnership> owner = std::exchange(pendingOwner, std::nullopt);
+  if (!next || !owner || !readWhole || !isPPDQueueName(queue)) return 1;
+  return next->commitReplacement(ppdPath(queue), *owner) ? 0 : 1;
 }
+
+std::optional<std::string> readPPDOfQueue(const char* queue) {
+  std::optional<tvx::FileOwnership> owner;
+  FILE* stream = openRegularPPD(queue, owner);
+  if (stream == nullptr) return std::nullopt;
+  std::optional<std::string> text = readRest(stream);
+  std::fclose(stream);
+  return text;
+}
+
+std::optional<std::string> readOpenPPD() {
+  if (inputPSStream == nullptr || std::fseek(inputPSStream, 0, SEEK_SET) != 0) return std::nullopt;
+  std::optional<std::string> text = readRest(inputPSStream);
+  if (std::fseek(inputPSStream, 0, SEEK_SET) != 0) return std::nullopt;
+  return text;
+}
+
+void abandonPPDUpdate() { abandonCycle(); }
 
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
                                               int skip) {

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 
 #include "common/psstream.h"
 
@@ -19,8 +21,21 @@ bool isPPDQueueName(const char* queue);
 // Starts a PPD update for `queue`: opens its PPD as inputPSStream and a new
 // private temp file as tempPSStream. An unfinished earlier cycle is abandoned
 // first (its streams closed, its temp file removed). Returns 0 if both are
-// open, 1 otherwise (bad queue name, PPD or temp file not openable).
+// open, 1 otherwise (bad queue name, PPD or temp file not openable, or the
+// PPD is not a regular file: a link, a FIFO or a device is never opened).
 int openTempFileAndPPDFile(const char* queue);
+
+// The whole PPD of `queue`, opened as openTempFileAndPPDFile opens it;
+// nullopt when it cannot be opened or read.
+std::optional<std::string> readPPDOfQueue(const char* queue);
+
+// The whole PPD of the open cycle; inputPSStream is back at its start
+// afterwards. nullopt when no cycle is open or the PPD cannot be read.
+std::optional<std::string> readOpenPPD();
+
+// Ends the open cycle without touching the PPD: both streams are closed and
+// the temp file is removed.
+void abandonPPDUpdate();
 
 // Ends the PPD update: replaces the PPD of `queue` with the temp file, giving
 // it the old PPD's owner, group and mode. Returns 0 if the PPD was replaced,

@@ -11,8 +11,7 @@ namespace {
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 bool isKeywordChar(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '.' || c == '_' || c == '-' || c == '+';
+  return c > 0x20 && c < 0x7F && c != ':' && c != '/' && c != '"';
 }
 
 }  // namespace
@@ -20,6 +19,9 @@ bool isKeywordChar(unsigned char c) {
 std::string ppdKeyword(std::string_view raw) {
   std::string out;
   for (unsigned char c : raw) {
+    // CUPS reads a leading "*" in a constraint as the next option, and
+    // refuses a choice that starts with "{".
+    if (out.empty() && (c == '*' || c == '{')) continue;
     if (isKeywordChar(c)) out += static_cast<char>(c);
   }
   return out;
@@ -28,7 +30,7 @@ std::string ppdKeyword(std::string_view raw) {
 std::string ppdTranslation(std::string_view raw) {
   std::string out;
   for (unsigned char c : raw) {
-    if (isControl(c) || c > 0x7E || c == ':' || c == '/' || c == '<' || c == '"') continue;
+    if (isControl(c) || c == ':' || c == '/' || c == '<' || c == '"') continue;
     out += static_cast<char>(c);
   }
   return out;

@@ -11,13 +11,18 @@
 
 namespace tvx::text {
 
-// A PPD main or option keyword: keeps ASCII letters, digits and ".", "_",
-// "-", "+"; every other byte is dropped. May come out empty.
+// A PPD option keyword: keeps printable ASCII but the bytes that end a
+// keyword or break its line: spaces, ":" and "/" (which end it in a PPD
+// line and in a DSC comment) and the double quote (which CUPS reads as the
+// start of a value on a default line); control bytes and bytes of 0x80 and
+// above are dropped too, and so is a "*" or "{" that would begin it (CUPS
+// reads the one as an option in a constraint and refuses the other as a
+// choice). May come out empty.
 std::string ppdKeyword(std::string_view raw);
 
-// A PPD translation string: keeps printable ASCII and spaces, drops control
-// bytes, bytes above 0x7E and the bytes that end or escape a translation
-// (":", "/", "<", "\"").
+// A PPD translation string: keeps printable ASCII, spaces and bytes of 0x80
+// and above (the PPD is ISO Latin-1), drops control bytes and the bytes that
+// end or escape a translation (":", "/", "<", "\"").
 std::string ppdTranslation(std::string_view raw);
 
 // The body of a PostScript string "( ... )": "(", ")" and "\" get a

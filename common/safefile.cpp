@@ -82,12 +82,6 @@ void PrivateTemp::discard() {
   }
 }
 
-std::optional<FileOwnership> ownershipOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileOwnership{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777)};
-}
-
 std::string folderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);

@@ -55,9 +55,6 @@ class PrivateTemp {
   std::string path_;
 };
 
-// The owner, group and mode of an existing file, or nullopt.
-std::optional<FileOwnership> ownershipOf(const std::string& path);
-
 // The folder part of a path, with trailing slash ("./" when it has none).
 std::string folderOf(const std::string& path);
 

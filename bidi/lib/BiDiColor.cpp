@@ -56,6 +56,8 @@ TE_BiDiStatus BiDi_GetColorProfile_ByType(unsigned char sessionID, PTS_BiDiColor
   for (int i = 0; i < names.rows(); ++i) {
     if (types.number(i) != static_cast<unsigned long>(colorProfileType)) continue;
     std::string name(names.text(i));
+    // A name cut to its field would offer a profile the printer lacks.
+    if (name.size() >= sizeof TS_ColorProfile::name) continue;
     LOGPRINTA(LOG_LIGHT, "Found color profile: %s", name.c_str());
     addColorProfile(lBiDiColorProfile, name.c_str());
   }

@@ -7,12 +7,13 @@
 
 // One colour profile.
 typedef struct _TS_ColorProfile {
-  char name[33];  // profile file name, cut to 32 characters
+  char name[33];  // profile file name, at most 32 characters
   struct _TS_ColorProfile* next;
 } TS_ColorProfile, *PTS_BiDiColorProfile;
 
 // Each sets *lBiDiColorProfile to null and fills it with the names of the
-// profiles of its colour space: gray types 3 and 6, RGB 4 and 7, CMYK 5 and
+// profiles of its colour space (a name longer than 32 characters, which the
+// record cannot hold, is left out): gray types 3 and 6, RGB 4 and 7, CMYK 5 and
 // 8, output 9. Within a type the last row comes first, and the second type's
 // names come before the first type's. Returns en_BiDiSuccess or the status
 // of a failed walk (the names of the first type then stay in the list). The
@@ -22,7 +23,8 @@ TE_BiDiStatus BiDi_GetColorProfile_RGB(unsigned char sessionID, PTS_BiDiColorPro
 TE_BiDiStatus BiDi_GetColorProfile_CMYK(unsigned char sessionID, PTS_BiDiColorProfile* lBiDiColorProfile);
 TE_BiDiStatus BiDi_GetColorProfile_Output(unsigned char sessionID, PTS_BiDiColorProfile* lBiDiColorProfile);
 
-// Adds the names of all profiles of type `colorProfileType` in front of what
+// Adds the names of all profiles of type `colorProfileType` (but those
+// longer than 32 characters) in front of what
 // *lBiDiColorProfile holds. Returns en_BiDiSuccess or the status of a
 // failed walk, having added nothing.
 TE_BiDiStatus BiDi_GetColorProfile_ByType(unsigned char sessionID, PTS_BiDiColorProfile* lBiDiColorProfile,

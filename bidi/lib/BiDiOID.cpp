@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "bidi/lib/snmpcolumns.h"
 #include "bidi/lib/snmpget.h"
 #include "bidi/lib/snmpowners.h"
 #include "common/drvlog.h"
@@ -14,10 +15,16 @@ TE_BiDiStatus getDataFromTable(TS_SnmpTableResponse* tblResponse, const char* st
   if (tblResponse == nullptr) return en_BiDiSessionTimeOut;
   tblResponse->nrInstance = 0;
   tblResponse->dataRes = nullptr;
+  // A column is walked once per session; later reads get the same rows.
+  if (snmpFindColumn(sessionID, strOid, tblResponse)) {
+    LOGPRINTA(LOG_FULL, "getDataFromTable:END");
+    return en_BiDiSuccess;
+  }
   int size = strOid != nullptr ? static_cast<int>(std::strlen(strOid)) + 1 : 0;
   tvx::snmp::ParamPtr request = tvx::snmp::makeParam(sessionID, strOid, size);
   TE_Status status = en_Success;
   if (request && snmpGetTable_ext(request.get(), tblResponse, &status) == 1 && status == en_Success) {
+    snmpKeepColumn(sessionID, strOid, *tblResponse);
     LOGPRINTA(LOG_FULL, "getDataFromTable:END");
     return en_BiDiSuccess;
   }

@@ -8,7 +8,10 @@
 // `tblResponse`, which is emptied first: nrInstance rows in ascending OID
 // order, each with its value and full row OID. en_BiDiSuccess (also for a
 // column without rows) or en_BiDiSessionTimeOut when the walk fails for any
-// reason. Release the table with freeDataFromTable in either case.
+// reason. A column is walked once per session: a completed walk is kept
+// until the session closes, and later reads of the column get a copy of its
+// rows without asking the printer. Release the table with freeDataFromTable
+// in either case.
 TE_BiDiStatus getDataFromTable(TS_SnmpTableResponse* tblResponse, const char* strOid,
                                unsigned char sessionID);
 

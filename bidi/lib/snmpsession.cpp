@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "bidi/lib/snmpcolumns.h"
 #include "common/drvlog.h"
 
 TS_SessionElement* sessionList = nullptr;
@@ -109,6 +110,7 @@ TE_Status snmpSessionClose(TT_SessionID sessionID) {
     if (entry->ssId != sessionID) continue;
     *link = entry->next;
     snmp_close(entry->ss);
+    snmpForgetColumns(sessionID);
     delete entry;
     LOGPRINTA(LOG_FULL, "snmpSessionClose:END");
     return en_Success;

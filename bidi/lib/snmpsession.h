@@ -28,7 +28,8 @@ extern TS_SessionElement* sessionList;
 TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* userName,
                           const char* passPhrase, TT_SessionID* sessionID);
 
-// Closes the session `sessionID`; en_InvalidSession when none has that identifier.
+// Closes the session `sessionID` and frees the columns kept for it;
+// en_InvalidSession when none has that identifier.
 TE_Status snmpSessionClose(TT_SessionID sessionID);
 
 // The open session with that identifier, or null.

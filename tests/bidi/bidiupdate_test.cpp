@@ -2,15 +2,18 @@
 // copy of a PPD in a private test root, and checks its exit status, the PPD
 // and the media catalog file it leaves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
+#include "tests/bidi/ppd_update_fixture.h"
 #include "tests/mediacatalog/catalogtest.h"
 
 namespace tvx::test {
@@ -192,12 +195,98 @@ TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
 }
 
+// A queue without a PPD gets no catalog, which would disagree with the PPD
+// the queue gets later.
 TEST_F(BidiupdateProcessTest, MissingPPDExits13) {
   const SimPrinter& printer = sharedPrinter("media-trays-a");
   for (const char* letter : {"-M", "-C", "-O", "-A"}) {
     EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << letter;
   }
   EXPECT_FALSE(std::filesystem::exists(ppdFile(kQueue)));
+  EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
+}
+
+// `ppd` without the lines from the one starting with `first` through the
+// one starting with `last`.
+std::string withoutLines(const std::string& ppd, const std::string& first, const std::string& last) {
+  size_t begin = ppd.find("\n" + first);
+  size_t end = ppd.find("\n" + last, begin + 1);
+  EXPECT_NE(end, std::string::npos) << first;
+  if (end == std::string::npos) return ppd;
+  end = ppd.find('\n', end + 1);
+  return ppd.substr(0, begin + 1) + ppd.substr(end + 1);
+}
+
+// A media update whose pass would drop more than the media entries (the
+// rest of the PPD, or other options) is refused before anything is written:
+// exit 13, the PPD byte for byte as it was, and no catalog.
+TEST_F(BidiupdateProcessTest, MediaUpdateThatWouldCutThePPDExits13) {
+  const SimPrinter& printer = sharedPrinter("media-basic");
+  const std::string model = readFile(sourceFile(kModelPPD));
+  std::string dimensions = model.substr(model.find("*DefaultPaperDimension:"));
+  dimensions = dimensions.substr(0, dimensions.find("*% =="));
+  const std::string areasFirst = replaced(replaced(model, dimensions, ""), "*% ========== Output Bin",
+                                          dimensions + "*% ========== Output Bin");
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"no Output Bin option", withoutLines(model, "*OpenUI *OutputBin", "*CloseUI: *OutputBin")},
+      {"imageable areas before paper dimensions", areasFirst},
+      {"PageSize group not closed", replaced(model, "*CloseUI: *PageSize\n", "")},
+      {"PageRegion group closed after Output Bin",
+       replaced(replaced(model, "*CloseUI: *PageRegion\n", ""), "*CloseUI: *OutputBin\n",
+                "*CloseUI: *OutputBin\n*CloseUI: *PageRegion\n")},
+      {"constraint block not ended", replaced(model, "*% Media Constraints END\n", "")},
+  };
+  for (const auto& [label, ppd] : variants) {
+    writeFile(ppdFile(kQueue), ppd);
+    EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13) << label;
+    EXPECT_EQ(ppdOf(kQueue), ppd) << label;
+    EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue))) << label;
+  }
+}
+
+// The PPD of another model (or of none) is no PPD of ours: every update
+// refuses it, and -A, which used to rewrite it, leaves it whole.
+TEST_F(BidiupdateProcessTest, PPDOfAnotherModelIsLeftWhole) {
+  const SimPrinter& printer = sharedPrinter("full");
+  std::string model = readFile(sourceFile(kModelPPD));
+  for (const char* name : {"*ModelName: \"Tavorinex Arc M650XLS\"", "*ModelName: \"Other Printer\""}) {
+    const std::string ppd = replaced(model, "*ModelName: \"Tavorinex Arc M750XLS\"", name);
+    writeFile(ppdFile(kQueue), ppd);
+    for (const char* letter : {"-A", "-M", "-C", "-O"}) {
+      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << name << letter;
+    }
+    EXPECT_EQ(ppdOf(kQueue), ppd) << name;
+    EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue))) << name;
+  }
+}
+
+// Only a regular file is read and replaced: a link is neither followed nor
+// replaced by a file, a FIFO does not make the run wait, a link to
+// /dev/zero does not fill the disk.
+TEST_F(BidiupdateProcessTest, PPDThatIsNoRegularFileIsLeftAlone) {
+  const SimPrinter& printer = sharedPrinter("full");
+  const std::string model = readFile(sourceFile(kModelPPD));
+  const std::string target = root_ + "/elsewhere.ppd";
+  writeFile(target, model);
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  for (const std::string kind : {"link", "link to /dev/zero", "fifo"}) {
+    std::filesystem::remove(ppdFile(kQueue));
+    if (kind == "fifo") {
+      ASSERT_EQ(::mkfifo(ppdFile(kQueue).c_str(), 0640), 0);
+    } else {
+      std::filesystem::create_symlink(kind == "link" ? target : "/dev/zero", ppdFile(kQueue));
+    }
+    for (const char* letter : {"-M", "-C", "-O", "-A"}) {
+      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << kind << letter;
+    }
+    auto status = std::filesystem::symlink_status(ppdFile(kQueue));
+    EXPECT_EQ(status.type(), kind == "fifo" ? std::filesystem::file_type::fifo
+                                            : std::filesystem::file_type::symlink) << kind;
+    EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue))) << kind;
+  }
+  EXPECT_EQ(readFile(target), model);
+  EXPECT_EQ(std::filesystem::status(target).permissions(), static_cast<std::filesystem::perms>(0640));
+  EXPECT_EQ(folderEntries(ppdFolder()), std::vector<std::string>{kQueue + ".ppd"});
 }
 
 TEST_F(BidiupdateProcessTest, UnsavedCatalogExits13WithConstraintsForTheNewMedia) {
@@ -230,13 +319,11 @@ TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(linesStartingWith(ppd, "*DefaultPageSize:"),
-            std::vector<std::string>{"*DefaultPageSize: ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"});
-  // A 32-character name is cut to 31 for the name and the key; sizes near
-  // 2^32 thousandths of a point round without overflow.
+            std::vector<std::string>{"*DefaultPageSize: A4HeavyPaper"});
+  // Sides near 2^32 thousandths of a point (65,000 inches) are no size a
+  // printer has: that media is left out of the PPD and the catalog.
   EXPECT_EQ(linesStartingWith(ppd, "*PaperDimension "),
             (std::vector<std::string>{
-                "*PaperDimension ABCDEFGHIJKLMNOPQRSTUVWXYZ01234/ABCDEFGHIJKLMNOPQRSTUVWXYZ01234: "
-                "\"4294967 4294967\"",
                 "*PaperDimension A4HeavyPaper/A4 Heavy Paper: \"612 792\"",
                 "*PaperDimension FlagsFour/Flags Four: \"595 842\"",
                 "*PaperDimension FlagsTwo/Flags Two: \"612 792\"",
@@ -261,15 +348,15 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(mainKeywords(ppd), mainKeywords(readFile(sourceFile(kModelPPD))));
-  // The media whose name leaves no keyword is skipped; the others keep
-  // only keyword characters.
+  // The media whose keyword repeats an earlier one is skipped; the others
+  // keep every printable character but spaces, quotes, ":" and "/".
   std::vector<std::string> keys;
   for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
     keys.push_back(line.substr(10, line.find('/') - 10));
     EXPECT_EQ(std::count(line.begin(), line.end(), '"'), 2) << line;
     EXPECT_TRUE(line.ends_with(" setpagedevice\"")) << line;
   }
-  EXPECT_EQ(keys, (std::vector<std::string>{"Normal", "TabNameOddKey", "A4cupsFilter2x0tmpe"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"Normal", "TabNameOddKey", "()\\<>", "A4*cupsFilter2x0tmpe"}));
   EXPECT_EQ(linesStartingWith(ppd, "*PageSize Normal/Normal: "),
             std::vector<std::string>{
                 "*PageSize Normal/Normal: \"<< /PageSize [612 792] /ImagingBBox null "
@@ -278,7 +365,7 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
   // No control byte reaches a text field of the catalog: the filter writes
   // name, colour and type bare into every job.
   std::string catalog = readFile(catalogFile(kQueue));
-  ASSERT_EQ(catalog.size(), 3 * 1488u);
+  ASSERT_EQ(catalog.size(), 4 * 1488u);
   for (size_t record = 0; record < catalog.size(); record += 1488) {
     for (auto [offset, size] : {std::pair{0, 32}, {32, 32}, {64, 1026}, {1090, 108}, {1198, 108}}) {
       std::string field = catalog.substr(record + offset, size);
@@ -287,6 +374,64 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
                                [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }))
           << field;
     }
+  }
+}
+
+// The texts of a catalog field (offset, capacity) in every record.
+std::vector<std::string> catalogField(const std::string& catalog, size_t offset, size_t size) {
+  std::vector<std::string> fields;
+  for (size_t record = 0; record + 1488 <= catalog.size(); record += 1488) {
+    std::string field = catalog.substr(record + offset, size);
+    fields.push_back(field.substr(0, field.find('\0')));
+  }
+  return fields;
+}
+
+// Names that differ only in spaces and punctuation keep keys of their own,
+// a Latin-1 name keeps its letter in the translations, and only what the
+// printer cannot have is left out: sides negative, under a point or over
+// 100 inches, and a profile whose name its record would cut. The catalog
+// holds the PPD's media under the PPD's keys.
+TEST_F(BidiupdateProcessTest, EveryMediaThePrinterHasKeepsItsOwnKey) {
+  const SimPrinter& printer = sharedPrinter("names-and-limits");
+  installPPD(kQueue, kModelPPD);
+  ASSERT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  expectAcceptedByCups(kQueue);
+  const std::string ppd = ppdOf(kQueue);
+  EXPECT_EQ(ppd, readFile(sourceFile("tests/bidi/data/names-and-limits.expected.ppd")));
+  std::vector<std::string> keys;
+  for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
+    keys.push_back(line.substr(10, line.find('/') - 10));
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Banner100in", "Papierpais", "Bond20", "Bond20#", "LetterRecycled",
+                                            "Letter(Recycled)"}));
+  const std::string catalog = readFile(catalogFile(kQueue));
+  EXPECT_EQ(catalogField(catalog, 32, 32), keys);
+  EXPECT_EQ(catalogField(catalog, 0, 32),
+            (std::vector<std::string>{"Banner 100in", "Papier \xe9pais", "Bond 20", "Bond 20#", "Letter Recycled",
+                                      "Letter (Recycled)"}));
+  EXPECT_NE(ppd.find("*PageSize Papierpais/Papier \xe9pais: "), std::string::npos);
+  EXPECT_EQ(ppd.find("Fogra39L"), std::string::npos);
+  EXPECT_NE(ppd.find("*CMYKInputImage ISOcoated_v2_300_eci_Fogra39/"), std::string::npos);
+}
+
+// Every column is walked once per run, however many readers need it: 45
+// media columns, the name and type columns of the colour profiles, three
+// finisher and three input tray columns, one get-bulk each (two each for
+// the 100 rows of media-100, whose profile, finisher and tray columns are
+// empty and whose update ends at the missing options).
+TEST_F(BidiupdateProcessTest, EachColumnIsAskedOncePerRun) {
+  for (auto [scenario, status, requests] : {std::tuple{"full", 10, 53}, std::tuple{"media-100", 16, 97}}) {
+    const SimPrinter& printer = sharedPrinter(scenario);
+    installPPD(kQueue, kModelPPD);
+    std::filesystem::remove(logFile());
+    enableFullLog();
+    EXPECT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, status) << scenario;
+    size_t bulk = 0;
+    for (const std::string& line : linesOf(readFile(logFile()))) {
+      bulk += line.ends_with(": snmpGetBulk:BEGIN") ? 1 : 0;
+    }
+    EXPECT_EQ(bulk, static_cast<size_t>(requests)) << scenario;
   }
 }
 

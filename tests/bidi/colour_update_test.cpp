@@ -65,3 +65,21 @@ TEST_F(ColourUpdate, DefaultStaysOnlyWhileItsProfileIsReported) {
   std::string expected = withProfiles(modelPPD(), expectedSection("colour-a.section"));
   EXPECT_EQ(result(), replaced(expected, "*DefaultCMYKInputImage: None\n", "*DefaultCMYKInputImage: P3\r\n"));
 }
+
+// An option whose first "*End" lies in the next option's group, or whose
+// group has no "*CloseUI" of its own, would lose other options' choices: the
+// whole update is refused before any option is written, so the PPD stays
+// byte for byte, the options before the broken one included.
+TEST_F(ColourUpdate, PPDThatWouldLoseOtherOptionsIsLeftWhole) {
+  const std::string refused[] = {
+      replaced(modelPPD(), "/InputICCProfileRGBImage ()\n>>\n>> setpagedevice\"\n*End\n",
+               "/InputICCProfileRGBImage ()\n>>\n>> setpagedevice\"\n"),
+      replaced(modelPPD(), "*CloseUI: *PrinterImage\n", ""),
+      replaced(modelPPD(), "*ModelName: \"Tavorinex Arc M750XLS\"", "*ModelName: \"Other\""),
+  };
+  for (const std::string& ppd : refused) {
+    install(ppd);
+    EXPECT_EQ(update("trays-finishers-a"), 13);
+    EXPECT_EQ(result(), ppd);
+  }
+}

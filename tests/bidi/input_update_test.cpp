@@ -107,13 +107,20 @@ TEST_F(InputUpdate, PPDWithoutTray0IsCopiedUnchanged) {
   EXPECT_EQ(result(), ppd);
 }
 
-// Without a "*CloseUI" behind the Tray0 entry the PPD ends with the new entries.
-TEST_F(InputUpdate, PPDEndingInsideTheTrayGroupEndsWithTheNewEntries) {
+// The entries after Tray0 are dropped up to the next "*CloseUI": a group
+// without its own would lose the rest of the PPD, or the options after it.
+// Such a PPD, and one of another model, is refused whole.
+TEST_F(InputUpdate, PPDThatWouldLoseMoreThanItsTraysIsLeftWhole) {
   std::string model = modelPPD();
   std::string head = model.substr(0, model.find(kTray1));
-  install(head + kTray1 + "*InputSlot Tray2/Tray 2: \"<< /MediaPosition 2 >> setpagedevice\"\n");
-  EXPECT_EQ(update("trays-finishers-b"), 10);
-  std::string section = expectedSection("input-trays-b.section");
-  std::string entries = section.substr(section.find(kTray1));
-  EXPECT_EQ(result(), head + entries.substr(0, entries.find("*CloseUI")));
+  const std::string refused[] = {
+      head + kTray1 + "*InputSlot Tray2/Tray 2: \"<< /MediaPosition 2 >> setpagedevice\"\n",
+      replaced(model, "*CloseUI: *InputSlot\n", ""),
+      replaced(model, "*ModelName: \"Tavorinex Arc M750XLS\"", "*ModelName: \"Tavorinex Arc M650XLS\""),
+  };
+  for (const std::string& ppd : refused) {
+    install(ppd);
+    EXPECT_EQ(update("trays-finishers-b"), 13);
+    EXPECT_EQ(result(), ppd);
+  }
 }

@@ -49,13 +49,24 @@ TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
 
 // Keys that the PPD lacks are appended at its end, without asterisk.
 TEST_F(OptionsUpdate, KeysMissingFromThePPDAreAppended) {
-  std::string ppd = "*PPD-Adobe: \"4.3\"\n*DefaultPU: False\n";
+  std::string ppd = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tavorinex Arc M750XLS\"\n*DefaultPU: False\n";
   install(ppd);
   EXPECT_EQ(update("trays-finishers-b"), 10);
   EXPECT_EQ(result(), ppd +
                           "DefaultTandum: False\nDefaultSH: False\nDefaultBY: XD7100\nDefaultLCT: XE7100\n"
                           "DefaultBK: XF7110\nDefaultCI: XG7110\nDefaultPU: XH7100SC\nDefaultBinder: False\n"
                           "DefaultSR: XL71002\n");
+}
+
+// The PPD of another model, or of none, is not this update's to change.
+TEST_F(OptionsUpdate, PPDOfAnotherModelIsLeftWhole) {
+  for (const char* model : {"*ModelName: \"Tavorinex Arc M650XLS\"", "*ModelName: \"Tavorinex Arc M750XLS v2\"",
+                            "*NickName: \"Tavorinex Arc M750XLS\""}) {
+    std::string ppd = replaced(modelPPD(), "*ModelName: \"Tavorinex Arc M750XLS\"", model);
+    install(ppd);
+    EXPECT_EQ(update("trays-finishers-b"), 13) << model;
+    EXPECT_EQ(result(), ppd) << model;
+  }
 }
 
 TEST_F(OptionsUpdate, LineWithCarriageReturnIsReplacedWhole) {

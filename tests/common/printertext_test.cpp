@@ -13,14 +13,22 @@ TEST(PrinterText, OrdinaryNamesPassUnchanged) {
   EXPECT_EQ(singleLine("Report Q3"), "Report Q3");
 }
 
+// Spaces, separators, quotes, control bytes and non-ASCII bytes go; every
+// other printable byte stays, so "Bond 20#" and "Bond 20" stay apart.
 TEST(PrinterText, KeywordDropsEverythingThatCouldEndIt) {
-  EXPECT_EQ(ppdKeyword("A4 Glossy/Heavy:\"x\"\n*cupsFilter2"), "A4GlossyHeavyxcupsFilter2");
-  EXPECT_EQ(ppdKeyword("\x01\xff()\\ "), "");
+  EXPECT_EQ(ppdKeyword("A4 Glossy/Heavy:\"x\"\n*cupsFilter2"), "A4GlossyHeavyx*cupsFilter2");
+  EXPECT_EQ(ppdKeyword(" *{*End{*"), "End{*");
+  EXPECT_EQ(ppdKeyword("\x01\xff\x80\t\x7f :/\""), "");
+  EXPECT_EQ(ppdKeyword("Letter (Recycled)"), "Letter(Recycled)");
+  EXPECT_EQ(ppdKeyword("Bond 20#"), "Bond20#");
+  EXPECT_EQ(ppdKeyword("Papier \xe9pais"), "Papierpais");
+  EXPECT_EQ(ppdKeyword("!#$%&'()*+,-.;<=>?@[\\]^_`{|}~"), "!#$%&'()*+,-.;<=>?@[\\]^_`{|}~");
 }
 
 TEST(PrinterText, TranslationCannotEndTheTranslationOrTheLine) {
   EXPECT_EQ(ppdTranslation("Glossy/Heavy: <b>\"q\"\r\n*cupsFilter2: x"), "GlossyHeavy b>q*cupsFilter2 x");
-  EXPECT_EQ(ppdTranslation("caf\xc3\xa9\x7f"), "caf");
+  EXPECT_EQ(ppdTranslation("caf\xc3\xa9\x7f"), "caf\xc3\xa9");
+  EXPECT_EQ(ppdTranslation("Papier \xe9pais\x01"), "Papier \xe9pais");
 }
 
 TEST(PrinterText, PostScriptStringEscapesDelimitersQuotesAndControls) {

@@ -15,6 +15,7 @@
 #include "bidi/BiDiInput.h"
 #include "bidi/BiDiMedia.h"
 #include "bidi/BiDiOptions.h"
+#include "bidi/lib/snmpcolumns.h"
 #include "mediacatalog/mediacatalogutil.h"
 #include "tests/fuzz/fakeagent.h"
 #include "tests/fuzz/fuzzsupport.h"
@@ -86,5 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (updates == 5) runUpdate(setting, "UpdateMedia_Constraints", [] { return UpdateMedia_Constraints(kQueue); });
   tvx::fuzz::setResponder(nullptr);
+  // The session keeps the columns it walked; the next input may answer
+  // from the other printer.
+  snmpForgetColumns(session);
   return 0;
 }

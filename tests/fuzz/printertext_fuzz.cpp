@@ -14,14 +14,19 @@ using tvx::fuzz::check;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// No byte that ends a keyword, breaks its line or is not ASCII, and no
+// "*" or "{" in front.
 bool onlyKeywordChars(std::string_view text) {
-  return text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-+") ==
-         std::string_view::npos;
+  if (text.starts_with('*') || text.starts_with('{')) return false;
+  for (unsigned char c : text) {
+    if (c <= 0x20 || c >= 0x7F || std::strchr(":/\"", c) != nullptr) return false;
+  }
+  return true;
 }
 
 bool isTranslationSafe(std::string_view text) {
   for (unsigned char c : text) {
-    if (isControl(c) || c > 0x7E || std::strchr(":/<\"", c) != nullptr) return false;
+    if (isControl(c) || std::strchr(":/<\"", c) != nullptr) return false;
   }
   return true;
 }

@@ -19,6 +19,7 @@
 #include "bidi/lib/BiDiOID.h"
 #include "bidi/lib/snmpLayer.h"
 #include "bidi/lib/snmpcache.h"
+#include "bidi/lib/snmpcolumns.h"
 #include "bidi/lib/snmpget.h"
 #include "common/printertext.h"
 #include "tests/fuzz/fakeagent.h"
@@ -241,8 +242,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: readPrinter(operation % 7 - 3, session); break;
   }
   tvx::fuzz::setResponder(nullptr);
-  // Answers of several bindings leave all but the fetched one parked, for
-  // the rest of the process; one input must not hand them to the next.
+  // Answers of several bindings leave all but the fetched one parked, and
+  // walked columns are kept, for the rest of the session; one input must not
+  // hand them to the next.
   while (cacheList != nullptr) deleteCacheElement(cacheList->input);
+  snmpForgetColumns(session);
   return 0;
 }

@@ -61,7 +61,7 @@ TEST(PrinterMedia, LongAndHostileNamesAreCutAndCleaned) {
   EXPECT_EQ(nameOf(cut), std::string(31, 'N'));
   EXPECT_EQ(keyOf(cut), std::string(31, 'N'));
   EXPECT_EQ(nameOf(cleaned), "Bad Name\"/(x)");
-  EXPECT_EQ(keyOf(cleaned), "BadNamex");
+  EXPECT_EQ(keyOf(cleaned), "BadName(x)");
   EXPECT_STREQ(cleaned.color, "red  %%EOF");
 }
 

@@ -75,47 +75,64 @@ std::string jobFor(const std::string& key) {
          "(hello) show\nshowpage\n%%Trailer\n%%EOF\n";
 }
 
-using HostileJobTest = BidiupdateTest;
+class HostileJobTest : public BidiupdateTest {
+ protected:
+  void printsOnItsMedia(const std::string& key, const std::string& name);
+};
 
 // Printer texts reach every job through the catalog as plain PostScript
-// strings and a one-line page comment: the job still prints its page.
+// strings and a one-line page comment: the job still prints its page. A job
+// finds its media by the page size keyword the PPD gave it, whatever
+// punctuation the keyword holds.
 TEST_F(HostileJobTest, HostileMediaTextsLeaveJobsPrintable) {
-  SimPrinter printer("hostile-names");
-  ASSERT_TRUE(printer.running());
-  installPPD(kQueue, kModelPPD);
-  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
-  std::vector<std::string> keys = catalogKeys(readFile(catalogFile(kQueue)));
-  ASSERT_GE(keys.size(), 8u);
-  for (const std::string& key : keys) {
-    FilterCall call;
-    call.queue = kQueue;
-    call.arguments = {"5", "alice", "Hostile", "1", ""};
-    call.stdinPath = root_ + "/job.ps";
-    call.stdoutPath = root_ + "/job.prn";
-    call.stderrPath = root_ + "/job.err";
-    writeFile(call.stdinPath, jobFor(key));
-    int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
-    ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << key << readFile(call.stderrPath);
-    std::vector<std::string> comments;
-    for (const std::string& line : linesOf(readFile(call.stdoutPath))) {
-      if (line.starts_with("%%PSPageMedia: ")) comments.push_back(line);
+  for (auto [scenario, media] : {std::pair{"hostile-names", 10u}, std::pair{"names-and-limits", 6u}}) {
+    SCOPED_TRACE(scenario);
+    SimPrinter printer(scenario);
+    ASSERT_TRUE(printer.running());
+    installPPD(kQueue, kModelPPD);
+    ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+    const std::string catalog = readFile(catalogFile(kQueue));
+    std::vector<std::string> keys = catalogKeys(catalog);
+    ASSERT_EQ(keys.size(), media);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      printsOnItsMedia(keys[i], catalog.c_str() + i * kCatalogRecordSize);
     }
-    ASSERT_EQ(comments.size(), 1u) << key;
-    EXPECT_EQ(std::count_if(comments[0].begin(), comments[0].end(),
-                            [](unsigned char c) { return c < 0x20 || c == 0x7f; }), 0) << key;
-    RunResult rendered = runProgram("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-                                           "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath},
-                                    tmpFolder());
-    EXPECT_EQ(rendered.status, 0) << key << rendered.err;
-    EXPECT_NE(rendered.out.find("hello"), std::string::npos) << key << rendered.out;
   }
+}
+
+// Prints a job on the media `key` and checks that its page names the
+// catalog media `name` and still renders.
+void HostileJobTest::printsOnItsMedia(const std::string& key, const std::string& name) {
+  FilterCall call;
+  call.queue = kQueue;
+  call.arguments = {"5", "alice", "Hostile", "1", ""};
+  call.stdinPath = root_ + "/job.ps";
+  call.stdoutPath = root_ + "/job.prn";
+  call.stderrPath = root_ + "/job.err";
+  writeFile(call.stdinPath, jobFor(key));
+  int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
+  ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << key << readFile(call.stderrPath);
+  std::vector<std::string> comments;
+  for (const std::string& line : linesOf(readFile(call.stdoutPath))) {
+    if (line.starts_with("%%PSPageMedia: ")) comments.push_back(line);
+  }
+  ASSERT_EQ(comments.size(), 1u) << key;
+  EXPECT_TRUE(comments[0].starts_with("%%PSPageMedia: " + name + " ")) << key << "\n" << comments[0];
+  EXPECT_EQ(std::count_if(comments[0].begin(), comments[0].end(),
+                          [](unsigned char c) { return c < 0x20 || c == 0x7f; }), 0) << key;
+  RunResult rendered = runProgram("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+                                         "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath},
+                                  tmpFolder());
+  EXPECT_EQ(rendered.status, 0) << key << rendered.err;
+  EXPECT_NE(rendered.out.find("hello"), std::string::npos) << key << rendered.out;
 }
 
 // The statuses follow the update rules: a walk ends at an OID over 127
 // characters, at one that does not advance and at one that leaves its
 // column, so the profile kinds after such a row are missing (17); a printer
 // whose media names are not texts, or whose media have no size, reports no
-// media (15); one without finishers no installable options (16).
+// media (15); one without finishers no installable options (16); one whose
+// profile names are all too long for their record reports no profiles (17).
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, HostilePrinterTest,
     ::testing::Values(HostileCase{"full", 10, 10, 10},
@@ -127,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileCase{"media-hostile", 10, 17, 16},
                       HostileCase{"media-short-columns", 10, 17, 16},
                       HostileCase{"hostile-names", 10, 10, 10},
-                      HostileCase{"hostile-long-texts", 10, 10, 10},
+                      HostileCase{"names-and-limits", 10, 10, 10},
+                      HostileCase{"hostile-long-texts", 10, 17, 10},
                       HostileCase{"long-values", 10, 17, 16},
                       HostileCase{"hostile-unequal-columns", 10, 17, 10},
                       HostileCase{"string-for-integer", 15, 17, 10}),

@@ -125,16 +125,16 @@ TEST(InstallableOptions, FailedAttributeWalkKeepsTheDeviceCodes) {
             std::vector<std::string>{"XM7100"});
 }
 
-// Second type first, each type last row first; repeated names stay, long
-// names are cut, a row without type belongs to no colour space.
+// Second type first, each type last row first; repeated names stay, names
+// too long for the record are left out (cut, they would name a profile the
+// printer lacks), a row without type belongs to no colour space.
 TEST(ColorProfiles, EachSpaceInReverseWalkOrder) {
   const std::string scenario = "trays-finishers-a";
   EXPECT_EQ(readProfiles(scenario, BiDi_GetColorProfile_RGB),
             (std::vector<std::string>{"Q(1)\\x/y:z<w>.icc", "AdobeRGB.icc", "Evil\n*cupsFilter2: \"a b 0 c\"",
                                       "sRGB.icc"}));
   EXPECT_EQ(readProfiles(scenario, BiDi_GetColorProfile_CMYK),
-            (std::vector<std::string>{"None.icc", "()\r\n", "P4.icc", "P2.icc", "ThisProfileNameIsFarTooLongToFit",
-                                      "P3.icc", "P1.icc"}));
+            (std::vector<std::string>{"None.icc", "()\r\n", "P4.icc", "P2.icc", "P3.icc", "P1.icc"}));
   EXPECT_EQ(readProfiles(scenario, BiDi_GetColorProfile_Gray),
             (std::vector<std::string>{"Dot Gain 20", "Gray Gamma 2.2.icc"}));
   EXPECT_EQ(readProfiles(scenario, BiDi_GetColorProfile_Output),
