@@ -72,7 +72,7 @@ queue Usb 'usb://Tavorinex/Arc%20M750XLS?serial=42' "$model"
 queue Dnssd 'dnssd://Tavorinex%20Arc._ipp._tcp.local/' "$model"
 queue Other socket://127.0.0.1:9100 "$work/other.ppd"
 queue Raw socket://127.0.0.1:9100
-for q in A B Gone Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
+for q in A B Gone Usb Dnssd Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
 # cupsd reuses its cache of a PPD unless the PPD is newer by whole seconds:
 # a refresh within the second the queues were made would go unseen.
 sleep 1
@@ -108,12 +108,8 @@ for q in A B; do
   new_media=$(media_default "$q")
   [ "$new_media" != "$old_media" ] || fail "cupsd still offers $q's old default media $old_media"
 done
-for q in Gone Other; do
-  cmp -s "$work/$q.before" "/etc/cups/ppd/$prefix$q.ppd" || fail "the PPD of $q was changed"
-done
-# (cupsd itself rewrites the PPD of a queue on such a device; bidiupdate
-# would have written a catalog.)
 for q in Gone Usb Dnssd Other; do
+  cmp -s "$work/$q.before" "/etc/cups/ppd/$prefix$q.ppd" || fail "the PPD of $q was changed"
   [ -e "$catalogs/$prefix$q" ] && fail "a media catalog was written for $q"
 done
 [ -e "/etc/cups/ppd/${prefix}Raw.ppd" ] && fail "the raw queue got a PPD"
