@@ -272,6 +272,8 @@ if print_job "$work/long-header.ps" -t Copies -n 3 -o PageSize=CoatedGlossSRA317
   pjl_header Copies > "$work/header.pjl"
   check_job_data
   grep -a -q '^@PJL SET QTY' "$work/job.prn" && fail "copies asked for twice (4 KB header)"
+  requests=$(grep -a -c '^%RBIBeginNonPPDFeature: \*NumCopies 3$' "$work/job.prn")
+  [ "$requests" = 1 ] || fail "$requests NumCopies 3 requests instead of 1 (4 KB header)"
   mark=$(grep -a -b '^%RBINumCopies: 3$' "$work/job.prn" | cut -d: -f1)
   mark=$((${mark:-0} - $(stat -c %s "$work/header.pjl")))
   [ "$mark" -gt 3000 ] || fail "pstops's copies mark is at byte $mark of the job, not past 3 KB"
