@@ -7,18 +7,22 @@ set(TAVORINEX_FOLDER_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
 # made 0755 whatever it is, so that cups-driverd (user lp) lists the PPD,
 # cupsd (user lp) runs the filter and man reads the pages.
 foreach(folder ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_SBINDIR} ${TAVORINEX_CUPS_FILTER_DIR}
-        ${CMAKE_INSTALL_DATAROOTDIR}/ppd ${CMAKE_INSTALL_DATAROOTDIR}/ppd/tavorinex
+        ${CMAKE_INSTALL_DATAROOTDIR}/cups ${CMAKE_INSTALL_DATAROOTDIR}/cups/model
+        ${CMAKE_INSTALL_DATAROOTDIR}/cups/model/tavorinex
         ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/man7)
   install(DIRECTORY DESTINATION ${folder} DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS})
 endforeach()
 
-# The model PPD, where cups-driverd lists it (lpinfo -m) and lpadmin -m finds it.
-install(FILES ppd/TavorinexArcM750XLS.ppd DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/ppd/tavorinex
+# The model PPD, where cups-driverd lists it (lpinfo -m) as
+# tavorinex/TavorinexArcM750XLS.ppd, the name lpadmin -m takes.
+install(FILES ppd/TavorinexArcM750XLS.ppd DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/cups/model/tavorinex
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # The media catalog folder is a fixed path of both programs: root writes the
-# catalogs, the filter (user lp) reads them.
-install(DIRECTORY DESTINATION /usr/bin/Tavorinex DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS})
+# catalogs, the filter (user lp) reads them. The Debian package leaves it
+# out and makes it in its postinst instead (packaging/postinst).
+install(DIRECTORY DESTINATION /usr/bin/Tavorinex DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS}
+        COMPONENT catalogfolder)
 
 install(FILES bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
@@ -44,5 +48,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The cron line is the administrator's to change: dpkg keeps it over
 # upgrades and removes it on purge.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles "/etc/cron.d/tavorinex-refresh\n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/conffiles
+    ${CMAKE_CURRENT_SOURCE_DIR}/packaging/postinst ${CMAKE_CURRENT_SOURCE_DIR}/packaging/postrm)
+# Every install rule but the catalog folder's.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_CURRENT_BINARY_DIR};${PROJECT_NAME};package;/")
 include(CPack)

@@ -1,7 +1,7 @@
 #include "common/printertext.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace tvx::text {
@@ -58,6 +58,12 @@ std::string singleLine(std::string_view raw) {
   for (char& c : out) {
     if (isControl(static_cast<unsigned char>(c))) c = ' ';
   }
+  return out;
+}
+
+std::string pjlQuoted(std::string_view raw) {
+  std::string out = singleLine(raw);
+  std::replace(out.begin(), out.end(), '"', '\'');
   return out;
 }
 

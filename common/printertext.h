@@ -34,6 +34,10 @@ std::string psString(std::string_view raw);
 // field): every control byte (0x00 to 0x1F and 0x7F) becomes a space.
 std::string singleLine(std::string_view raw);
 
+// A text inside a double-quoted PJL value (the job name): singleLine, and
+// every double quote becomes an apostrophe, so the text cannot end the value.
+std::string pjlQuoted(std::string_view raw);
+
 // Copies `src` into the fixed field `dst` of `size` bytes, cutting it to
 // size - 1 bytes and always terminating it. `size` must be at least 1.
 void copyField(char* dst, size_t size, std::string_view src);

@@ -108,6 +108,44 @@ int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window
   });
 }
 
+int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
+  bool lineStart = true;
+  for (;;) {
+    getBufferFromInputPSStream(window, count);
+    int held = heldBytes(count);
+    if (held == 0) return -1;
+    // A window that is not full holds the whole rest of the input.
+    bool more = held == kPSWindowSize;
+    std::string_view text = heldText(window, held);
+    std::size_t at = 0;
+    while (at < text.size()) {
+      if (lineStart) {
+        std::string_view start = text.substr(at, kLineStartView);
+        // The line's start has to be seen whole: refill first.
+        if (more && start.size() < static_cast<std::size_t>(kLineStartView) && at > 0) break;
+        int stop = test(start);
+        if (stop >= 0) {
+          writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
+          getBufferFromInputPSStream(window, count);
+          return stop;
+        }
+        lineStart = false;
+      }
+      std::size_t end = text.find_first_of("\r\n", at);
+      if (end == std::string_view::npos) {
+        at = text.size();
+      } else if (text[end] == '\r' && end + 1 == text.size() && more) {
+        at = end;  // its line feed may follow after the refill
+        break;
+      } else {
+        at = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+        lineStart = true;
+      }
+    }
+    writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
+  }
+}
+
 bool copyIdentifier(const char* line, int spaces, char* identifier, std::size_t size) {
   if (size == 0) return false;
   identifier[0] = '\0';

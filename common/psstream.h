@@ -22,6 +22,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <string_view>
 
 // The stream being read and the stream being written; process-wide, owned by
 // the program part that opens them.
@@ -73,6 +75,23 @@ int copyUntilMarker(const char* marker, char* window, int* count, int skip, Mark
 // and, only where it is absent, for `marker2`.
 int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window, int* count,
                           int skip, EitherMarkerFound found);
+
+// Most bytes of a line's start, and of the lines after it, that a LineTest
+// sees; markers tested at a line start are shorter.
+constexpr int kLineStartView = 128;
+
+// Looks at the text from a line's start on (kLineStartView bytes, fewer only
+// at the end of the input) and returns a number >= 0 to stop there, or -1.
+using LineTest = std::function<int(std::string_view start)>;
+
+// Writes (or, with `skip`, drops) the input line by line until a line whose
+// start `test` stops at; the front of the window must be a line start. Lines
+// end at a line feed, a carriage return or both. Only the start of a line
+// is looked at, so a line of any length passes. On a stop it leaves that
+// line at the front of a topped-up window and returns test's number. When
+// the input runs out first every byte has been written or dropped, the
+// window is empty and the result is -1.
+int copyUntilLine(const LineTest& test, char* window, int* count, int skip);
 
 // Copies into `identifier` (`size` bytes) the text that follows the
 // `spaces`-th space of the first line of `line`, counting from its second

@@ -4,12 +4,14 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/printertext.h"
 #include "common/psstream.h"
+#include "filter/Ostrel3Header.h"
 #include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Pages.h"
@@ -24,9 +26,6 @@ constexpr int kJobFileArgument = 6;
 // The window's buffer; the primitives use at most 2048 bytes and a terminator.
 constexpr int kWindowBufferSize = 3072;
 constexpr std::size_t kStreamBuffer = 64 * 1024;
-// CUPS's PostScript filter writes this into the header of every job whose
-// copies it has made itself (by NumCopies or by repeating the pages).
-constexpr std::string_view kCopiesMadeByCups = "%RBINumCopies:";
 
 struct FileCloser {
   void operator()(FILE* stream) const { std::fclose(stream); }
@@ -85,8 +84,9 @@ std::string mediaText(int (CMediaCatalog::*produce)(const CMedia*, char*), CMedi
   return std::string(text.data());
 }
 
-// The texts of the media whose PPD key is `pageSizeKey`, from the queue's catalog.
-tvx::filter::PageTexts pageTexts(const char* queue, const char* pageSizeKey) {
+// The media of the queue's catalog whose PPD key is `pageSizeKey`, with
+// its texts; the comment stays empty when there is none.
+tvx::filter::PageTexts mediaTexts(const char* queue, const char* pageSizeKey) {
   tvx::filter::PageTexts texts;
   CMediaCatalog* catalog = nullptr;
   const CMedia* media = nullptr;
@@ -98,11 +98,6 @@ tvx::filter::PageTexts pageTexts(const char* queue, const char* pageSizeKey) {
   if (media == nullptr) return texts;
   texts.comment = mediaText(&CMediaCatalog::GetPSComment, *catalog, media);
   texts.command = mediaText(&CMediaCatalog::GetPSCommand, *catalog, media);
-  if (nrInputTray != 0) {
-    char trayCommand[kTrayCommandSize];
-    getInputTrayCommand(trayCommand);
-    texts.trayCommand = trayCommand;
-  }
   return texts;
 }
 
@@ -111,15 +106,33 @@ int runJob(const char* queue) {
   char window[kWindowBufferSize] = {};
   int count = 0;
   getBufferFromInputPSStream(window, &count);
-  if (std::string_view(window, static_cast<std::size_t>(count)).find(kCopiesMadeByCups) !=
-      std::string_view::npos) {
-    nrCollated = 0;
+  // CUPS's PostScript filter marks the header of every job whose copies it
+  // has made itself (by NumCopies or by repeating the pages).
+  std::optional<tvx::filter::JobHeader> header = tvx::filter::scanJobHeader(window, &count);
+  if (!header) {
+    reportJobFailure("Temporary file cannot be opened");
+    return kFailure;
   }
+  if (header->copiesMadeByCups) nrCollated = 0;
   writeBeginningPJLToPSStream();
-  char pageSizeKey[tvx::filter::kPageSizeKeySize];
-  if (tvx::filter::takePageSizeFeature(window, &count, pageSizeKey)) {
-    tvx::filter::editPages(window, &count, pageTexts(queue, pageSizeKey));
+  if (!tvx::filter::writeReadAhead(*header)) {
+    TraceError("Temporary file cannot be read");
+    reportJobFailure("Temporary file cannot be read");
+    return kFailure;
   }
+  // A page size the catalog lacks stays in the job: its PPD code still
+  // selects the media, where the catalog's texts cannot.
+  tvx::filter::PageTexts texts;
+  tvx::filter::takePageSizeFeature(window, &count, [&](const char* pageSizeKey) {
+    texts = mediaTexts(queue, pageSizeKey);
+    return !texts.comment.empty();
+  });
+  if (!texts.comment.empty() && nrInputTray != 0) {
+    char trayCommand[kTrayCommandSize];
+    getInputTrayCommand(trayCommand);
+    texts.trayCommand = trayCommand;
+  }
+  tvx::filter::editPages(window, &count, texts);
   writeEndPJLToPSStream();
   if (std::ferror(inputPSStream)) {
     TraceError("Print file cannot be read");

@@ -24,10 +24,10 @@ constexpr std::size_t kCopyBlock = 64 * 1024;
 
 std::optional<tvx::filter::SpoolFile> spool;
 
-// The title on one line, cut to fit the PJL line without splitting a UTF-8
+// The title on one line, its double quotes as apostrophes, cut to fit the PJL line without splitting a UTF-8
 // character.
 std::string pjlJobName(const std::string& title) {
-  std::string name = tvx::text::singleLine(title);
+  std::string name = tvx::text::pjlQuoted(title);
   if (name.size() <= kMaxJobName) return name;
   std::size_t cut = kMaxJobName;
   while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;

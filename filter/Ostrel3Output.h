@@ -16,8 +16,8 @@ void reportJobFailure(const char* message);
 // Creates the job's spool file and makes it tempPSStream.
 int openTempPSStreamFileForWriting();
 
-// Writes the UEL, the job name (jobName with control bytes as spaces, cut to
-// fit the 255-byte PJL line), the comment, the copy count when nrCollated is
+// Writes the UEL, the job name (jobName with control bytes as spaces and
+// double quotes as apostrophes, cut to fit the 255-byte PJL line), the comment, the copy count when nrCollated is
 // not 0, and the switch to PostScript into tempPSStream. Returns 0.
 int writeBeginningPJLToPSStream();
 

@@ -11,12 +11,12 @@
 namespace {
 
 constexpr char kFeatureStart[] = "[{\n";
-constexpr char kPageSizeFeature[] = "[{\n%%BeginFeature: *PageSize";
-constexpr char kPageRegionFeature[] = "[{\n%%BeginFeature: *PageRegion";
-constexpr char kInputSlotFeature[] = "[{\n%%BeginFeature: *InputSlot";
+constexpr char kPageSizeFeature[] = "[{\n%%BeginFeature: *PageSize ";
+constexpr char kPageRegionFeature[] = "[{\n%%BeginFeature: *PageRegion ";
+constexpr char kInputSlotFeature[] = "[{\n%%BeginFeature: *InputSlot ";
 constexpr char kFeatureEnd[] = "%%EndFeature";
 constexpr char kPageMarker[] = "%%Page:";
-constexpr char kPageSetupMarker[] = "%%BeginPageSetup\n";
+constexpr std::string_view kPageSetup = "%%BeginPageSetup";
 
 std::string_view heldText(const char* window, const int* count) {
   return std::string_view(window, static_cast<std::size_t>(*count));
@@ -42,16 +42,44 @@ void copyLine(char* window, int* count) {
   writeLineFromBufferToTempPSStream(window, count, 0);
 }
 
+// Drops the feature at the front of the window: its body, the
+// "%%EndFeature" line and the line after it. A feature whose end is not in
+// sight stays, rather than the dropping running on through the rest of the job.
+void dropFeature(char* window, int* count) {
+  if (heldText(window, count).find(kFeatureEnd) == std::string_view::npos) return;
+  writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window, count, 1);
+  writeLineFromBufferToTempPSStream(window, count, 1);
+  writeLineFromBufferToTempPSStream(window, count, 1);
+}
+
+// Where the page's own "%%BeginPageSetup" line starts in the window, which
+// starts with the line after the page's "%%Page:" line: it must follow the
+// page's comment lines directly. npos when the page has none in sight.
+std::size_t ownPageSetup(std::string_view held) {
+  std::size_t at = 0;
+  while (at < held.size()) {
+    std::string_view line = held.substr(at, held.find_first_of("\r\n", at) - at);
+    if (at + line.size() == held.size()) return std::string_view::npos;  // not seen whole
+    if (line == kPageSetup) return at;
+    if (!line.starts_with('%') || line.starts_with(kPageMarker) ||
+        line.starts_with("%%BeginDocument")) {
+      return std::string_view::npos;
+    }
+    at += line.size() + 1;
+    if (held.substr(at - 1, 2) == "\r\n") ++at;
+  }
+  return std::string_view::npos;
+}
+
 // Writes the texts of the page whose "%%Page:" line has just been copied.
 void writePageTexts(char* window, int* count, const tvx::filter::PageTexts& texts) {
   writeLineToTempPSStream(texts.comment.c_str());
-  std::string_view held = heldText(window, count);
-  std::string_view thisPage = held.substr(0, held.find(kPageMarker));
-  bool ownSetup = thisPage.find(kPageSetupMarker) != std::string_view::npos;
+  std::size_t setup = ownPageSetup(heldText(window, count));
+  bool ownSetup = setup != std::string_view::npos;
   if (ownSetup) {
-    writeBufferToTempPSStreamUntilGivenString(kPageSetupMarker, window, count, 0);
+    writeBufferToTempPSStream(window, count, static_cast<int>(setup), 0);
     writeLineToTempPSStream("%%EndPageComments\n");
-    writeLineFromBufferToTempPSStream(window, count, 0);
+    copyLine(window, count);
   } else {
     writeLineToTempPSStream("%%EndPageComments\n");
     writeLineToTempPSStream("%%BeginPageSetup\n");
@@ -73,34 +101,33 @@ int getInputTrayCommand(char* command) {
 
 namespace tvx::filter {
 
-bool takePageSizeFeature(char* window, int* count, char (&pageSizeKey)[kPageSizeKeySize]) {
-  pageSizeKey[0] = '\0';
-  if (writeBufferToTempPSStreamUntilGivenString_2(kPageSizeFeature, kPageRegionFeature, window,
-                                                  count, 0) != 0) {
-    return false;
+void takePageSizeFeature(char* window, int* count, const PageSizeTaken& taken) {
+  enum { kPageSize, kPageRegion, kInputSlot, kPage };
+  bool sizeSeen = false;
+  for (;;) {
+    int found = copyUntilDscLine({kPageSizeFeature, kPageRegionFeature, kInputSlotFeature,
+                                  kPageMarker},
+                                 window, count, 0);
+    if (found < 0 || found == kPage) return;
+    if (found == kInputSlot) {
+      char slotKey[kInputSlotKeySize] = {};
+      getPageSizeIdentifier(featureLine(window), slotKey);
+      nrInputTray = trayNumber(slotKey);
+    } else if (!sizeSeen) {
+      sizeSeen = true;
+      char pageSizeKey[kPageSizeKeySize] = {};
+      getPageSizeIdentifier(featureLine(window), pageSizeKey);
+      if (taken(pageSizeKey)) {
+        dropFeature(window, count);
+        continue;
+      }
+    }
+    copyLine(window, count);
   }
-  bool pageRegion = heldText(window, count).find(kPageRegionFeature) != std::string_view::npos;
-  getPageSizeIdentifier(featureLine(window), pageSizeKey);
-  // Drop the feature: its body, the "%%EndFeature" line and the line after
-  // it. A feature whose end is not in sight stays, rather than the dropping
-  // running on through the rest of the job.
-  if (heldText(window, count).find(kFeatureEnd) != std::string_view::npos) {
-    writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window, count, 1);
-    writeLineFromBufferToTempPSStream(window, count, 1);
-    writeLineFromBufferToTempPSStream(window, count, 1);
-  }
-  if (!pageRegion) return true;
-  if (writeBufferToTempPSStreamUntilGivenString(kInputSlotFeature, window, count, 0) != 0) {
-    return false;
-  }
-  char slotKey[kInputSlotKeySize] = {};
-  getPageSizeIdentifier(featureLine(window), slotKey);
-  nrInputTray = trayNumber(slotKey);
-  return true;
 }
 
 void editPages(char* window, int* count, const PageTexts& texts) {
-  while (writeBufferToTempPSStreamUntilGivenString(kPageMarker, window, count, 0) == 0) {
+  while (copyUntilDscLine({kPageMarker}, window, count, 0) == 0) {
     copyLine(window, count);
     getBufferFromInputPSStream(window, count);
     if (!texts.comment.empty()) writePageTexts(window, count, texts);

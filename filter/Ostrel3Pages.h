@@ -5,6 +5,7 @@
 // inputPSStream to tempPSStream.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Size of the buffer that getInputTrayCommand fills.
@@ -20,15 +21,20 @@ namespace tvx::filter {
 constexpr int kPageSizeKeySize = 32;
 constexpr int kInputSlotKeySize = 10;
 
-// Copies the job up to its page size feature (or, failing that, its page
-// region feature), drops that feature (when its "%%EndFeature" lies within
-// the window) and stores its option keyword in
-// `pageSizeKey` (empty when longer than 31 characters). For a page region,
-// it also copies on to the input slot feature, which stays in the job, and
-// sets nrInputTray from its keyword ("Tray2" gives 2; 0 when the fifth
-// character is not a digit). Returns true when the pages are to be edited:
-// false when a feature was not found and the whole job has been copied.
-bool takePageSizeFeature(char* window, int* count, char (&pageSizeKey)[kPageSizeKeySize]);
+// Decides, given the job's page size key, whether the filter writes the
+// media itself (true: the job's own feature is dropped) or the job keeps its
+// feature (false).
+using PageSizeTaken = std::function<bool(const char* pageSizeKey)>;
+
+// Copies the job's prolog and set-up, up to its first "%%Page:" line (the
+// whole job when it has none). Its first page size or page region feature
+// (at a line start, outside embedded documents) gives `taken` its option
+// keyword (empty when longer than 31 characters); when `taken` returns
+// true, the feature is dropped if its "%%EndFeature" lies within the window.
+// Its input slot feature stays in the job and sets nrInputTray from the
+// keyword ("Tray2" gives 2; 0 for Tray0 or when the fifth character is not a
+// digit), whichever of the two features comes first.
+void takePageSizeFeature(char* window, int* count, const PageSizeTaken& taken);
 
 // The texts that every page gets; an empty comment means no media was found.
 struct PageTexts {
@@ -37,10 +43,12 @@ struct PageTexts {
   std::string trayCommand;
 };
 
-// Copies the rest of the job. Behind every "%%Page:" line it writes the page
-// comment and the set-up command (inside the page's own "%%BeginPageSetup",
-// when that comes before the next page, else in a set-up of its own).
-// Without a media, the rest is copied unchanged.
+// Copies the rest of the job. Behind every "%%Page:" line (at a line start,
+// outside embedded documents) it writes the page comment and the set-up
+// command: inside the page's own set-up when its "%%BeginPageSetup" follows
+// the page's comment lines within the window, else in a set-up of its own
+// right behind the "%%Page:" line, before anything the page draws. Without
+// a media, the rest is copied unchanged.
 void editPages(char* window, int* count, const PageTexts& texts);
 
 }  // namespace tvx::filter

@@ -1,5 +1,8 @@
 #include "filter/Ostrel3Stream.h"
 
+#include <cstdint>
+#include <string_view>
+
 #include "filter/Ostrel3Trace.h"
 
 namespace {
@@ -31,4 +34,31 @@ int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char*
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
   tvx::copyIdentifier(line, 2, identifier, size);
   return 0;
+}
+
+int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, int* count,
+                     int skip) {
+  std::uintmax_t depth = 0;  // embedded documents open around the line
+  const char* found = nullptr;
+  int stop = tvx::copyUntilLine(
+      [&](std::string_view start) {
+        if (start.starts_with("%%BeginDocument")) {
+          ++depth;
+        } else if (start.starts_with("%%EndDocument")) {
+          if (depth > 0) --depth;
+        } else if (depth == 0) {
+          int index = 0;
+          for (const char* marker : markers) {
+            if (start.starts_with(marker)) {
+              found = marker;
+              return index;
+            }
+            ++index;
+          }
+        }
+        return -1;
+      },
+      window, count, skip);
+  if (found != nullptr) traceMarkerFound(found);
+  return stop;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 
 #include "common/psstream.h"
 
@@ -29,3 +30,15 @@ template <std::size_t N>
 int getPageSizeIdentifier(const char* line, char (&identifier)[N]) {
   return getPageSizeIdentifier(line, identifier, N);
 }
+
+// Writes (or, with `skip`, drops) the job up to the first DSC line that
+// starts with one of `markers` (a marker may run on over the following
+// lines, as "[{\n%%BeginFeature: *PageSize " does). A DSC line counts only
+// at a line start and outside embedded documents: the lines from a
+// "%%BeginDocument" to its "%%EndDocument", nested, belong to that document
+// and pass untouched. The front of the window must be a line start outside
+// embedded documents. Traces "Found the string " and the marker on a find.
+// Returns the marker's index, its line at the front of the window, or -1
+// when the job ran out first.
+int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, int* count,
+                     int skip);

@@ -1,9 +1,10 @@
 #!/bin/sh
 # The Debian package on this machine: cpack builds it with the install
 # layout and the runtime dependencies; apt-get installs it; cupsd lists the
-# model; a queue made from it prints (bidiupdate -A against the simulated
-# printer, a job through psfilter); dpkg -r removes every file but the cron
-# conffile, and purging removes that too.
+# model under the name the README gives; a queue made with the README's own
+# commands prints (bidiupdate -A against the simulated printer, a job through
+# psfilter); dpkg -r removes every file but the cron conffile and the media
+# catalogs, without a warning, and purging removes those too.
 #
 # Files of an earlier unpackaged install at the package's paths are saved
 # before and put back afterwards.
@@ -16,7 +17,7 @@ set -u
 build=$1
 source=$2
 package=tavorinex-arc-m750xls
-queue=TvxDebQueue
+queue=
 conffile=/etc/cron.d/tavorinex-refresh
 
 [ "$(id -u)" = 0 ] || { echo "SKIP: needs root to install packages"; exit 77; }
@@ -37,8 +38,7 @@ installed=
 saved=
 cleanup() {
   if cups_sandbox_owned; then
-    lpadmin -x "$queue" 2>/dev/null
-    rm -f "/usr/bin/Tavorinex/$queue"
+    [ -n "$queue" ] && lpadmin -x "$queue" 2>/dev/null
     cups_sandbox_stop
   fi
   [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
@@ -70,15 +70,17 @@ filters=$(sed -n 's/^TAVORINEX_CUPS_FILTER_DIR:PATH=//p' "$build/CMakeCache.txt"
 entry -rwxr-xr-x root/root "$filters/psfilter"
 entry -rwxr-xr-x root/root /usr/bin/bidiupdate
 entry -rwxr-xr-x root/root /usr/bin/errtext
-entry drwxr-xr-x root/root /usr/bin/Tavorinex
-entry -rw-r--r-- root/root /usr/share/ppd/tavorinex/TavorinexArcM750XLS.ppd
+entry -rw-r--r-- root/root /usr/share/cups/model/tavorinex/TavorinexArcM750XLS.ppd
+# The catalog folder is made by the postinst, so that removing the package
+# keeps the catalogs without a warning and purging removes them.
+grep -q ' \./usr/bin/Tavorinex/\?$' "$work/contents" && fail "the package ships the catalog folder"
 awk '$1 ~ /w.$/ || $1 ~ /w....$/ { print }' "$work/contents" | grep . && fail "group- or world-writable entries"
 
 # Files of the package (not folders), as absolute paths.
 sed -n 's|^-[^ ]* .* \./\(.*\)$|/\1|p' "$work/contents" > "$work/files"
 
 # --- Install ------------------------------------------------------------------
-present=$(for f in $(cat "$work/files") /usr/bin/Tavorinex /usr/share/ppd/tavorinex; do
+present=$(for f in $(cat "$work/files") /usr/bin/Tavorinex /usr/share/cups/model/tavorinex; do
   [ -e "$f" ] && echo "${f#/}"; done)
 if [ -n "$present" ]; then
   # shellcheck disable=SC2086
@@ -98,18 +100,37 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
   { cat "$work/apt.log"; echo "FAULT: apt-get install failed"; exit 1; }
 dpkg-query -W -f='${Status}' "$package" | grep -q 'install ok installed' || fail "dpkg does not list $package as installed"
 
-model=$(lpinfo -m 2>/dev/null | awk '{ m = $1; sub(/^[^ ]* /, "") } $0 == "Tavorinex Arc M750XLS" { print m }')
-[ -n "$model" ] || fail "lpinfo -m does not list the model"
+[ "$(stat -c '%a %U %G' /usr/bin/Tavorinex 2>/dev/null)" = "755 root root" ] ||
+  fail "the postinst did not make /usr/bin/Tavorinex 0755 root:root"
+
+# The README's commands, as written, but for the printer's address.
+readme() {  # the README's command line that starts with $1, without sudo
+  sed -n "s/^sudo \($1[^#]*[^ #]\) *\(#.*\)\{0,1\}$/\1/p" "$source/README.md" | head -1
+}
+make_queue=$(readme 'lpadmin -p [^ ]* -E')
+queue=$(echo "$make_queue" | sed -n 's/^lpadmin -p \([^ ]*\) .*/\1/p')
+readme_model=$(echo "$make_queue" | sed -n 's/.* -m \([^ ]*\).*/\1/p')
+[ -n "$queue" ] && [ -n "$readme_model" ] || { echo "FAULT: no queue command in the README"; exit 1; }
+lpinfo -m 2>/dev/null | grep -q -x -F "$readme_model Tavorinex Arc M750XLS" ||
+  fail "lpinfo -m does not list $readme_model: $(lpinfo -m 2>/dev/null | grep -i tavorinex)"
 
 # --- A queue made from the package prints ------------------------------------
 port=$("$source/scripts/simprinter" start "$source/tests/printers/full" "$work/sim") ||
   { echo "FAULT: the simulated printer did not start"; exit 1; }
 sim_started=1
-lpadmin -p "$queue" -E -v "file://$work/out/printer.prn" -m "${model:-none}" 2> "$work/lpadmin.err" ||
-  { cat "$work/lpadmin.err"; echo "FAULT: lpadmin -m $model failed"; exit 1; }
-/usr/bin/bidiupdate -A "$queue" "127.0.0.1:$port"
+uri=$(echo "$make_queue" | sed -n 's/.* -v \([^ ]*\).*/\1/p')
+host=$(echo "$uri" | sed 's|^socket://\([^:/]*\).*|\1|')
+# shellcheck disable=SC2086
+$(echo "$make_queue" | sed "s|$uri|file://$work/out/printer.prn|") 2> "$work/lpadmin.err" ||
+  { cat "$work/lpadmin.err"; echo "FAULT: the README's $make_queue failed"; exit 1; }
+update=$(readme 'bidiupdate -A')
+# shellcheck disable=SC2086
+$(echo "$update" | sed "s|$host|127.0.0.1:$port|")
 status=$?
-[ "$status" = 10 ] || fail "the installed bidiupdate -A exited with $status, not 10"
+[ "$status" = 10 ] || fail "the README's $update exited with $status, not 10"
+refresh=$(readme "lpadmin -p $queue -v")
+# shellcheck disable=SC2086
+$(echo "$refresh" | sed "s|$uri|file://$work/out/printer.prn|") || fail "the README's $refresh failed"
 
 printf '%s\n' '%!PS-Adobe-3.0' '%%Pages: 2' '%%EndComments' \
   '%%Page: 1 1' '/Helvetica findfont 20 scalefont setfont 72 720 moveto (Package page one) show showpage' \
@@ -137,19 +158,20 @@ else
   tail -20 /var/log/cups/error_log 2>/dev/null
 fi
 lpadmin -x "$queue"
-rm -f "/usr/bin/Tavorinex/$queue"
 
 # --- Remove, then purge ---------------------------------------------------------
+[ -f "/usr/bin/Tavorinex/$queue" ] || fail "bidiupdate wrote no catalog for $queue"
 dpkg -r "$package" > "$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "dpkg -r failed"; }
 left=$(while read -r f; do [ "$f" != "$conffile" ] && [ -e "$f" ] && echo "$f"; done < "$work/files")
 [ -z "$left" ] || fail "dpkg -r left $left"
-for folder in /usr/bin/Tavorinex /usr/share/ppd/tavorinex; do
-  [ -e "$folder" ] && fail "dpkg -r left $folder"
-done
+[ -e /usr/share/cups/model/tavorinex ] && fail "dpkg -r left /usr/share/cups/model/tavorinex"
+[ -f "/usr/bin/Tavorinex/$queue" ] || fail "dpkg -r removed the media catalogs"
 grep -qi warning "$work/remove.log" && fail "dpkg -r warned: $(cat "$work/remove.log")"
-dpkg --purge "$package" > /dev/null 2>&1 || fail "dpkg --purge failed"
+dpkg --purge "$package" > "$work/purge.log" 2>&1 || fail "dpkg --purge failed"
 installed=
+grep -qi warning "$work/purge.log" && fail "dpkg --purge warned: $(cat "$work/purge.log")"
 [ -e "$conffile" ] && fail "purging left $conffile"
+[ -e /usr/bin/Tavorinex ] && fail "purging left /usr/bin/Tavorinex"
 dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed\|config-files' && fail "dpkg still knows $package"
 
 [ "$failures" = 0 ] && echo "PASS: the package builds, installs, prints and removes cleanly" || echo "$failures faults"

@@ -26,7 +26,7 @@ if ! (umask 077 && DESTDIR=$dest cmake --install "$build" > "$work/install.log" 
   exit 1
 fi
 
-ppd=$prefix/share/ppd/tavorinex/TavorinexArcM750XLS.ppd
+ppd=$prefix/share/cups/model/tavorinex/TavorinexArcM750XLS.ppd
 # Every installed file with its mode.
 expected="755 $prefix/bin/bidiupdate
 755 $prefix/bin/errtext
@@ -45,7 +45,7 @@ diff "$work/expected" "$work/actual" > "$work/diff" ||
   fail "installed files (>) differ from the package's list (<): $(cat "$work/diff")"
 
 # Folders the programs and CUPS's helpers (user lp) must read or traverse.
-for folder in /usr/bin/Tavorinex "$filters" "$prefix/share/ppd" "$prefix/share/ppd/tavorinex" \
+for folder in /usr/bin/Tavorinex "$filters" "$prefix/share/cups/model" "$prefix/share/cups/model/tavorinex" \
   "$prefix/bin" "$prefix/sbin" "$prefix/share/man/man1" "$prefix/share/man/man7"; do
   mode=$(stat -c %a "$dest$folder" 2>/dev/null) || { fail "no folder $folder"; continue; }
   [ "$mode" = 755 ] || fail "folder $folder has mode $mode, not 755"

@@ -1,10 +1,13 @@
 #!/bin/sh
 # tavorinex-refresh against a cupsd of our own on /etc/cups and the simulated
-# printer. Five queues: two of the model whose printer answers (socket: and
-# lpd: device URIs), one of the model whose printer does not, one of another
-# model whose PPD mentions ours only in a comment, and a raw queue. The two
-# are updated, cupsd takes up their new PPDs, the unreachable one is reported
-# and left as it is, and the other two are not touched at all.
+# printer. Seven queues: two of the model whose printer answers (socket: and
+# lpd: device URIs), one of the model whose printer does not, two of the
+# model on devices that are no network printers (usb:, dnssd:), one of
+# another model whose PPD mentions ours only in a comment, and a raw queue.
+# The two are updated, cupsd takes up their new PPDs, the unreachable one is
+# reported and left as it is, the usb: and dnssd: ones are logged as skipped,
+# and the other two are not touched at all. Without the unreachable queue
+# the refresh succeeds.
 #
 # Usage: check-refresh.sh BIDIUPDATE SOURCE_DIR
 #   BIDIUPDATE is the shipped build (it writes /etc/cups/ppd and the catalog
@@ -30,7 +33,7 @@ sim_started=
 made_catalogs=
 cleanup() {
   if cups_sandbox_owned; then
-    for q in A B Gone Other Raw; do lpadmin -x "$prefix$q" 2>/dev/null; rm -f "$catalogs/$prefix$q"; done
+    for q in A B Gone Usb Dnssd Other Raw; do lpadmin -x "$prefix$q" 2>/dev/null; rm -f "$catalogs/$prefix$q"; done
     [ -n "$made_catalogs" ] && rmdir "$catalogs"
     cups_sandbox_stop
   fi
@@ -65,9 +68,11 @@ queue() {  # name device-uri [ppd]
 queue A socket://127.0.0.1:9100 "$model"
 queue B lpd://127.0.0.1/print "$model"
 queue Gone socket://127.0.0.2:9100 "$model"
+queue Usb 'usb://Tavorinex/Arc%20M750XLS?serial=42' "$model"
+queue Dnssd 'dnssd://Tavorinex%20Arc._ipp._tcp.local/' "$model"
 queue Other socket://127.0.0.1:9100 "$work/other.ppd"
 queue Raw socket://127.0.0.1:9100
-for q in A B Gone Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
+for q in A B Gone Usb Dnssd Other; do cp -p "/etc/cups/ppd/$prefix$q.ppd" "$work/$q.before"; done
 # cupsd reuses its cache of a PPD unless the PPD is newer by whole seconds:
 # a refresh within the second the queues were made would go unseen.
 sleep 1
@@ -90,6 +95,8 @@ says() { grep -qxF "tavorinex-refresh: $1" "$work/refresh.out" || fail "no line 
 says "${prefix}A (127.0.0.1:$port): updated"
 says "${prefix}B (127.0.0.1:$port): updated"
 says "${prefix}Gone (127.0.0.2:$port): printer not reached, not a Tavorinex Arc M750XLS, or a printer query failed"
+says "${prefix}Usb: device URI usb://Tavorinex/Arc%20M750XLS?serial=42 is not a network printer; skipped"
+says "${prefix}Dnssd: device URI dnssd://Tavorinex%20Arc._ipp._tcp.local/ is not a network printer; skipped"
 grep -e "${prefix}Other" -e "${prefix}Raw" "$work/refresh.out" && fail "a queue of another model was handled"
 
 for q in A B; do
@@ -101,12 +108,19 @@ for q in A B; do
   new_media=$(media_default "$q")
   [ "$new_media" != "$old_media" ] || fail "cupsd still offers $q's old default media $old_media"
 done
-for q in Gone Other; do
+for q in Gone Usb Dnssd Other; do
   cmp -s "$work/$q.before" "/etc/cups/ppd/$prefix$q.ppd" || fail "the PPD of $q was changed"
   [ -e "$catalogs/$prefix$q" ] && fail "a media catalog was written for $q"
 done
 [ -e "/etc/cups/ppd/${prefix}Raw.ppd" ] && fail "the raw queue got a PPD"
 [ "$(media_default Gone)" = "$old_media" ] || fail "cupsd's view of the unreachable queue changed"
+
+# Queues that are no network printers never fail the refresh.
+lpadmin -x "${prefix}Gone"
+"$source/bidi/refresh/tavorinex-refresh" --bidiupdate "$bidiupdate" --snmp-port "$port" \
+  > "$work/refresh.out" 2>&1
+status=$?
+[ "$status" = 0 ] || fail "without the unreachable queue tavorinex-refresh exited with $status, not 0: $(cat "$work/refresh.out")"
 
 [ "$failures" = 0 ] && echo "PASS: the refresh updated the two reachable queues of the model and only those" ||
   echo "$failures faults"

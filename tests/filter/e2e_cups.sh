@@ -4,7 +4,11 @@
 # /etc/cups and CUPS filter folder are never touched), a queue with the model
 # PPD and a file: device, bidiupdate -A against the simulated printer, and
 # jobs printed with lp whose printer data is checked byte for byte where it
-# is ours and rendered with Ghostscript.
+# is ours and rendered with Ghostscript. Groups: the queue and its PPD; trays;
+# copies; job names; page content (a listing that shows DSC comments and a
+# page with an embedded EPS render the same through the queue as through a
+# queue of the same PPD without the filter); media (missing from the
+# catalog, PDF jobs, the administrator's default); IPP finishings.
 #
 # Usage: e2e_cups.sh SOURCE_DIR PSFILTER BIDIUPDATE
 #   PSFILTER and BIDIUPDATE are the test builds (fixed paths under
@@ -36,7 +40,7 @@ sim_started=
 
 cleanup() {
   if [ -n "$cupsd_pid" ]; then
-    lpadmin -x "$queue" 2> /dev/null
+    for q in "$queue" Unfiltered Second; do lpadmin -x "$q" 2> /dev/null; done
     kill -TERM "$cupsd_pid" 2> /dev/null
     wait "$cupsd_pid" 2> /dev/null
   fi
@@ -133,12 +137,13 @@ offers RGBInputImage DisplayP3
 # --- Printing ------------------------------------------------------------
 socket_host=$(printf '%s' "$cups/socket" | sed 's|/|%2F|g')
 
-# Prints job file $1 with the lp options that follow; leaves the printer
-# data in $work/job.prn. Fails unless the job completes.
+# Prints job file $1 with the lp options that follow on queue $dest (the
+# queue unless set); leaves the printer data in $work/job.prn. Fails unless
+# the job completes.
 print_job() {
-  local job=$1 id state=
+  local job=$1 id state= to=${dest:-$queue}
   shift
-  id=$(lp -d "$queue" "$@" "$job" | sed -n "s/.*$queue-\([0-9]*\) .*/\1/p")
+  id=$(lp -d "$to" "$@" "$job" | sed -n "s/.*$to-\([0-9]*\) .*/\1/p")
   [ -n "$id" ] || { fail "lp $* was refused"; return 1; }
   for _ in $(seq 600); do
     state=$(ipptool -tv "ipp://$socket_host/jobs/$id" get-job-attributes.test 2> /dev/null |
@@ -225,11 +230,22 @@ renders() {  # the printer data prints: Ghostscript finds every page's text
   done
 }
 
+tray_command() {
+  printf '[{\n%%%%BeginFeature: *InputSlot Tray%s\n<< /MediaPosition %s >> setpagedevice\n%%%%EndFeature\n} stopped cleartomark' "$1" "$1"
+}
+
+# --- Trays: pstops writes the page size and the input slot features ------
 if print_job "$work/report.ps" -t "Quarterly report" -n 1 -o PageSize=CoatedGlossSRA3170 -o InputSlot=Tray2; then
   pjl_header "Quarterly report" > "$work/header.pjl"
-  check_job_data
+  check_job_data "$(tray_command 2)"
   renders "$work/job.prn"
   cp "$work/job.prn" "$work/report.prn"
+fi
+# The automatic tray: the media's texts on every page, no tray command.
+if print_job "$work/report.ps" -t Automatic -o PageSize=CoatedGlossSRA3170 -o InputSlot=Tray0; then
+  pjl_header Automatic > "$work/header.pjl"
+  check_job_data
+  [ "$(grep -a -c 'MediaPosition' "$work/job.prn")" = 1 ] || fail "a tray command for the automatic tray"
 fi
 
 # Copies: CUPS's pstops makes them (it asks the printer once, with NumCopies
@@ -244,6 +260,151 @@ for collation in "" "-o collate=true" "-o collate=false"; do
     [ "$requests" = 1 ] || fail "$requests NumCopies 3 requests instead of 1 ($collation)"
   fi
 done
+
+# A header of 100 font resource lines puts pstops's copies mark past 3 KB.
+{
+  echo '%!PS-Adobe-3.0'
+  echo '%%DocumentNeededResources: font Courier'
+  for i in $(seq 100); do echo "%%+ font TavorinexSerif-Number$i"; done
+  sed -n '2,$p' "$work/report.ps"
+} > "$work/long-header.ps"
+if print_job "$work/long-header.ps" -t Copies -n 3 -o PageSize=CoatedGlossSRA3170; then
+  pjl_header Copies > "$work/header.pjl"
+  check_job_data
+  grep -a -q '^@PJL SET QTY' "$work/job.prn" && fail "copies asked for twice (4 KB header)"
+  requests=$(grep -a -c '^%RBIBeginNonPPDFeature: \*NumCopies 3$' "$work/job.prn")
+  [ "$requests" = 1 ] || fail "$requests NumCopies 3 requests instead of 1 (4 KB header)"
+  mark=$(grep -a -b '^%RBINumCopies: 3$' "$work/job.prn" | cut -d: -f1)
+  mark=$((${mark:-0} - $(stat -c %s "$work/header.pjl")))
+  [ "$mark" -gt 3000 ] || fail "pstops's copies mark is at byte $mark of the job, not past 3 KB"
+fi
+
+# --- Job names: one well-formed PJL line whatever the title holds ---------
+for title in 'Report "Q3"' 'x" START=999 PASSWORD=1 DISPLAY="y'; do
+  if print_job "$work/report.ps" -t "$title" -o PageSize=CoatedGlossSRA3170; then
+    pjl_header "$(printf '%s' "$title" | tr '"' "'")" > "$work/header.pjl"
+    check_job_data
+    [ "$(grep -a -c '@PJL JOB ' "$work/job.prn")" = 1 ] || fail "not one PJL JOB line for $title"
+  fi
+done
+
+# --- Page content: a listing that shows DSC comments, an embedded EPS -----
+# Each renders through the queue as through a queue of the same PPD (after
+# bidiupdate) without the filter: the same pixels, since the media's set-up
+# selects the size that the PPD's page size feature selects.
+# (A PPD without *cupsFilter would not do: pstops then writes no page size
+# feature at all; "-" passes the job on unfiltered.)
+sed 's|^\*cupsFilter: .*|*cupsFilter: "application/vnd.cups-postscript 0 -"|' "$root/etc/cups/ppd/$queue.ppd" \
+  > "$work/unfiltered.ppd"
+lpadmin -p Unfiltered -E -v "file://$work/out/printer.prn" -P "$work/unfiltered.ppd" 2> "$work/lpadmin.err" ||
+  fail "lpadmin Unfiltered failed: $(cat "$work/lpadmin.err")"
+cat > "$work/listing.ps" <<'EOF'
+%!PS-Adobe-3.0
+%%Pages: 2
+%%EndComments
+%%BeginProlog
+/l { /Courier findfont 14 scalefont setfont 40 exch moveto show } def
+%%EndProlog
+%%Page: 1 1
+(How a job looks inside:) 800 l
+(line 1: %!PS-Adobe-3.0) 780 l (line 2: %%Page: 1 1) 760 l
+(line 3: [{ %%BeginFeature: *PageSize A4 ... %%EndFeature) 740 l
+(line 4: %%BeginPageSetup) 720 l (line 5: %%Page: 2 2) 700 l
+0 0 moveto 300 300 lineto stroke showpage
+%%Page: 2 2
+(Second page of the listing) 800 l showpage
+%%EOF
+EOF
+cat > "$work/figure.ps" <<'EOF'
+%!PS-Adobe-3.0
+%%Pages: 2
+%%EndComments
+%%Page: 1 1
+/Helvetica findfont 28 scalefont setfont 72 760 moveto (Heading above the figure) show
+/figure-save save def /showpage {} def
+%%BeginDocument: figure.eps
+%!PS-Adobe-3.0 EPSF-3.0
+%%BoundingBox: 0 0 300 300
+%%Pages: 1
+%%EndComments
+%%Page: 1 1
+%%BeginPageSetup
+%%EndPageSetup
+100 200 moveto 400 200 lineto 400 500 lineto closepath fill
+%%BeginDocument: inner.eps
+%%Page: 1 1
+150 550 moveto 350 550 lineto 250 700 lineto closepath fill
+%%EndDocument
+%%EOF
+%%EndDocument
+figure-save restore
+/Helvetica findfont 20 scalefont setfont 72 100 moveto (Caption below the figure) show
+showpage
+%%Page: 2 2
+/Helvetica findfont 28 scalefont setfont 72 760 moveto (Page two) show showpage
+%%EOF
+EOF
+for doc in listing figure; do
+  for via in "$queue" Unfiltered; do
+    dest=$via print_job "$work/$doc.ps" -t "$doc" -o PageSize=CoatedGlossSRA3170 || continue
+    if [ "$via" = "$queue" ]; then
+      n=$(grep -a -c "^$comment\$" "$work/job.prn")
+      [ "$n" = 2 ] || fail "$doc: $n page comments instead of 2"
+    fi
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r20 -o "$work/$doc-$via-%02d.png" "$work/job.prn" \
+      2>> "$work/gs.err"
+  done
+  pages=$(ls "$work/$doc-Unfiltered"-*.png 2> /dev/null | wc -l)
+  [ "$pages" = 2 ] || fail "$doc: $pages pages rendered without the filter, not 2"
+  for page in "$work/$doc-Unfiltered"-*.png; do
+    cmp -s "$page" "${page/Unfiltered/$queue}" || fail "$doc: $(basename "$page") differs through the filter"
+  done
+done
+
+# --- Media ---------------------------------------------------------------
+# A queue made from the updated PPD before bidiupdate ran for it has no
+# catalog: the job keeps its own page size feature, which selects the media.
+lpadmin -p Second -E -v "file://$work/out/printer.prn" -P "$root/etc/cups/ppd/$queue.ppd" 2> "$work/lpadmin.err" ||
+  fail "lpadmin Second failed: $(cat "$work/lpadmin.err")"
+if dest=Second print_job "$work/report.ps" -t Second -o PageSize=HeavyTabloid250; then
+  grep -a -q '^%%BeginFeature: \*PageSize HeavyTabloid250$' "$work/job.prn" || fail "the job lost its page size feature"
+  grep -a -q '^%%PSPageMedia' "$work/job.prn" && fail "page comments without a catalog"
+  renders "$work/job.prn"
+  # Rendered at 10 dpi, tabloid (792 x 1224 points) is 110 x 170 pixels.
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r10 -o "$work/second.png" "$work/job.prn" 2> /dev/null
+  size=$(od -An -tu1 -j16 -N8 "$work/second.png" | awk '{ a = $3 * 256 + $4; b = $7 * 256 + $8; print (a < b ? a " " b : b " " a) }')
+  [ "$size" = "110 170" ] || fail "the job without a catalog was printed on $size pixels, not tabloid"
+fi
+
+# A PDF job reaches the filter through cups-filters: media texts on every page.
+ps2pdf "$work/report.ps" "$work/report.pdf"
+if print_job "$work/report.pdf" -t "PDF" -o PageSize=CoatedGlossSRA3170 -o InputSlot=Tray3; then
+  pjl_header PDF > "$work/header.pjl"
+  check_job_data "$(tray_command 3)"
+  renders "$work/job.prn"
+fi
+
+# The queue's default media: the printer's first media after the first
+# update; one the administrator sets stays over later updates.
+default_size() { sed -n 's/^\*DefaultPageSize: //p' "$root/etc/cups/ppd/$queue.ppd"; }
+[ "$(default_size)" = YellowA4ShortEdge ] || fail "the default media is $(default_size), not the printer's first"
+lpadmin -p "$queue" -o PageSize=PlainA480 || fail "lpadmin -o PageSize=PlainA480 failed"
+TAVORINEX_TEST_ROOT=$root "$bidiupdate" -A "$queue" "127.0.0.1:$port"
+[ "$(default_size)" = PlainA480 ] || fail "the update replaced the administrator's default by $(default_size)"
+
+# --- IPP finishings: clients see them, a job selects the PPD's choice ----
+lpadmin -p "$queue" -v "file://$work/out/printer.prn"
+ipptool -tv "ipp://$socket_host/printers/$queue" get-printer-attributes.test > "$work/attributes" 2>&1
+finishings=$(sed -n 's/^ *finishings-supported (.*) = //p' "$work/attributes")
+for finishing in staple staple-dual-left punch punch-quad-top; do
+  echo ",$finishings," | grep -q ",$finishing," || fail "finishings-supported ($finishings) lacks $finishing"
+done
+if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=28; then
+  grep -a -q '^%%BeginFeature: \*Staple 2LP$' "$work/job.prn" || fail "finishings 28 did not select Staple 2LP"
+fi
+if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=83; then
+  grep -a -q '^%%BeginFeature: \*Punch 4TP$' "$work/job.prn" || fail "finishings 83 did not select Punch 4TP"
+fi
 
 # --- The page region and input slot path, which pstops never takes -----
 {

@@ -190,10 +190,57 @@ TEST_F(FilterTest, InputSlotWithoutTrayDigitGetsNoTrayCommand) {
   }
 }
 
-TEST_F(FilterTest, PageRegionWithoutInputSlotLeavesThePagesAlone) {
+TEST_F(FilterTest, PageRegionWithoutInputSlotStillGivesEveryPageItsTexts) {
   std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
   Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter"), pages));
-  EXPECT_EQ(result.out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer);
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
+}
+
+// CUPS's pstops writes a page size feature and the input slot feature, in
+// the PPD's order, unless the PPD requires a page region.
+TEST_F(FilterTest, InputSlotBesidePageSizeGivesTheTrayCommandAndTray0None) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  std::string size = feature("PageSize", "TavorinexLetter");
+  for (int tray : {0, 2, 7}) {
+    std::string slot = feature("InputSlot", "Tray" + std::to_string(tray));
+    std::string tail = tray == 0 ? "" : trayCommand(tray);
+    EXPECT_EQ(filter(jobOf(size + slot, pages)).out,
+              pjlHeader("Report") + letterOutput(slot, pages, tail) + kPjlTrailer) << tray;
+    EXPECT_EQ(filter(jobOf(slot + size, pages)).out,
+              pjlHeader("Report") + letterOutput(slot, pages, tail) + kPjlTrailer) << tray;
+  }
+}
+
+// DSC comments count only at a line start and outside embedded documents:
+// a listing that shows them, and an embedded EPS with pages and features of
+// its own, pass untouched, and so do page size features that are not the
+// job's own.
+TEST_F(FilterTest, DscCommentsInsideStringsAndEmbeddedDocumentsPassUntouched) {
+  const std::string listing =
+      "(line 1: %%Page: 1 1) show\n(line 2: [{ %%BeginFeature: *PageSize A4) show\n"
+      "  %%Page: 2 2\n";
+  const std::string inner =
+      "%%BeginDocument: inner.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%Page: 1 1\n%%EndDocument\n";
+  const std::string figure = "%%BeginDocument: figure.eps\n%!PS-Adobe-3.0 EPSF-3.0\n" +
+                             feature("PageSize", "TavorinexA4") +
+                             "%%Page: 1 1\n%%BeginPageSetup\n%%EndPageSetup\n" + inner +
+                             "%%Page: 2 2\n0 0 moveto\n%%EndDocument\nshowpage\n";
+  std::vector<Page> pages{{1, false, listing + "showpage\n"}, {2, false, figure},
+                          {3, true, "showpage\n"}};
+  pages[1].comments = "";
+  std::string embeddedSetup = "%%BeginDocument: setup.eps\n" + feature("PageSize", "TavorinexA4") +
+                              feature("InputSlot", "Tray5") + "%%EndDocument\n";
+  std::string ownSize = feature("PageSize", "TavorinexLetter");
+  Result result = filter(jobOf(embeddedSetup + ownSize, pages));
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(embeddedSetup, pages) + kPjlTrailer);
+  // Window-sized bodies put the embedded lines across refills.
+  for (std::size_t pad : {1000u, 2030u, 2047u, 4090u}) {
+    std::vector<Page> padded = pages;
+    padded[1].body = bodyText(2, pad) + figure;
+    Result again = filter(jobOf(ownSize, padded));
+    EXPECT_EQ(again.out, pjlHeader("Report") + letterOutput("", padded) + kPjlTrailer) << pad;
+  }
 }
 
 TEST_F(FilterTest, JobWithoutPageSizeFeaturePassesWithItsPjlWrapperOnly) {
@@ -203,12 +250,13 @@ TEST_F(FilterTest, JobWithoutPageSizeFeaturePassesWithItsPjlWrapperOnly) {
   EXPECT_EQ(filter("").out, pjlHeader("Report") + kPjlTrailer);
 }
 
-TEST_F(FilterTest, PageSizeNotInTheCatalogIsDroppedAndNoPageIsTouched) {
+TEST_F(FilterTest, PageSizeNotInTheCatalogStaysInTheJobAndNoPageIsTouched) {
   std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
   for (const std::string& key : {std::string("Tavorinexletter"), std::string(31, 'K'), std::string(300, 'K')}) {
-    Result result = filter(jobOf(feature("PageSize", key), pages));
+    std::string features = feature("PageSize", key) + feature("InputSlot", "Tray2");
+    Result result = filter(jobOf(features, pages));
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer) << key.size();
+    EXPECT_EQ(result.out, pjlHeader("Report") + jobOf(features, pages) + kPjlTrailer) << key.size();
   }
 }
 
@@ -246,8 +294,15 @@ TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
                                kJobTrailer + kPjlTrailer);
   for (const std::string queue : {"Q", "../Tavorinex/Gloss", "/abs/Gloss"}) {
     call.queue = queue;
-    EXPECT_EQ(run(call).out, pjlHeader("Report") + jobOf("", pages) + kPjlTrailer) << queue;
+    EXPECT_EQ(run(call).out, pjlHeader("Report") + job + kPjlTrailer) << queue;
   }
+}
+
+// A header of 80 font resource lines, then `rest`.
+std::string longHeader(const std::string& rest, const std::string& lineEnd = "\n") {
+  std::string header = "%!PS-Adobe-3.0" + lineEnd + "%%DocumentNeededResources: font Courier" + lineEnd;
+  for (int i = 0; i < 80; ++i) header += "%%+ font TavorinexSerif-Number" + std::to_string(i) + lineEnd;
+  return header + rest;
 }
 
 TEST_F(FilterTest, CopyCountInThePjlHeader) {
@@ -266,6 +321,14 @@ TEST_F(FilterTest, CopyCountInThePjlHeader) {
       {"12x", "", job, 12},
       {"99999999999999999999", "", job, 0},
       {"3", "collate", copiedByCups, 0},
+      // The mark counts anywhere in the header comments, however long, and
+      // nowhere else.
+      {"3", "", longHeader("%RBINumCopies: 3\n%%EndComments\n"), 0},
+      {"3", "", longHeader("%RBINumCopies: 3\r\n%%EndComments\r\n", "\r\n"), 0},
+      {"3", "", longHeader("%%EndComments\n%RBINumCopies: 3\n"), 3},
+      {"3", "", longHeader("showpage\n%RBINumCopies: 3\n"), 3},
+      {"3", "", "%!PS-Adobe-3.0\n\n%RBINumCopies: 3\n", 3},
+      {"3", "", longHeader(""), 3},
   };
   for (const Case& c : cases) {
     Result result = filter(c.job, "Report", c.copies, c.options);
@@ -277,8 +340,10 @@ TEST_F(FilterTest, CopyCountInThePjlHeader) {
 TEST_F(FilterTest, JobTitleCannotInjectPjlAndIsCutToTheLine) {
   const std::string job = "%!PS\nshowpage\n";
   Result result = filter(job, "Q3 \"report\"\r\n@PJL SET COPIES=99\x1b%-12345X\x7f");
-  EXPECT_EQ(result.out, pjlHeader("Q3 \"report\"  @PJL SET COPIES=99 %-12345X ") + job +
+  EXPECT_EQ(result.out, pjlHeader("Q3 'report'  @PJL SET COPIES=99 %-12345X ") + job +
                             kPjlTrailer);
+  EXPECT_EQ(filter(job, "x\" START=999 PASSWORD=1 DISPLAY=\"y").out,
+            pjlHeader("x' START=999 PASSWORD=1 DISPLAY='y") + job + kPjlTrailer);
   EXPECT_EQ(filter(job, std::string(300, 't')).out,
             pjlHeader(std::string(236, 't')) + job + kPjlTrailer);
   // A UTF-8 character is never split by the cut.

@@ -109,11 +109,10 @@ bool isSubsequence(std::string_view part, std::string_view whole) {
   return true;
 }
 
-// The job without the feature that starts at its first `marker`: up to the
+// The job without the feature that starts at `start`: up to the
 // "} stopped cleartomark" line behind the feature's "%%EndFeature". Where
 // that end is not certain, the rest of the job counts as dropped.
-std::string withoutFeature(std::string_view job, std::string_view marker) {
-  const std::size_t start = job.find(marker);
+std::string withoutFeature(std::string_view job, std::size_t start) {
   std::size_t end = job.find("%%EndFeature", start);
   for (int line = 0; line < 2 && end != std::string_view::npos; ++line) {
     end = job.find('\n', end);
@@ -129,11 +128,14 @@ bool hasFeature(std::string_view job) {
                      [job](std::string_view marker) { return job.find(marker) != std::string_view::npos; });
 }
 
-// Everything of the job but one dropped page size (or page region) feature
-// is in the printer data, in order.
+// Everything of the job but at most one dropped page size (or page region)
+// feature, whichever it was, is in the printer data, in order.
 bool keepsTheJob(std::string_view job, std::string_view printed) {
   return std::any_of(std::begin(kFeatures), std::end(kFeatures), [&](std::string_view marker) {
-    return job.find(marker) != std::string_view::npos && isSubsequence(withoutFeature(job, marker), printed);
+    for (std::size_t at = job.find(marker); at != std::string_view::npos; at = job.find(marker, at + 1)) {
+      if (isSubsequence(withoutFeature(job, at), printed)) return true;
+    }
+    return false;
   });
 }
 

@@ -1,0 +1,75 @@
+#include "filter/Ostrel3Header.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "common/psstream.h"
+
+namespace tvx::filter {
+
+namespace {
+
+constexpr std::string_view kCopiesMark = "%RBINumCopies:";
+constexpr std::string_view kEndComments = "%%EndComments";
+constexpr std::size_t kCopyBlock = 16 * 1024;
+
+enum Verdict { kGoOn = -1, kMarked = 0, kEnded = 1 };
+
+// What the line that starts `start` says about the header.
+int lineVerdict(std::string_view start) {
+  if (start.starts_with(kCopiesMark)) return kMarked;
+  if (!start.starts_with('%') || start.starts_with(kEndComments)) return kEnded;
+  return kGoOn;
+}
+
+// The verdict on the header from the held bytes alone; kGoOn when every
+// line held is a header line and more may follow.
+int verdictInWindow(std::string_view held, bool whole) {
+  std::size_t at = 0;
+  while (at < held.size()) {
+    int verdict = lineVerdict(held.substr(at));
+    // A line start is judged only once its first bytes are all there.
+    if (verdict != kGoOn && (whole || held.size() - at >= kCopiesMark.size())) return verdict;
+    std::size_t end = held.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) break;
+    at = end + (held.substr(end, 2) == "\r\n" ? 2 : 1);
+  }
+  return whole ? kEnded : kGoOn;
+}
+
+}  // namespace
+
+std::optional<JobHeader> scanJobHeader(char* window, int* count) {
+  JobHeader header;
+  std::string_view held(window, static_cast<std::size_t>(*count));
+  int verdict = verdictInWindow(held, *count < tvx::kPSWindowSize);
+  if (verdict != kGoOn) {
+    header.copiesMadeByCups = verdict == kMarked;
+    return header;
+  }
+  header.readAhead = SpoolFile::create("TavorinexTempPSHeader");
+  if (!header.readAhead) return std::nullopt;
+  FILE* spool = tempPSStream;
+  tempPSStream = header.readAhead->stream();
+  header.copiesMadeByCups = tvx::copyUntilLine(lineVerdict, window, count, 0) == kMarked;
+  tempPSStream = spool;
+  return header;
+}
+
+bool writeReadAhead(JobHeader& header) {
+  if (!header.readAhead) return true;
+  FILE* held = header.readAhead->stream();
+  bool whole = std::fflush(held) == 0 && std::fseek(held, 0, SEEK_SET) == 0;
+  if (whole) {
+    static char block[kCopyBlock];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, held)) > 0) {
+      std::fwrite(block, 1, got, tempPSStream);
+    }
+    whole = !std::ferror(held);
+  }
+  header.readAhead.reset();
+  return whole;
+}
+
+}  // namespace tvx::filter

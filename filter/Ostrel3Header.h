@@ -1,0 +1,31 @@
+// The job's header comment section: from its first line to "%%EndComments"
+// or to the first line that is not a comment.
+#pragma once
+
+#include <optional>
+
+#include "filter/Ostrel3Spool.h"
+
+namespace tvx::filter {
+
+// What the header scan found, and the header lines it had to read ahead.
+struct JobHeader {
+  // The header carries "%RBINumCopies:", CUPS's mark of copies it made itself.
+  bool copiesMadeByCups = false;
+  // Set when the section runs on past the window: the lines read so far,
+  // which must reach the spool file before the window's bytes.
+  std::optional<SpoolFile> readAhead;
+};
+
+// Looks for the copies mark in the header section; the window holds the
+// job's first bytes. A section that ends within the window moves nothing. A
+// longer one is read on, line by line, into a private holding file (so memory
+// stays bounded) up to the mark or the section's end; tempPSStream is
+// unchanged afterwards. nullopt when the holding file cannot be created.
+std::optional<JobHeader> scanJobHeader(char* window, int* count);
+
+// Appends the header lines read ahead, if any, to tempPSStream and removes
+// the holding file. False when the holding file could not be read back.
+bool writeReadAhead(JobHeader& header);
+
+}  // namespace tvx::filter
