@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 extern char** environ;
 
@@ -55,6 +57,20 @@ int waitFilter(pid_t pid) {
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
+}
+
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries) {
+  std::vector<std::string> files;
+  std::error_code error;
+  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+  for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+    std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (error || !target.starts_with(folder)) continue;
+    files.push_back(target);
+    if (entries != nullptr) entries->push_back(entry.path().string());
+  }
+  return files;
 }
 
 }  // namespace tvx::test

@@ -29,4 +29,11 @@ pid_t startFilter(const std::string& program, const FilterCall& call);
 // Waits for `pid` and returns its wait status.
 int waitFilter(pid_t pid);
 
+// The files that process `pid` holds open in `folder` (with trailing
+// slash), as /proc shows them: "/folder/name", or "/folder/#inode (deleted)"
+// for a file without a name. Its /proc entries ("/proc/PID/fd/N") go into
+// `entries` when given.
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries = nullptr);
+
 }  // namespace tvx::test
