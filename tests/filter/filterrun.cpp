@@ -1,6 +1,8 @@
 #include "tests/filter/filterrun.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +40,8 @@ pid_t startFilter(const std::string& program, const FilterCall& call) {
   for (std::string& entry : envStrings) env.push_back(entry.data());
   env.push_back(nullptr);
 
+  const passwd* account = call.user.empty() ? nullptr : ::getpwnam(call.user.c_str());
+  if (!call.user.empty() && account == nullptr) return -1;
   pid_t pid = ::fork();
   if (pid != 0) return pid;
   redirect(call.stdinPath, O_RDONLY, 0);
@@ -47,6 +51,10 @@ pid_t startFilter(const std::string& program, const FilterCall& call) {
     struct rlimit limit {static_cast<rlim_t>(call.fileSizeLimit), static_cast<rlim_t>(call.fileSizeLimit)};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_IGN);
+  }
+  if (account != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(account->pw_gid) != 0 ||
+                             ::setuid(account->pw_uid) != 0)) {
+    ::_exit(126);
   }
   ::execve(program.c_str(), args.data(), env.data());
   ::_exit(127);

@@ -21,6 +21,9 @@ struct FilterCall {
   std::vector<std::string> environment;
   // Largest file the filter may write (RLIMIT_FSIZE, SIGXFSZ ignored); 0: no limit.
   long fileSizeLimit = 0;
+  // The user the filter runs as, with that user's group ("lp", as under
+  // CUPS); empty: the caller's. Standard input and output are opened first.
+  std::string user;
 };
 
 // Starts the program at `program` for `call`; returns its process id.
