@@ -8,7 +8,7 @@ set(TAVORINEX_FOLDER_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
 # cupsd (user lp) runs the filter and man reads the pages.
 foreach(folder ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_SBINDIR} ${TAVORINEX_CUPS_FILTER_DIR}
         ${CMAKE_INSTALL_DATAROOTDIR}/ppd ${CMAKE_INSTALL_DATAROOTDIR}/ppd/tavorinex
-        ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/man7)
+        ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/man7 ${CMAKE_INSTALL_MANDIR}/man8)
   install(DIRECTORY DESTINATION ${folder} DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS})
 endforeach()
 
@@ -24,6 +24,7 @@ install(FILES bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
 
 install(PROGRAMS bidi/refresh/tavorinex-refresh DESTINATION ${CMAKE_INSTALL_SBINDIR})
+install(FILES bidi/refresh/tavorinex-refresh.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES bidi/refresh/tavorinex-refresh.service bidi/refresh/tavorinex-refresh.timer
         DESTINATION /lib/systemd/system)
 install(FILES bidi/refresh/tavorinex-refresh.cron DESTINATION /etc/cron.d
