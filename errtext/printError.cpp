@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <string>
 
 namespace {
 
