@@ -9,7 +9,7 @@ set(TAVORINEX_FOLDER_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
 foreach(folder ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_SBINDIR} ${TAVORINEX_CUPS_FILTER_DIR}
         ${CMAKE_INSTALL_DATAROOTDIR}/cups ${CMAKE_INSTALL_DATAROOTDIR}/cups/model
         ${CMAKE_INSTALL_DATAROOTDIR}/cups/model/tavorinex
-        ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/man7)
+        ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/man7 ${CMAKE_INSTALL_MANDIR}/man8)
   install(DIRECTORY DESTINATION ${folder} DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS})
 endforeach()
 
@@ -28,6 +28,7 @@ install(FILES bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
 
 install(PROGRAMS bidi/refresh/tavorinex-refresh DESTINATION ${CMAKE_INSTALL_SBINDIR})
+install(FILES bidi/refresh/tavorinex-refresh.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES bidi/refresh/tavorinex-refresh.service bidi/refresh/tavorinex-refresh.timer
         DESTINATION /lib/systemd/system)
 install(FILES bidi/refresh/tavorinex-refresh.cron DESTINATION /etc/cron.d

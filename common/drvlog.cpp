@@ -25,21 +25,41 @@ constexpr size_t kMessageSize = 2048;
 
 std::string logPath(const char* name) { return tvx::paths::logFolder() + name; }
 
-// The files sit in a world-writable folder: never follow a planted link, and
-// never block on or write into a planted FIFO or device.
-int openNoFollow(const std::string& path, int flags) {
-  int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+// The files sit in a world-writable folder where any user may have put
+// them first. They are never followed through a planted link, never block
+// on or write into a planted FIFO or device, and count only when `trusted`
+// accepts the opened file. The link count keeps out a hard link to some
+// other file of a trusted owner.
+int openTrusted(const std::string& path, int flags, bool (*trusted)(const struct stat&)) {
+  int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   struct stat st {};
-  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+                  !trusted(st))) {
     ::close(fd);
     return -1;
   }
   return fd;
 }
 
+// Only the administrator switches the log on: the control file is root's
+// and nobody else may write it.
+bool trustedControl(const struct stat& st) {
+  return st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Lines, which may name users, titles and job options, go only into a file
+// of root or of this process's user that not everyone may write (root:lp
+// 0660 lets bidiupdate and the filter share it). A file the program creates
+// is readable by its owner only.
+bool trustedLog(const struct stat& st) {
+  return (st.st_uid == 0 || st.st_uid == ::geteuid()) && (st.st_mode & S_IWOTH) == 0;
+}
+
+int openLog() { return openTrusted(logPath(kLogFile), O_WRONLY | O_APPEND | O_CREAT, trustedLog); }
+
 // Reads at most 79 characters of the control file's first line.
 bool readControlLine(std::string& line) {
-  int fd = openNoFollow(logPath(kControlFile), O_RDONLY);
+  int fd = openTrusted(logPath(kControlFile), O_RDONLY, trustedControl);
   if (fd < 0) return false;
   char buf[80];
   ssize_t got = ::read(fd, buf, sizeof buf - 1);
@@ -52,9 +72,7 @@ bool readControlLine(std::string& line) {
 }
 
 void ensureLogFileExists() {
-  std::string path = logPath(kLogFile);
-  int fd = openNoFollow(path, O_RDONLY);
-  if (fd < 0) fd = openNoFollow(path, O_WRONLY | O_CREAT);
+  int fd = openLog();
   if (fd >= 0) ::close(fd);
 }
 
@@ -110,7 +128,7 @@ void LOGPRINTA(short level, const char* fmt, ...) {
   if (len < 0) return;
   size_t size = std::min(static_cast<size_t>(len), sizeof line - 1);
 
-  int fd = openNoFollow(logPath(kLogFile), O_WRONLY | O_APPEND | O_CREAT);
+  int fd = openLog();
   if (fd < 0) return;
   // One write per line keeps lines of concurrent processes whole.
   ssize_t written = ::write(fd, line, size);

@@ -3,6 +3,11 @@
 // Logging is off until InitLog finds the control file "QZ5182R064Log.ini"
 // naming a level ("FULL" or "LIGHT"); lines are then appended to
 // "QZ5182R064Log.log" in the same folder as "PID<pid>_<time>: <message>".
+// The folder is world-writable, so both files count only as the
+// administrator made them: a control file that is a regular file of root
+// writable by root alone, a log file that is a regular file of root or of
+// the process's user and not writable by everyone (created with mode 0600
+// when missing). Neither is opened through a link. Any other file: no log.
 #pragma once
 
 enum LOG_LEVELS : short { LOG_LIGHT = 0, LOG_FULL = 1 };

@@ -1,6 +1,6 @@
 // Private temp files and atomic file replacement.
 //
-// Every temp file of the package is made by createPrivateTemp, and every
+// Every temp file of the package is made by PrivateTemp::create, and every
 // stored file (PPD, media catalog) is replaced by commitReplacement, so that
 // a reader sees either the whole old file or the whole new one.
 #pragma once
@@ -20,8 +20,11 @@ struct FileOwnership {
   mode_t mode;
 };
 
-// A temp file created with mkstemp (mode 0600, never through a link).
-// Owns the stream; the file is removed on destruction unless it was committed.
+// A temp file of mode 0600 that only this process can reach. Where the file
+// system allows it, the file has no name (O_TMPFILE), so a process killed
+// while it writes leaves nothing behind; elsewhere it is named by mkstemp,
+// which never opens an existing name or a link. Owns the stream; the file is
+// gone after destruction unless it was committed.
 class PrivateTemp {
  public:
   PrivateTemp() = default;
@@ -31,28 +34,31 @@ class PrivateTemp {
   PrivateTemp& operator=(const PrivateTemp&) = delete;
   ~PrivateTemp();
 
-  // Creates "<folder><prefix>XXXXXX" opened for writing ("w+b").
-  // Returns an empty optional when the file cannot be created.
+  // Creates a temp file in `folder` opened for writing and reading ("w+b"):
+  // unnamed, or "<folder><prefix>XXXXXX" where the file system refuses
+  // unnamed files. Returns an empty optional when the file cannot be created.
   static std::optional<PrivateTemp> create(const std::string& folder, const std::string& prefix);
 
   FILE* stream() const { return stream_; }
+  // The file's name; empty while the file has none.
   const std::string& path() const { return path_; }
 
-  // Hands the stream to the caller, who then closes it; the file is still
-  // removed on destruction unless committed.
-  FILE* releaseStream();
-
-  // Flushes and syncs the data, applies `owner`, closes the stream and renames
-  // the file over `target`, then syncs the folder. Returns false on any
-  // error, leaving `target` untouched and the temp file removed.
+  // Flushes and syncs the data, applies `owner`, gives an unnamed file a
+  // fresh "<folder><prefix>XXXXXX" name, renames the file over `target`
+  // (which must lie in the folder given to create), closes the stream and
+  // syncs the folder. Returns false on any error, leaving `target`
+  // untouched and the temp file gone.
   bool commitReplacement(const std::string& target, const FileOwnership& owner);
 
-  // Closes and removes the file now.
+  // Closes the file and removes its name, if it has one, now.
   void discard();
 
  private:
+  bool linkUnnamed(int fd);
+
   FILE* stream_ = nullptr;
   std::string path_;
+  std::string pattern_;  // "<folder><prefix>" for the name given at commit
 };
 
 // The folder part of a path, with trailing slash ("./" when it has none).

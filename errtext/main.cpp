@@ -3,6 +3,6 @@
 
 int main(int argc, char** argv) {
   if (argc != 3) return 0;
-  if (const auto n = parseErrorNumber(argv[2])) printError(argv[1], *n);
+  if (const auto n = parseErrorNumber(argv[2])) return printError(argv[1], *n);
   return 0;
 }

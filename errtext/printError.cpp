@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <new>
-#include <string>
 
 namespace {
 
@@ -18,18 +15,30 @@ struct FreeDeleter {
   void operator()(char* text) const { std::free(text); }
 };
 
-// One line from getLineFromFile; `text` is null at the end of the file.
+// One line from getLineFromFile; `text` is null unless `status` is kLineRead.
 struct Line {
   std::unique_ptr<char, FreeDeleter> text;
   std::size_t length = 0;
+  int status = kEndOfFile;
 };
 
 Line nextLine(FILE* file) {
   Line line;
   char* text = nullptr;
-  getLineFromFile(file, &text, &line.length);
+  line.status = getLineFromFile(file, &text, &line.length);
   line.text.reset(text);
   return line;
+}
+
+// Reports why the file could not be read to its end; returns the exit status.
+int giveUp(const char* path, int status) {
+  if (status == kLineTooLong) {
+    std::fprintf(stderr, "errtext: %s: a line is longer than %zu bytes; not an error text file\n", path,
+                 kMaxErrorLineBytes);
+  } else {
+    std::fprintf(stderr, "errtext: %s: out of memory\n", path);
+  }
+  return 1;
 }
 
 // The line's number: -1 without "###", else the digits from the fifth
@@ -59,41 +68,50 @@ bool isLineNumbered(const char* line, long long wanted) {
 int getLineFromFile(FILE* file, char** line, std::size_t* length) {
   *line = nullptr;
   if (length != nullptr) *length = 0;
-  std::string text;
-  try {
-    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
-      text.push_back(static_cast<char>(c));
-      if (c == '\n') break;
+  std::unique_ptr<char, FreeDeleter> text;
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+  for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+    if (size == kMaxErrorLineBytes) return kLineTooLong;
+    // Room for the byte and the terminator, growing by half.
+    if (size + 2 > capacity) {
+      capacity = std::min(std::max<std::size_t>(capacity + capacity / 2, 256), kMaxErrorLineBytes + 1);
+      char* grown = static_cast<char*>(std::realloc(text.get(), capacity));
+      if (grown == nullptr) return kOutOfMemory;
+      text.release();
+      text.reset(grown);
     }
-  } catch (const std::bad_alloc&) {
-    return 1;
+    text.get()[size++] = static_cast<char>(c);
+    if (c == '\n') break;
   }
-  if (text.empty()) return 1;
-  auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
-  if (copy == nullptr) return 1;
-  std::memcpy(copy, text.c_str(), text.size() + 1);
-  *line = copy;
-  if (length != nullptr) *length = text.size();
-  return 0;
+  if (size == 0) return kEndOfFile;
+  text.get()[size] = '\0';
+  *line = text.release();
+  if (length != nullptr) *length = size;
+  return kLineRead;
 }
 
 int currentErrorLine(const char* line, int n) { return isLineNumbered(line, n) ? 1 : 0; }
 
-void getError(const char* path, int n) {
+int getError(const char* path, int n) {
   const std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "r"));
-  if (!file) return;
+  if (!file) return 0;
   Line line = nextLine(file.get());
   while (currentErrorLine(line.text.get(), n) == 0) line = nextLine(file.get());
   // The header itself (or the end of the file) is not printed.
   const long long next = static_cast<long long>(n) + 1;
-  for (line = nextLine(file.get()); !isLineNumbered(line.text.get(), next); line = nextLine(file.get())) {
-    std::fwrite(line.text.get(), 1, line.length, stdout);
+  if (line.status == kLineRead) {
+    for (line = nextLine(file.get()); !isLineNumbered(line.text.get(), next); line = nextLine(file.get())) {
+      std::fwrite(line.text.get(), 1, line.length, stdout);
+    }
   }
+  return line.status > kEndOfFile ? giveUp(path, line.status) : 0;
 }
 
-void printError(const char* path, int n) {
-  getError(path, n);
-  if (n == 2 || n == 3) getError(path, 1);
+int printError(const char* path, int n) {
+  int status = getError(path, n);
+  if (status == 0 && (n == 2 || n == 3)) status = getError(path, 1);
+  return status;
 }
 
 std::optional<int> parseErrorNumber(std::string_view text) {

@@ -10,11 +10,20 @@
 #include <optional>
 #include <string_view>
 
-// Reads the next line of `file` (line feed kept, any length) into a newly
-// malloc'ed NUL-terminated string stored through `line`; the caller frees it.
-// When `length` is given it receives the line's byte count, NUL bytes inside
-// the line included. Returns 0; at the end of the file or when out of memory
-// stores null and returns 1.
+// Error text files are small text files: a line longer than this many
+// bytes, line feed included, is taken for a file of another kind.
+inline constexpr std::size_t kMaxErrorLineBytes = 4 * 1024 * 1024;
+
+// Results of getLineFromFile.
+enum : int { kLineRead = 0, kEndOfFile = 1, kLineTooLong = 2, kOutOfMemory = 3 };
+
+// Reads the next line of `file` (line feed kept) into a newly malloc'ed
+// NUL-terminated string stored through `line`; the caller frees it. The line
+// is held once, in that string. When `length` is given it receives the
+// line's byte count, NUL bytes inside the line included. Returns kLineRead;
+// at the end of the file kEndOfFile, for a line of more than
+// kMaxErrorLineBytes kLineTooLong, and when memory runs out kOutOfMemory,
+// each with null stored.
 int getLineFromFile(FILE* file, char** line, std::size_t* length = nullptr);
 
 // 1 when `line` is null (end of file) or its number equals `n`, else 0.
@@ -25,10 +34,13 @@ int currentErrorLine(const char* line, int n);
 
 // Prints block `n` of the file at `path` on standard output, each line byte
 // for byte. Prints nothing when the file cannot be opened or has no block `n`.
-void getError(const char* path, int n);
+// Returns 0; 1 after it gave up on a line too long to hold (or on running
+// out of memory), which it reports on standard error.
+int getError(const char* path, int n);
 
-// getError for `n`; for 2 and 3 it then prints block 1 as well.
-void printError(const char* path, int n);
+// getError for `n`; for 2 and 3 it then prints block 1 as well. Returns 0,
+// or 1 when getError gave up.
+int printError(const char* path, int n);
 
 // The error number of a command-line argument, read like atoi: leading white
 // space, an optional sign and decimal digits; no number gives 0. Returns

@@ -14,7 +14,7 @@ namespace tvx::filter {
 
 namespace {
 
-// Paths of the live spool files, readable from a signal handler.
+// Paths of the live named spool files, readable from a signal handler.
 constexpr int kSlots = 8;
 constexpr std::size_t kPathBytes = 4096;
 char slotPath[kSlots][kPathBytes];
@@ -80,9 +80,13 @@ std::optional<SpoolFile> SpoolFile::create(const char* prefix) {
   for (int signalNumber : kEndingSignals) sigaddset(&ending, signalNumber);
   ::sigprocmask(SIG_BLOCK, &ending, &previous);
   std::optional<PrivateTemp> temp = PrivateTemp::create(spoolFolder(), prefix);
-  int slot = temp ? registerPath(temp->path()) : -1;
   std::optional<SpoolFile> spool;
-  if (slot >= 0) spool.emplace(SpoolFile(std::move(*temp), slot));
+  if (temp && temp->path().empty()) {
+    spool.emplace(SpoolFile(std::move(*temp), -1));
+  } else if (temp) {
+    int slot = registerPath(temp->path());
+    if (slot >= 0) spool.emplace(SpoolFile(std::move(*temp), slot));
+  }
   ::sigprocmask(SIG_SETMASK, &previous, nullptr);
   return spool;  // an unrecorded temp file is removed on return
 }

@@ -1,10 +1,12 @@
 // The filter's private spool files.
 //
-// Each job is spooled to its own temp file (mode 0600, created exclusively,
-// never through a link) in CUPS's TMPDIR, or in the package's temp folder
-// when CUPS gives none. The file is removed when its owner goes away, and
-// also when CUPS cancels the job with SIGTERM (or the job is interrupted
-// with SIGINT or SIGHUP) before that.
+// Each job is spooled to its own temp file (mode 0600, never through a link)
+// in CUPS's TMPDIR, or in the package's temp folder when CUPS gives none.
+// The file has no name, so nothing is left when the filter ends in any way,
+// SIGKILL included. Where the file system refuses unnamed files it is a
+// named one instead, removed when its owner goes away, and also when CUPS
+// cancels the job with SIGTERM (or the job is interrupted with SIGINT or
+// SIGHUP) before that.
 #pragma once
 
 #include <cstdio>
@@ -21,10 +23,11 @@ namespace tvx::filter {
 std::string spoolFolder();
 
 // A private temp file in spoolFolder(), open for writing and reading ("w+b").
-// Removed on destruction and when a terminating signal ends the process.
+// Gone on destruction and when a terminating signal ends the process.
 class SpoolFile {
  public:
-  // Creates "<spoolFolder()><prefix>XXXXXX"; nullopt when that fails.
+  // Creates an unnamed file, or "<spoolFolder()><prefix>XXXXXX" where the
+  // file system refuses those; nullopt when that fails.
   static std::optional<SpoolFile> create(const char* prefix);
 
   SpoolFile(SpoolFile&& other) noexcept;
@@ -34,7 +37,6 @@ class SpoolFile {
   ~SpoolFile();
 
   FILE* stream() const { return temp_.stream(); }
-  const std::string& path() const { return temp_.path(); }
 
  private:
   SpoolFile(PrivateTemp temp, int slot) : temp_(std::move(temp)), slot_(slot) {}

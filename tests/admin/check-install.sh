@@ -35,6 +35,7 @@ expected="755 $prefix/bin/bidiupdate
 644 $prefix/share/man/man1/bidiupdate.1
 644 $prefix/share/man/man1/errtext.1
 644 $prefix/share/man/man7/psfilter.7
+644 $prefix/share/man/man8/tavorinex-refresh.8
 755 $prefix/sbin/tavorinex-refresh
 644 /lib/systemd/system/tavorinex-refresh.service
 644 /lib/systemd/system/tavorinex-refresh.timer
@@ -46,7 +47,8 @@ diff "$work/expected" "$work/actual" > "$work/diff" ||
 
 # Folders the programs and CUPS's helpers (user lp) must read or traverse.
 for folder in /usr/bin/Tavorinex "$filters" "$prefix/share/cups/model" "$prefix/share/cups/model/tavorinex" \
-  "$prefix/bin" "$prefix/sbin" "$prefix/share/man/man1" "$prefix/share/man/man7"; do
+  "$prefix/bin" "$prefix/sbin" "$prefix/share/man/man1" "$prefix/share/man/man7" \
+  "$prefix/share/man/man8"; do
   mode=$(stat -c %a "$dest$folder" 2>/dev/null) || { fail "no folder $folder"; continue; }
   [ "$mode" = 755 ] || fail "folder $folder has mode $mode, not 755"
 done
@@ -74,7 +76,7 @@ needed=$(objdump -p "$dest$filters/psfilter" | awk '$1 == "NEEDED" { print $2 }'
 objdump -p "$dest$prefix/bin/bidiupdate" | grep -q 'NEEDED.*libnetsnmp' || fail "bidiupdate does not link net-snmp"
 
 if command -v man > /dev/null; then
-  for page in man1/bidiupdate.1 man1/errtext.1 man7/psfilter.7; do
+  for page in man1/bidiupdate.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8; do
     file=$dest$prefix/share/man/$page
     warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$file" 2>&1 > "$work/page")
     [ -z "$warnings" ] || fail "man $page warns: $warnings"

@@ -6,8 +6,11 @@
 # another model whose PPD mentions ours only in a comment, and a raw queue.
 # The two are updated, cupsd takes up their new PPDs, the unreachable one is
 # reported and left as it is, the usb: and dnssd: ones are logged as skipped,
-# and the other two are not touched at all. Without the unreachable queue
-# the refresh succeeds.
+# and the other two are not touched at all. Then two runs at once against a
+# printer that answers slowly: the first stops each bidiupdate at its time
+# limit and logs the queue, the second waits out its lock wait and ends; both
+# within their limits, the PPDs whole. Without the unreachable queue the
+# refresh succeeds.
 #
 # Usage: check-refresh.sh BIDIUPDATE SOURCE_DIR
 #   BIDIUPDATE is the shipped build (it writes /etc/cups/ppd and the catalog
@@ -30,6 +33,7 @@ chmod 0711 "$work"
 mkdir "$work/sim"
 . "$source/scripts/cups-sandbox"
 sim_started=
+slow_started=
 made_catalogs=
 cleanup() {
   if cups_sandbox_owned; then
@@ -38,6 +42,7 @@ cleanup() {
     cups_sandbox_stop
   fi
   [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
+  [ -n "$slow_started" ] && "$source/scripts/simprinter" stop "$work/slowsim"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -115,6 +120,45 @@ done
 [ -e "/etc/cups/ppd/${prefix}Raw.ppd" ] && fail "the raw queue got a PPD"
 [ "$(media_default Gone)" = "$old_media" ] || fail "cupsd's view of the unreachable queue changed"
 
+# The slow printer: every integer record of its media table costs 20 ms, a
+# whole bidiupdate -A some 70 s. All three queues of the model go to it
+# (Gone to an address where nothing answers).
+mkdir "$work/slowsim"
+slow_port=$("$source/scripts/simprinter" start "$source/tests/printers/slow" "$work/slowsim") ||
+  { echo "FAULT: the slow simulated printer did not start"; exit 1; }
+slow_started=1
+lock=$work/refresh.lock
+refresh() { "$source/bidi/refresh/tavorinex-refresh" --bidiupdate "$bidiupdate" --snmp-port "$slow_port" --lock-file "$lock" "$@"; }
+first_start=$(date +%s)
+refresh --time-limit 3 > "$work/first.out" 2>&1 &
+first_pid=$!
+tries=0
+while flock -n "$lock" true && [ $tries -lt 100 ]; do tries=$((tries + 1)); sleep 0.1; done
+second_start=$(date +%s)
+refresh --lock-wait 1 > "$work/second.out" 2>&1
+second=$?
+second_took=$(($(date +%s) - second_start))
+wait "$first_pid"
+first=$?
+first_took=$(($(date +%s) - first_start))
+cat "$work/first.out" "$work/second.out"
+[ "$second" = 3 ] || fail "the second run exited with $second, not 3 (lock held)"
+grep -qxF "tavorinex-refresh: another run still holds $lock after 1 s; nothing refreshed" "$work/second.out" ||
+  fail "the second run did not say that the lock was held"
+[ "$second_took" -le 3 ] || fail "the second run took $second_took s with a lock wait of 1 s"
+[ "$first" = 1 ] || fail "the first run exited with $first, not 1 (queues out of time)"
+# Three queues of 3 s each, the lpadmin calls and a second of rounding.
+[ "$first_took" -le 14 ] || fail "the first run took $first_took s for three queues of 3 s"
+for q in A:127.0.0.1 B:127.0.0.1 Gone:127.0.0.2; do
+  line="${prefix}${q%%:*} (${q#*:}:$slow_port): ran out of time after 3 s and was stopped (its PPD and media catalog are whole)"
+  grep -qxF "tavorinex-refresh: $line" "$work/first.out" || fail "no line \"$line\""
+done
+for q in A B Gone; do
+  out=$(cupstestppd -W filters "/etc/cups/ppd/$prefix$q.ppd" 2>&1) || fail "the PPD of $q is not whole after its stop: $out"
+done
+left=$(ls -A /etc/cups/ppd "$catalogs" | grep -e '^TavorinexTempPPD' -e '^\.catalog-')
+[ -z "$left" ] || fail "stopped runs left work files: $left"
+
 # Queues that are no network printers never fail the refresh.
 lpadmin -x "${prefix}Gone"
 "$source/bidi/refresh/tavorinex-refresh" --bidiupdate "$bidiupdate" --snmp-port "$port" \
@@ -122,6 +166,6 @@ lpadmin -x "${prefix}Gone"
 status=$?
 [ "$status" = 0 ] || fail "without the unreachable queue tavorinex-refresh exited with $status, not 0: $(cat "$work/refresh.out")"
 
-[ "$failures" = 0 ] && echo "PASS: the refresh updated the two reachable queues of the model and only those" ||
+[ "$failures" = 0 ] && echo "PASS: the refresh updated the two reachable queues of the model and only those, skipped the queues without a network printer, and succeeded without the unreachable one; two runs at once and a slow printer ended within their limits" ||
   echo "$failures faults"
 exit $((failures > 0))

@@ -83,19 +83,22 @@ TEST_F(PPDCycle, WriteBackIsByteIdentical) {
   }
 }
 
-TEST_F(PPDCycle, TempFileIsPrivateAndInThePPDFolder) {
+// The new PPD is written into a file without a name in the PPD folder, so
+// that a run killed while it writes leaves nothing there.
+TEST_F(PPDCycle, TempFileIsPrivateUnnamedAndInThePPDFolder) {
   writeFile(ppd(), kPPD);
   std::string victim = root_ + "/victim";
   writeFile(victim, "victim\n");
   ASSERT_EQ(::symlink(victim.c_str(), (tmpFolder() + "TavorinexTempPPD.ps").c_str()), 0);
 
   ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
-  Names names = folderEntries(ppdFolder());
-  ASSERT_EQ(names.size(), 2u);
-  EXPECT_EQ(names[1].rfind("TavorinexTempPPD.ps.", 0), 0u);
-  struct stat temp {};
-  ::stat((ppdFolder() + names[1]).c_str(), &temp);
-  EXPECT_EQ(temp.st_mode & 07777, 0600u);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+  const std::string self = "/proc/self/fd/" + std::to_string(::fileno(tempPSStream));
+  const std::string temp = std::filesystem::read_symlink(self).string();
+  EXPECT_TRUE(temp.starts_with(ppdFolder()) && temp.ends_with(" (deleted)")) << temp;
+  struct stat st {};
+  ::fstat(::fileno(tempPSStream), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
   ASSERT_EQ(finish(), 0);
   EXPECT_EQ(readFile(victim), "victim\n");
   EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "errtext/printError.h"
 
 extern char** environ;
 
@@ -26,12 +29,22 @@ class ErrtextTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  // Runs errtext with `args`; returns its standard output, expecting exit status 0.
-  std::string run(std::vector<std::string> args) {
+  // What a run of errtext left: exit status (-1 when a signal ended it),
+  // standard output and error, and the largest resident size it reached.
+  struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+    long maxResidentKiB = 0;
+  };
+
+  Run runProgram(std::vector<std::string> args) {
     const std::string out = folder_ / "stdout";
+    const std::string err = folder_ / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char*> argv{const_cast<char*>(ERRTEXT_PATH)};
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -39,11 +52,27 @@ class ErrtextTest : public ::testing::Test {
     EXPECT_EQ(posix_spawn(&pid, ERRTEXT_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    std::ostringstream output;
-    output << std::ifstream(out, std::ios::binary).rdbuf();
-    return output.str();
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    Run run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readAll(out);
+    run.err = readAll(err);
+    run.maxResidentKiB = usage.ru_maxrss;
+    return run;
+  }
+
+  // Runs errtext with `args`; returns its standard output, expecting exit status 0.
+  std::string run(std::vector<std::string> args) {
+    Run result = runProgram(std::move(args));
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+  }
+
+  static std::string readAll(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
   }
 
   // Writes `content` as the error text file and asks errtext for `number`.
@@ -84,6 +113,31 @@ TEST_F(ErrtextTest, LinesOfAnyLengthArePrintedWhole) {
   const std::string longLine(10000, 'x');
   EXPECT_EQ(lookup("### 1\n" + longLine + "\n### 2\n", "1"), longLine + "\n");
   EXPECT_EQ(lookup("### 1\n" + longLine, "1"), longLine);
+}
+
+// A line is held once, and only up to the limit: a file of one endless or
+// huge line is refused with a message and status 1, in bounded memory,
+// after the lines before it were printed.
+TEST_F(ErrtextTest, LineOverTheLimitIsRefusedInBoundedMemory) {
+  const std::string sparse = folder_ / "sparse";
+  std::ofstream(sparse).close();
+  std::filesystem::resize_file(sparse, 1L << 30);
+  const std::string huge = folder_ / "huge";
+  std::ofstream(huge, std::ios::binary) << "### 1\nkept\n" << std::string(kMaxErrorLineBytes, 'x') << "x\n";
+  for (const std::string& path : {std::string("/dev/zero"), sparse, huge}) {
+    Run result = runProgram({path, "1"});
+    EXPECT_EQ(result.status, 1) << path;
+    EXPECT_EQ(result.err, "errtext: " + path + ": a line is longer than " +
+                              std::to_string(kMaxErrorLineBytes) + " bytes; not an error text file\n");
+    EXPECT_EQ(result.out, path == huge ? "kept\n" : "");
+    EXPECT_LT(result.maxResidentKiB, 64 * 1024) << path;
+  }
+}
+
+TEST_F(ErrtextTest, LineOfTheLimitIsPrintedWhole) {
+  const std::string line = std::string(kMaxErrorLineBytes - 1, 'x') + "\n";
+  EXPECT_EQ(lookup("### 1\n" + line + "### 2\n", "4"), "");
+  EXPECT_EQ(lookup("### 1\n" + line + "### 2\n", "1"), line);
 }
 
 TEST_F(ErrtextTest, NulByteInsideALineIsPrinted) {

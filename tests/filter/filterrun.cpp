@@ -1,6 +1,8 @@
 #include "tests/filter/filterrun.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +10,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 extern char** environ;
 
@@ -36,6 +40,8 @@ pid_t startFilter(const std::string& program, const FilterCall& call) {
   for (std::string& entry : envStrings) env.push_back(entry.data());
   env.push_back(nullptr);
 
+  const passwd* account = call.user.empty() ? nullptr : ::getpwnam(call.user.c_str());
+  if (!call.user.empty() && account == nullptr) return -1;
   pid_t pid = ::fork();
   if (pid != 0) return pid;
   redirect(call.stdinPath, O_RDONLY, 0);
@@ -46,6 +52,10 @@ pid_t startFilter(const std::string& program, const FilterCall& call) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_IGN);
   }
+  if (account != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(account->pw_gid) != 0 ||
+                             ::setuid(account->pw_uid) != 0)) {
+    ::_exit(126);
+  }
   ::execve(program.c_str(), args.data(), env.data());
   ::_exit(127);
 }
@@ -55,6 +65,20 @@ int waitFilter(pid_t pid) {
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
+}
+
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries) {
+  std::vector<std::string> files;
+  std::error_code error;
+  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+  for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+    std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (error || !target.starts_with(folder)) continue;
+    files.push_back(target);
+    if (entries != nullptr) entries->push_back(entry.path().string());
+  }
+  return files;
 }
 
 }  // namespace tvx::test

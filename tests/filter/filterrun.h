@@ -21,6 +21,9 @@ struct FilterCall {
   std::vector<std::string> environment;
   // Largest file the filter may write (RLIMIT_FSIZE, SIGXFSZ ignored); 0: no limit.
   long fileSizeLimit = 0;
+  // The user the filter runs as, with that user's group ("lp", as under
+  // CUPS); empty: the caller's. Standard input and output are opened first.
+  std::string user;
 };
 
 // Starts the program at `program` for `call`; returns its process id.
@@ -28,5 +31,12 @@ pid_t startFilter(const std::string& program, const FilterCall& call);
 
 // Waits for `pid` and returns its wait status.
 int waitFilter(pid_t pid);
+
+// The files that process `pid` holds open in `folder` (with trailing
+// slash), as /proc shows them: "/folder/name", or "/folder/#inode (deleted)"
+// for a file without a name. Its /proc entries ("/proc/PID/fd/N") go into
+// `entries` when given.
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries = nullptr);
 
 }  // namespace tvx::test

@@ -399,32 +399,37 @@ TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
   EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
 }
 
-TEST_F(FilterTest, CancelledJobLeavesNoSpoolFile) {
-  std::string fifo = root_ + "/stdin";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  FilterCall call = callOn("");
-  call.stdinPath = fifo;
-  call.stdoutPath = root_ + "/cancelled.out";
-  call.stderrPath = root_ + "/cancelled.err";
-  pid_t pid = startFilter(PSFILTER_PROGRAM, call);
-  {
+// The spool has no name at any time, so neither a cancel (SIGTERM) nor a
+// SIGKILL in the middle of a job can leave it behind.
+TEST_F(FilterTest, CancelledOrKilledJobLeavesNoSpoolFile) {
+  for (int signalNumber : {SIGTERM, SIGKILL}) {
+    std::string fifo = root_ + "/stdin" + std::to_string(signalNumber);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    FilterCall call = callOn("");
+    call.stdinPath = fifo;
+    call.stdoutPath = root_ + "/cancelled.out";
+    call.stderrPath = root_ + "/cancelled.err";
+    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
     std::ofstream feed(fifo, std::ios::binary);
     feed << prolog(feature("PageSize", "TavorinexLetter")) << "%%Page: 1 1\n" << std::flush;
-    // The spool file appears once the filter has started the job; the
-    // filter then waits for the rest of the job, which never comes.
-    for (int tries = 0; tries < 30000 && folderEntries(spool_).empty(); ++tries) ::usleep(1000);
-    std::vector<std::string> spooled = folderEntries(spool_);
-    ASSERT_EQ(spooled.size(), 1u);
-    EXPECT_EQ(spooled[0].rfind("TavorinexTempPSStream", 0), 0u);
+    // The spool is open once the filter has started the job; the filter
+    // then waits for the rest of the job, which never comes.
+    std::vector<std::string> entries;
+    for (int tries = 0; tries < 30000 && filesOpenIn(pid, spool_, &entries).empty(); ++tries) {
+      ::usleep(1000);
+    }
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(filesOpenIn(pid, spool_).front().ends_with(" (deleted)"));
+    EXPECT_TRUE(folderEntries(spool_).empty()) << "the spool has a name";
     struct stat st {};
-    ASSERT_EQ(::stat((spool_ + spooled[0]).c_str(), &st), 0);
+    ASSERT_EQ(::stat(entries.front().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    ASSERT_EQ(::kill(pid, signalNumber), 0);
     int wait = waitFilter(pid);
-    EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGTERM);
+    EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == signalNumber);
+    EXPECT_TRUE(folderEntries(spool_).empty());
+    EXPECT_EQ(readFile(call.stdoutPath), "");
   }
-  EXPECT_TRUE(folderEntries(spool_).empty());
-  EXPECT_EQ(readFile(call.stdoutPath), "");
 }
 
 TEST_F(FilterTest, SixteenJobsAtOnceEachGiveWhatTheyGiveAlone) {

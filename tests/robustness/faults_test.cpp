@@ -1,15 +1,19 @@
 // Faults around the real programs: a full file system under the PPD folder
-// or the catalog folder of bidiupdate, and a reader that stops reading the
-// filter's standard output.
+// or the catalog folder of bidiupdate, folders on a file system without
+// unnamed files, and a reader that stops reading the filter's standard
+// output.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -43,8 +47,6 @@ class FullDiskTest : public BidiupdateTest {
   }
 
   std::string skipReason_;
-
- private:
   std::vector<std::string> mounted_;
 };
 
@@ -90,6 +92,59 @@ TEST_F(FullDiskTest, FullCatalogFolderKeepsTheOldCatalogAndExits13) {
   EXPECT_NE(ppd.find("*UIConstraints: *PageSize HeavyTabloid250 "), std::string::npos);
   std::string report;
   EXPECT_EQ(cupstestppd(kQueue, &report), 0) << report;
+}
+
+// bindfs (FUSE) refuses unnamed files (O_TMPFILE gives EOPNOTSUPP): the
+// PPD cycles, the catalog save and the filter's spool fall back to named
+// work files, which are renamed into place or removed, also when CUPS
+// cancels the job.
+TEST_F(FullDiskTest, FileSystemWithoutUnnamedFilesGetsNamedWorkFilesThatAreCleanedUp) {
+  if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "needs root and /dev/fuse";
+  const std::string spool = root_ + "/spool/";
+  for (const std::string& folder : {ppdFolder(), catalogFolder(), spool}) {
+    std::string below = folder.substr(0, folder.size() - 1) + ".below";
+    std::filesystem::create_directories(below);
+    std::filesystem::create_directories(folder);
+    if (runProgram("bindfs", {below, folder}, root_).status != 0) GTEST_SKIP() << "bindfs cannot mount";
+    mounted_.push_back(folder);
+    ASSERT_EQ(::open(folder.c_str(), O_TMPFILE | O_RDWR, 0600), -1);
+    ASSERT_EQ(errno, EOPNOTSUPP);
+  }
+  SimPrinter printer("full");
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+  EXPECT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  EXPECT_NE(ppdOf(kQueue).find("*PageSize PlainA480/Plain A4 80:"), std::string::npos);
+  EXPECT_EQ(readFile(catalogFile(kQueue)).size(), 8 * kCatalogRecordSize);
+  EXPECT_EQ(folderEntries(ppdFolder()), std::vector<std::string>{kQueue + ".ppd"});
+  EXPECT_EQ(folderEntries(catalogFolder()), std::vector<std::string>{kQueue});
+
+  const std::string fifo = root_ + "/job";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  FilterCall call;
+  call.queue = kQueue;
+  call.arguments = {"7", "alice", "Report", "1", ""};
+  call.stdinPath = fifo;
+  call.stdoutPath = root_ + "/job.out";
+  call.stderrPath = root_ + "/job.err";
+  call.environment = {"TMPDIR=" + spool};
+  pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+  std::ofstream(fifo) << "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\nshowpage\n%%EOF\n";
+  EXPECT_TRUE(WIFEXITED(waitFilter(pid)));
+  EXPECT_NE(readFile(call.stdoutPath).find("showpage"), std::string::npos);
+  EXPECT_EQ(folderEntries(spool), std::vector<std::string>{});
+
+  pid = startFilter(PSFILTER_PROGRAM, call);
+  std::ofstream feed(fifo);
+  feed << "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\n" << std::flush;
+  for (int tries = 0; tries < 30000 && folderEntries(spool).empty(); ++tries) ::usleep(1000);
+  std::vector<std::string> spooled = folderEntries(spool);
+  ASSERT_EQ(spooled.size(), 1u);
+  EXPECT_TRUE(spooled.front().starts_with("TavorinexTempPSStream"));
+  ::kill(pid, SIGTERM);
+  int wait = waitFilter(pid);
+  EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGTERM);
+  EXPECT_EQ(folderEntries(spool), std::vector<std::string>{});
 }
 
 class ClosedOutputTest : public TestRoot {

@@ -3,7 +3,10 @@
 // (the start PPD, or the PPD after cycle 1, 2, ...), never a truncated or
 // mixed file, and the media catalog is always the whole old or the whole new
 // catalog. The states come from bidiupdate-snapshots, the same program with
-// a copy taken after each PPD replacement and catalog save.
+// a copy taken after each PPD replacement and catalog save. The work files
+// have no name until just before they are renamed into place: a kill leaves
+// one only in the microseconds between that link and the rename, and then
+// the file is the whole next state.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
+#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 
@@ -39,8 +43,8 @@ struct RunStates {
   std::vector<std::string> catalogs;  // old catalog first, then after each save
 };
 
-// Where a kill lands: after `creations` files were created in `folder`
-// (each PPD cycle and each catalog save creates its temp file there), and
+// Where a kill lands: after `creations` work files were opened in `folder`
+// (each PPD cycle and each catalog save opens its temp file there), and
 // then `delay` more; with no folder, `delay` after the start.
 struct KillPoint {
   std::string folder;
@@ -48,18 +52,19 @@ struct KillPoint {
   std::chrono::microseconds delay{0};
 };
 
-// Counts the files created in a folder.
+// Counts the work files opened in a folder: every file opened there but
+// `own`, the file they replace. An unnamed file shows as "#<inode>".
 class CreationWatch {
  public:
-  explicit CreationWatch(const std::string& folder)
-      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    inotify_add_watch(fd_, folder.c_str(), IN_CREATE);
+  CreationWatch(const std::string& folder, std::string own)
+      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), own_(std::move(own)) {
+    inotify_add_watch(fd_, folder.c_str(), IN_OPEN);
   }
   ~CreationWatch() { ::close(fd_); }
   CreationWatch(const CreationWatch&) = delete;
   CreationWatch& operator=(const CreationWatch&) = delete;
 
-  // Waits until `count` files were created or `pid` ended; true for the first.
+  // Waits until `count` work files were opened or `pid` ended; true for the first.
   bool waitFor(int count, pid_t pid) {
     alignas(inotify_event) char buffer[4096];
     while (seen_ < count) {
@@ -69,7 +74,7 @@ class CreationWatch {
              got = ::read(fd_, buffer, sizeof buffer)) {
           for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            seen_ += (event->mask & IN_CREATE) != 0;
+            seen_ += (event->mask & IN_ISDIR) == 0 && event->len > 0 && own_ != event->name;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
           }
         }
@@ -89,6 +94,7 @@ class CreationWatch {
   }
 
   int fd_;
+  std::string own_;
   int seen_ = 0;
 };
 
@@ -110,19 +116,18 @@ class KillTest : public BidiupdateTest {
     }
   }
 
-  // Puts back the start PPD and the old catalog. The temp files that killed
-  // runs leave stay, in the way of the runs after them.
+  // Puts back the start PPD and the old catalog.
   void restore(const RunStates& states) {
     writeFile(ppdFile(kQueue), states.ppds.front());
     writeFile(catalogFile(kQueue), states.catalogs.front());
   }
 
   // The files in the PPD and catalog folders besides the queue's own.
-  int filesLeft() {
-    int left = 0;
+  std::vector<std::string> filesLeft() {
+    std::vector<std::string> left;
     for (const std::string& folder : {ppdFolder(), catalogFolder()}) {
       for (const std::string& name : folderEntries(folder)) {
-        left += name != kQueue + ".ppd" && name != kQueue;
+        if (name != kQueue + ".ppd" && name != kQueue) left.push_back(folder + name);
       }
     }
     return left;
@@ -146,18 +151,47 @@ class KillTest : public BidiupdateTest {
     return states;
   }
 
-  // Runs bidiupdate -A and kills it at `point`; true when it had finished.
-  bool killAt(const KillPoint& point, const std::string& host) {
+  // How a killed run ended.
+  struct Killed {
+    bool finished = false;     // the run had ended before its kill
+    bool insideWrite = false;  // a work file was open when the kill was sent
+  };
+
+  // Runs bidiupdate -A and kills it at `point`.
+  Killed killAt(const KillPoint& point, const std::string& host) {
     std::optional<CreationWatch> watch;
-    if (!point.folder.empty()) watch.emplace(point.folder);
+    if (!point.folder.empty()) {
+      watch.emplace(point.folder, point.folder == ppdFolder() ? kQueue + ".ppd" : kQueue);
+    }
     pid_t pid = spawnProgram(BIDIUPDATE_PATH, {"-A", kQueue, host}, root_ + "/kill.out",
                              root_ + "/kill.err");
-    if (pid <= 0) return false;
+    if (pid <= 0) return {};
     if (!watch || watch->waitFor(point.creations, pid)) {
       ::usleep(static_cast<useconds_t>(point.delay.count()));
     }
+    Killed killed;
+    for (const std::string& folder : {ppdFolder(), catalogFolder()}) {
+      for (const std::string& file : filesOpenIn(pid, folder)) {
+        killed.insideWrite |= file.ends_with(" (deleted)");
+      }
+    }
     ::kill(pid, SIGKILL);
-    return exitStatusOf(pid) == 10;
+    killed.finished = exitStatusOf(pid) == 10;
+    return killed;
+  }
+
+  // A work file can be left by a kill only in the microseconds between the
+  // link that names it and the rename that puts it in place: it is then the
+  // whole state after the cycle whose rename did not happen. `ppd` is the
+  // state the PPD was left in.
+  bool leftBetweenLinkAndRename(const std::string& path, int ppd, const RunStates& states) {
+    const std::string content = readFile(path);
+    if (path.starts_with(ppdFolder())) {
+      return path.starts_with(ppdFolder() + "TavorinexTempPPD.ps.") && ppd >= 0 &&
+             stateOf(content, states.ppds) == ppd + 1;
+    }
+    return path.starts_with(catalogFolder() + ".catalog-") && content == states.catalogs.back() &&
+           readFile(catalogFile(kQueue)) == states.catalogs.front();
   }
 
   // Index of `content` among `states`, or -1.
@@ -197,14 +231,16 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
   ASSERT_EQ(newCatalog, states.catalogs.back());
 
   // A fifth of the kills anywhere in the run; the others just after the
-  // temp file of a PPD cycle or of the catalog save appeared, so that they
-  // fall inside the write, just before the rename or just after it.
+  // temp file of a PPD cycle or of the catalog save was opened, so that
+  // they fall inside the write, just before the rename or just after it.
   std::mt19937 random(kSeed);
   std::uniform_int_distribution<long long> anywhere(0, duration.count());
   std::uniform_int_distribution<int> cycle(1, cycles + 1);
   std::uniform_int_distribution<long long> shortly(0, 400);
   std::map<int, int> ppdStates;
   int finished = 0;
+  int insideWrite = 0;
+  int betweenLinkAndRename = 0;
   for (int kill = 0; kill < kKills; ++kill) {
     KillPoint point;
     if (kill % 5 == 0) {
@@ -216,22 +252,34 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
       point.delay = std::chrono::microseconds(shortly(random));
     }
     restore(states);
-    finished += killAt(point, printer.address());
+    Killed killed = killAt(point, printer.address());
+    finished += killed.finished;
+    insideWrite += killed.insideWrite;
     int ppd = stateOf(ppdOf(kQueue), states.ppds);
     EXPECT_GE(ppd, 0) << "kill " << kill << " left a PPD of no cycle";
     EXPECT_GE(stateOf(readFile(catalogFile(kQueue)), states.catalogs), 0)
         << "kill " << kill << " left a catalog neither old nor new";
+    for (const std::string& left : filesLeft()) {
+      if (leftBetweenLinkAndRename(left, ppd, states)) {
+        ++betweenLinkAndRename;
+      } else {
+        ADD_FAILURE() << "kill " << kill << " left " << left;
+      }
+      std::filesystem::remove(left);
+    }
     ++ppdStates[ppd];
   }
-  const int left = filesLeft();
+  // Kills inside a write are what could leave a work file behind.
+  EXPECT_GT(insideWrite, 0);
   std::ostringstream seen;
   for (const auto& [state, count] : ppdStates) seen << state << ":" << count << " ";
   RecordProperty("ppd_states_seen", seen.str());
-  RecordProperty("temp_files_left_by_kills", left);
+  RecordProperty("kills_inside_a_write", insideWrite);
+  RecordProperty("kills_between_link_and_rename", betweenLinkAndRename);
   RecordProperty("runs_finished_before_their_kill", finished);
   std::cout << kKills << " kills; PPD state (cycles done):kills " << seen.str()
-            << "; temp files left by kills inside a write " << left
-            << "; runs finished first " << finished << "\n";
+            << "; kills inside a write " << insideWrite << "; between link and rename "
+            << betweenLinkAndRename << "; runs finished first " << finished << "\n";
 }
 
 }  // namespace

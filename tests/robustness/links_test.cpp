@@ -3,8 +3,10 @@
 // temp files' patterns in the PPD folder, the catalog folder and the spool
 // folder. No program ever writes through one: every link target keeps its
 // content and mode, a dangling link's target never appears, and every link
-// is still the same link afterwards.
+// is still the same link afterwards. Files that another user plants at the
+// diagnostic log's names are neither obeyed nor written.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -187,6 +189,140 @@ TEST_F(LinkTest, PageReversalNeverWritesThroughAPlantedLink) {
   EXPECT_EQ(reversed, header + "%%Page: 1 1\nB\n%%Page: 2 2\nA\n%%Trailer\n%%Pages: 2\n%%EOF\n");
   expectNothingWrittenThrough();
   RecordProperty("links_planted", linksPlanted());
+}
+
+// The log's folder made like the system's /tmp (world-writable, sticky),
+// where every user may create files; the programs against it.
+class PlantedLogTest : public BidiupdateTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant files as another user";
+    BidiupdateTest::SetUp();
+    ::chmod(root_.c_str(), 0711);
+    ::chmod(tmpFolder().c_str(), 01777);
+    writeFile(root_ + "/job.ps",
+              "%!PS-Adobe-3.0\n%%EndComments\n%%BeginSetup\n[{\n%%BeginFeature: *PageSize "
+              "PlainA480\n<< /PageSize [595 842] >> setpagedevice\n%%EndFeature\n} stopped "
+              "cleartomark\n%%EndSetup\n%%Page: 1 1\nshowpage\n%%Trailer\n%%EOF\n");
+    ::chmod((root_ + "/job.ps").c_str(), 0644);
+  }
+
+  // Creates `path` as user nobody, holding `content`, with `mode`.
+  void plantAsNobody(const std::string& path, const std::string& content, const char* mode) {
+    RunResult planted = runProgram(
+        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "sh", "-c",
+                    "umask 0 && printf %s \"$2\" > \"$1\" && chmod \"$3\" \"$1\"", "sh", path,
+                    content, mode},
+        root_);
+    ASSERT_EQ(planted.status, 0) << planted.err;
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    ASSERT_EQ(st.st_uid, ::getpwnam("nobody")->pw_uid);
+  }
+
+  // Root's file at `path` with `mode` and group `group`.
+  void plantAsRoot(const std::string& path, const std::string& content, mode_t mode,
+                   const char* group = "root") {
+    writeFile(path, content);
+    ASSERT_EQ(::chown(path.c_str(), 0, ::getpwnam(group)->pw_gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+  }
+
+  // bidiupdate -M (as root) and a job through the filter as user lp, both
+  // as usual; the filter's process id.
+  pid_t runBoth(const SimPrinter& printer, const std::string& what) {
+    EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10) << what;
+    return runFilter(what);
+  }
+
+  // A job on the queue's media through the filter as user lp, as usual;
+  // the filter's process id.
+  pid_t runFilter(const std::string& what) {
+    FilterCall call;
+    call.queue = kQueue;
+    call.arguments = {"3", "alice", "Planted", "1", "password=secret"};
+    call.stdinPath = root_ + "/job.ps";
+    call.stdoutPath = root_ + "/job.out";
+    call.stderrPath = root_ + "/job.err";
+    call.environment = {"TMPDIR=" + tmpFolder()};
+    call.user = "lp";
+    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    int wait = waitFilter(pid);
+    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << what << readFile(call.stderrPath);
+    EXPECT_NE(readFile(call.stdoutPath).find("%%PSPageMedia: Plain A4 80"), std::string::npos)
+        << what;
+    return pid;
+  }
+
+  void removeLogFiles() {
+    std::filesystem::remove(controlFile());
+    std::filesystem::remove(logFile());
+  }
+};
+
+TEST_F(PlantedLogTest, ControlOrLogFilePlantedByAnotherUserChangesNothing) {
+  SimPrinter printer("full");
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+
+  // A control file of another user, or of root but writable by others, is
+  // not obeyed: no log file appears.
+  plantAsNobody(controlFile(), "LEVEL=FULL\n", "0644");
+  runBoth(printer, "control file of nobody");
+  EXPECT_FALSE(std::filesystem::exists(logFile()));
+  for (mode_t mode : {0664, 0666}) {
+    removeLogFiles();
+    plantAsRoot(controlFile(), "LEVEL=FULL\n", mode);
+    runBoth(printer, "control file mode " + std::to_string(mode));
+    EXPECT_FALSE(std::filesystem::exists(logFile())) << mode;
+  }
+
+  // The administrator's control file: a log file that another user planted,
+  // that everyone may write, or that is a second name of some root file,
+  // receives nothing.
+  const std::string rootFile = root_ + "/root-file";
+  plantAsRoot(rootFile, "root's own\n", 0644);
+  for (int planted = 0; planted < 3; ++planted) {
+    removeLogFiles();
+    plantAsRoot(controlFile(), "LEVEL=FULL\n", 0644);
+    if (planted == 0) plantAsNobody(logFile(), "", "0666");
+    if (planted == 1) plantAsRoot(logFile(), "", 0666);
+    if (planted == 2) {
+      ASSERT_EQ(::link(rootFile.c_str(), logFile().c_str()), 0);
+    }
+    runBoth(printer, "planted log " + std::to_string(planted));
+    EXPECT_TRUE(readFile(logFile()) == (planted == 2 ? "root's own\n" : ""))
+        << "lines went into planted log file " << planted;
+  }
+}
+
+TEST_F(PlantedLogTest, AdministratorsLogServesBothProgramsAndACreatedLogIsPrivate) {
+  SimPrinter printer("full");
+  ASSERT_TRUE(printer.running());
+  installPPD(kQueue, kModelPPD);
+  plantAsRoot(controlFile(), "LEVEL=FULL\n", 0644);
+
+  // As the README says: root:lp 0660, written by bidiupdate and the filter.
+  plantAsRoot(logFile(), "", 0660, "lp");
+  pid_t filter = runBoth(printer, "root:lp 0660");
+  std::string log = readFile(logFile());
+  EXPECT_NE(log.find("BIDIMAIN Update Media BEGIN"), std::string::npos);
+  EXPECT_NE(log.find("PID" + std::to_string(filter) + "_"), std::string::npos);
+
+  // A log file that a program creates is its user's and nobody else reads it.
+  for (const char* user : {"root", "lp"}) {
+    std::filesystem::remove(logFile());
+    if (std::string(user) == "root") {
+      EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+    } else {
+      runFilter("created by lp");
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(logFile().c_str(), &st), 0) << user;
+    EXPECT_EQ(st.st_uid, ::getpwnam(user)->pw_uid);
+    EXPECT_EQ(st.st_mode & 0077, 0u) << user;
+    EXPECT_NE(readFile(logFile()), "") << user;
+  }
 }
 
 }  // namespace
