@@ -22,7 +22,8 @@ filter=$(realpath "$build/filter/psfilter-testroot")
 pstops=/usr/lib/cups/filter/pstops
 [ -x "$filter" ] || { echo "no $filter: build the psfilter-testroot target first" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package: time)" >&2; exit 2; }
-[ -x "$pstops" ] || { echo "no $pstops (Debian package: cups-filters)" >&2; exit 2; }
+[ -x "$pstops" ] || { echo "no $pstops (Debian package: cups-core-drivers)" >&2; exit 2; }
+command -v python3 >/dev/null || { echo "python3 is missing" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/psfilter-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
