@@ -1,21 +1,33 @@
 #!/bin/bash
-# Benchmark of psfilter: throughput against cat on the same job, and peak
-# memory for a 16 MiB and a 256 MiB job (the job is streamed, so both should
-# need the same).
+# Benchmark of psfilter as CUPS runs it: the job comes in on a pipe (from
+# the filter before it) and the printer data leaves on a pipe (to the
+# backend). On the same 16 MiB and 256 MiB jobs it times cat, CUPS's own
+# pstops with the model PPD (the filter before ours in every job's chain)
+# and psfilter, interleaved in paired rounds, and prints for each the min
+# and median of wall and CPU time, the time from the first job byte in to
+# the first byte out, the peak memory, and the ratios psfilter/cat and
+# psfilter/pstops (bench/pipes.py does the timing).
 #
-# Usage: bench/psfilter.sh BUILD_DIR
+# Usage: bench/psfilter.sh BUILD_DIR [ROUNDS]
 #   BUILD_DIR holds filter/psfilter-testroot (build it with
-#   -DCMAKE_BUILD_TYPE=Release for figures worth quoting).
+#   -DCMAKE_BUILD_TYPE=Release for figures worth quoting); ROUNDS (default
+#   11) paired rounds per job. The machine's load is printed before and
+#   after: a busy machine shows in the medians more than in the ratios.
 set -euo pipefail
 
-build=${1:?usage: bench/psfilter.sh BUILD_DIR}
+build=${1:?usage: bench/psfilter.sh BUILD_DIR [ROUNDS]}
+rounds=${2:-11}
+here=$(cd "$(dirname "$0")/.." && pwd)
 filter=$(realpath "$build/filter/psfilter-testroot")
+pstops=/usr/lib/cups/filter/pstops
 [ -x "$filter" ] || { echo "no $filter: build the psfilter-testroot target first" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package: time)" >&2; exit 2; }
+[ -x "$pstops" ] || { echo "no $pstops (Debian package: cups-core-drivers)" >&2; exit 2; }
+command -v python3 >/dev/null || { echo "python3 is missing" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/psfilter-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/root/tmp" "$work/root/usr/bin/Tavorinex" "$work/spool"
+mkdir -p "$work/root/tmp" "$work/root/usr/bin/Tavorinex" "$work/spool" "$work/bin"
 export TAVORINEX_TEST_ROOT=$work/root
 
 # A DSC job of PAGES pages, BYTES bytes in all, selecting a media of the
@@ -49,53 +61,19 @@ make_job() {
     }' > "$out"
 }
 
-# "wall-seconds cpu-seconds" of a command.
-seconds() {
-  /usr/bin/time -f '%e %U %S' -o "$work/time.one" "$@"
-  awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/time.one"
-}
-
-
-make_job 20000 $((256 * 1024 * 1024)) "$work/big.ps"
 make_job 1250 $((16 * 1024 * 1024)) "$work/small.ps"
-cat "$work/big.ps" "$work/small.ps" > /dev/null  # into the page cache
+make_job 20000 $((256 * 1024 * 1024)) "$work/big.ps"
+cat "$work/small.ps" "$work/big.ps" > /dev/null  # into the page cache
 
-# The fastest of a few runs (column $1 of the times), for each in turn: the
-# machine may be busy.
-best() {
-  awk -v c="$1" 'NR == 1 || $c < min { min = $c } END { print min }'
-}
+# As CUPS starts them: the queue name as argument 0 (psfilter finds its
+# catalog by it; a link named Q on PATH gives it without a shell, whose
+# memory would count as the filter's), the job on standard input, the PPD in
+# the environment, the spool in TMPDIR.
+ln -s "$filter" "$work/bin/Q"
+export PATH=$work/bin:$PATH PPD=$here/ppd/TavorinexArcM750XLS.ppd TMPDIR=$work/spool
+arguments="1 bench Benchmark 1 ''"
 
-# Both write the printer data into a file, as CUPS's file device receives it.
-export TMPDIR=$work/spool
-for run in 1 2 3 4 5; do
-  rm -f "$work/cat.out" "$work/filter.out"
-  sync
-  seconds sh -c "cat '$work/big.ps' > '$work/cat.out'" >> "$work/cat.times"
-  rm -f "$work/cat.out"
-  sync
-  seconds bash -c 'exec -a Q "$0" 1 bench Benchmark 1 "" < "$1" > "$2"' \
-    "$filter" "$work/big.ps" "$work/filter.out" >> "$work/filter.times"
-done
-cat_time=$(best 1 < "$work/cat.times")
-filter_time=$(best 1 < "$work/filter.times")
-cat_cpu=$(best 2 < "$work/cat.times")
-filter_cpu=$(best 2 < "$work/filter.times")
-pages=$(grep -c '^%%PSPageMedia:' "$work/filter.out")
-
-peak_rss() {
-  /usr/bin/time -v -o "$work/time.txt" bash -c 'exec -a Q "$0" 1 bench Benchmark 1 "" < "$1" > "$2"' \
-    "$filter" "$1" "$work/rss.out"
-  sed -n 's/^\tMaximum resident set size (kbytes): //p' "$work/time.txt"
-}
-rss_small=$(peak_rss "$work/small.ps")
-rss_big=$(peak_rss "$work/big.ps")
-
-size=$(stat -c %s "$work/big.ps")
-echo "job: $size bytes, 20000 pages ($pages pages got the media texts)"
-ratio() { awk -v c="$1" -v f="$2" 'BEGIN { printf "%.2f", c / f }'; }
-echo "cat:      $cat_time s, $cat_cpu s CPU (best of 5)"
-echo "psfilter: $filter_time s, $filter_cpu s CPU (best of 5)"
-echo "throughput ratio psfilter/cat: $(ratio "$cat_time" "$filter_time") (CPU time: $(ratio "$cat_cpu" "$filter_cpu"))"
-echo "peak RSS 16 MiB job:  $rss_small KiB"
-echo "peak RSS 256 MiB job: $rss_big KiB"
+echo "load before: $(uptime)"
+python3 "$here/bench/pipes.py" "$rounds" "%%PSPageMedia:" "$work/small.ps" "$work/big.ps" -- \
+  "cat=cat" "pstops=$pstops $arguments" "psfilter=Q $arguments"
+echo "load after:  $(uptime)"

@@ -1,5 +1,10 @@
 #include "filter/Ostrel3Output.h"
 
+#include <sys/sendfile.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -21,6 +26,8 @@ constexpr std::size_t kPjlLineSize = 255;
 constexpr std::size_t kMaxJobName = kPjlLineSize - 1 - (sizeof kJobNameStart - 1) -
                                     (sizeof kJobNameEnd - 1);
 constexpr std::size_t kCopyBlock = 64 * 1024;
+// Bytes asked of one sendfile call; it moves less where the output takes less.
+constexpr std::size_t kSendStep = 1 << 30;
 
 std::optional<tvx::filter::SpoolFile> spool;
 
@@ -33,6 +40,48 @@ std::string pjlJobName(const std::string& title) {
   while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
   name.resize(cut);
   return name;
+}
+
+// The kernel cannot send between these two files (an output opened for
+// appending, some devices, an old kernel): the bytes go through a buffer.
+bool kernelRefuses(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Writes all `size` bytes of `bytes` to `to`; false when a write fails.
+bool writeAll(int to, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    ssize_t written = ::write(to, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Copies the file `from`, from byte `offset` to its end, to `to`: page by
+// page inside the kernel where it can, else through a buffer. False when a
+// read or a write fails.
+bool sendRest(int from, off_t offset, int to) {
+  bool throughKernel = true;
+  for (;;) {
+    ssize_t moved = 0;
+    if (throughKernel) {
+      moved = ::sendfile(to, from, &offset, kSendStep);
+      if (moved < 0 && kernelRefuses(errno)) {
+        throughKernel = false;
+        continue;
+      }
+    } else {
+      static char block[kCopyBlock];
+      moved = ::pread(from, block, sizeof block, offset);
+      if (moved > 0) {
+        if (!writeAll(to, block, static_cast<std::size_t>(moved))) return false;
+        offset += moved;
+      }
+    }
+    if (moved == 0) return true;
+    if (moved < 0 && errno != EINTR) return false;
+  }
 }
 
 }  // namespace
@@ -110,15 +159,13 @@ int sendTempPSStreamToPrinter() {
   TraceProlog("sendTempPSStreamToPrinter");
   Trace("Open disk copy stream file");
   Trace("Copy bytes from temp stream to stdout");
-  bool copied = tempPSStream != nullptr && outputPSStream != nullptr;
+  bool copied = tempPSStream != nullptr && outputPSStream != nullptr &&
+                std::fflush(outputPSStream) == 0 && !std::ferror(outputPSStream);
   if (copied) {
-    static char block[kCopyBlock];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, tempPSStream)) > 0) {
-      if (std::fwrite(block, 1, got, outputPSStream) != got) break;
-    }
-    copied = std::feof(tempPSStream) && !std::ferror(tempPSStream) &&
-             std::fflush(outputPSStream) == 0 && !std::ferror(outputPSStream);
+    off_t start = ::ftello(tempPSStream);
+    int from = ::fileno(tempPSStream);
+    int to = ::fileno(outputPSStream);
+    copied = start >= 0 && from >= 0 && to >= 0 && sendRest(from, start, to);
   }
   if (!copied) {
     TraceError("Temporary file cannot be read");

@@ -29,8 +29,10 @@ int writeEndPJLToPSStream();
 // never sent.
 int reopenTempPSStreamForReading();
 
-// Copies tempPSStream, from where it stands, to outputPSStream and flushes
-// that. Fails when a read or a write fails; the bytes copied so far have
+// Flushes outputPSStream, then copies the file of tempPSStream, from where
+// the stream stands to its end, straight to the file of outputPSStream: by
+// sendfile where the kernel takes that pair of files, else by read and
+// write. Fails when a read or a write fails; the bytes copied so far have
 // been sent.
 int sendTempPSStreamToPrinter();
 

@@ -45,7 +45,11 @@ pid_t startFilter(const std::string& program, const FilterCall& call) {
   pid_t pid = ::fork();
   if (pid != 0) return pid;
   redirect(call.stdinPath, O_RDONLY, 0);
-  redirect(call.stdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 1);
+  if (call.stdoutFd >= 0) {
+    ::dup2(call.stdoutFd, 1);
+  } else {
+    redirect(call.stdoutPath, call.stdoutFlags, 1);
+  }
   redirect(call.stderrPath, O_WRONLY | O_CREAT | O_TRUNC, 2);
   if (call.fileSizeLimit > 0) {
     struct rlimit limit {static_cast<rlim_t>(call.fileSizeLimit), static_cast<rlim_t>(call.fileSizeLimit)};

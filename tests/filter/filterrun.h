@@ -3,6 +3,7 @@
 // the messages and the exit status are collected.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <string>
@@ -16,6 +17,11 @@ struct FilterCall {
   std::vector<std::string> arguments;
   std::string stdinPath = "/dev/null";
   std::string stdoutPath;
+  // How stdoutPath is opened; O_APPEND keeps what the file holds.
+  int stdoutFlags = O_WRONLY | O_CREAT | O_TRUNC;
+  // A descriptor of the caller (a pipe or socket end) for standard output
+  // instead of stdoutPath; -1: none.
+  int stdoutFd = -1;
   std::string stderrPath;
   // "NAME=value" entries added to the inherited environment.
   std::vector<std::string> environment;

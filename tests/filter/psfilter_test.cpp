@@ -1,6 +1,7 @@
 // psfilter run as a process, the way CUPS runs it: whole jobs in, whole
 // printer data out.
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -391,12 +392,70 @@ TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
   EXPECT_EQ(result.err, "ERROR: Tavorinex software - Temporary file cannot be written\n");
 }
 
+// /dev/full, and an output file opened for appending that reaches its size
+// limit; neither takes bytes from the kernel's copy, so both go through the
+// buffer.
 TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
   FilterCall call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
   call.stdoutPath = "/dev/full";
   Result result = run(call);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
+
+  call.stdoutPath = root_ + "/appended.prn";
+  call.stdoutFlags = O_WRONLY | O_APPEND;
+  writeFile(call.stdoutPath, std::string(200000, 'x'));
+  call.fileSizeLimit = 400000;
+  result = run(call);
+  EXPECT_EQ(result.status, 5);
+  EXPECT_EQ(result.out.size(), 400000u);
+  EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
+}
+
+// The printer data reaches every kind of standard output whole: a file, a
+// pipe and a socket (sent by the kernel, a pipe or socket buffer at a time),
+// a file opened for appending (which the kernel refuses to send to, so the
+// bytes go through a buffer and the file keeps what it held), /dev/null.
+TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
+  std::vector<Page> pages;
+  for (int p = 0; p < 300; ++p) pages.push_back({p + 1, p % 2 == 0, bodyText(p, 4000)});
+  std::string features = feature("PageSize", "TavorinexLetter");
+  std::string job = jobOf(features, pages);
+  std::string printed = pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer;
+
+  EXPECT_EQ(filter(job).out, printed);
+
+  FilterCall appended = callOn(job);
+  appended.stdoutPath = root_ + "/appended.prn";
+  appended.stdoutFlags = O_WRONLY | O_APPEND;
+  writeFile(appended.stdoutPath, "earlier job\n");
+  Result result = run(appended);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "earlier job\n" + printed);
+
+  for (bool socket : {false, true}) {
+    int ends[2];
+    ASSERT_EQ(socket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
+                     : ::pipe2(ends, O_CLOEXEC), 0);
+    FilterCall call = callOn(job);
+    call.stdoutFd = ends[1];
+    call.stderrPath = root_ + "/stream.err";
+    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    ::close(ends[1]);
+    std::string out;
+    char block[4096];
+    for (ssize_t n; (n = ::read(ends[0], block, sizeof block)) > 0;) out.append(block, n);
+    ::close(ends[0]);
+    int wait = waitFilter(pid);
+    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << socket;
+    EXPECT_EQ(out, printed) << socket;
+  }
+
+  FilterCall discarded = callOn(job);
+  discarded.stdoutPath = "/dev/null";
+  result = run(discarded);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
 }
 
 // The spool has no name at any time, so neither a cancel (SIGTERM) nor a

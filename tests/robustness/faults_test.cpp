@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,10 +157,10 @@ class ClosedOutputTest : public TestRoot {
     std::filesystem::create_directories(spool_);
   }
 
-  // Runs the filter on a job of about 1 MiB whose reader takes `keep` bytes
-  // of the printer data and then closes its end; the filter's status and
-  // standard error.
-  std::pair<int, std::string> filterInto(std::size_t keep) {
+  // Runs the filter on a job of about 1 MiB whose reader, at the other end
+  // of a pipe or a socket, takes `keep` bytes of the printer data and then
+  // closes its end; the filter's status and standard error.
+  std::pair<int, std::string> filterInto(std::size_t keep, bool socket) {
     std::string job = "%!PS-Adobe-3.0\n%%EndComments\n";
     for (int page = 1; job.size() < (1 << 20); ++page) {
       job += "%%Page: " + std::to_string(page) + " " + std::to_string(page) + "\n" +
@@ -167,11 +168,12 @@ class ClosedOutputTest : public TestRoot {
     }
     writeFile(root_ + "/job.ps", job);
     int ends[2];
-    EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    EXPECT_EQ(socket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
+                     : ::pipe2(ends, O_CLOEXEC), 0);
     FilterCall call;
     call.arguments = {"7", "alice", "Report", "1", ""};
     call.stdinPath = root_ + "/job.ps";
-    call.stdoutPath = "/dev/fd/" + std::to_string(ends[1]);
+    call.stdoutFd = ends[1];
     call.stderrPath = root_ + "/err";
     call.environment = {"TMPDIR=" + spool_};
     pid_t pid = startFilter(PSFILTER_PROGRAM, call);
@@ -191,11 +193,13 @@ class ClosedOutputTest : public TestRoot {
 };
 
 TEST_F(ClosedOutputTest, ReaderThatGoesAwayFailsTheJobWithItsErrorLine) {
-  for (std::size_t keep : {0, 10, 70000, 500000}) {
-    auto [status, err] = filterInto(keep);
-    EXPECT_EQ(status, 5) << keep;
-    EXPECT_EQ(err, "ERROR: Tavorinex software Temporary file cannot be read\n") << keep;
-    EXPECT_EQ(folderEntries(spool_), std::vector<std::string>{}) << keep;
+  for (bool socket : {false, true}) {
+    for (std::size_t keep : {0, 10, 70000, 500000}) {
+      auto [status, err] = filterInto(keep, socket);
+      EXPECT_EQ(status, 5) << keep << " " << socket;
+      EXPECT_EQ(err, "ERROR: Tavorinex software Temporary file cannot be read\n") << keep;
+      EXPECT_EQ(folderEntries(spool_), std::vector<std::string>{}) << keep;
+    }
   }
 }
 
