@@ -31,8 +31,8 @@ constexpr std::size_t kSendStep = 1 << 30;
 
 std::optional<tvx::filter::SpoolFile> spool;
 
-// The title on one line, its double quotes as apostrophes, cut to fit the PJL line without splitting a UTF-8
-// character.
+// The title on one line, its double quotes as apostrophes, cut to fit the
+// PJL line without splitting a UTF-8 character.
 std::string pjlJobName(const std::string& title) {
   std::string name = tvx::text::pjlQuoted(title);
   if (name.size() <= kMaxJobName) return name;

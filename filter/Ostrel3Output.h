@@ -17,8 +17,9 @@ void reportJobFailure(const char* message);
 int openTempPSStreamFileForWriting();
 
 // Writes the UEL, the job name (jobName with control bytes as spaces and
-// double quotes as apostrophes, cut to fit the 255-byte PJL line), the comment, the copy count when nrCollated is
-// not 0, and the switch to PostScript into tempPSStream. Returns 0.
+// double quotes as apostrophes, cut to fit the 255-byte PJL line), the
+// comment, the copy count when nrCollated is not 0, and the switch to
+// PostScript into tempPSStream. Returns 0.
 int writeBeginningPJLToPSStream();
 
 // Writes the UEL, "@PJL EOJ" and the UEL into tempPSStream. Returns 0.
