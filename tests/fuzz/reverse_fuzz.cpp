@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(openTempPSStreamFileForWriting() == 0, "cannot create the spool file");
   check(std::fwrite(data, 1, size, tempPSStream) == size, "cannot spool the job");
   check(ReversePageOrder() == 0, "the reversal failed");
-  check(filesIn(folder) == 1, "the reversal left a work file behind");
+  // The spool and the reversal's work files have no name.
+  check(filesIn(folder) == 0, "the reversal left a work file behind");
   check(reopenTempPSStreamForReading() == 0, "cannot read the reversed job");
   closeTempPSStreamFile();
   check(filesIn(folder) == 0, "the spool file was left behind");
