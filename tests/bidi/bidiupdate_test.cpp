@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -496,25 +495,41 @@ TEST_F(BidiupdateProcessTest, NoInstallableOptionsLeaveTheTraysAlone) {
             linesStartingWith(readFile(sourceFile(kModelPPD)), "*InputSlot"));
 }
 
+// When `line` is `before`, a status number and `after`, the text behind up
+// to `end`; the number goes into `status`. Empty for other lines.
+std::string describedStatus(const std::string& line, const std::string& before, const std::string& after,
+                            char end, int* status) {
+  if (line.rfind(before, 0) != 0) return "";
+  std::size_t digits = line.find_first_not_of("0123456789", before.size());
+  if (digits == before.size() || digits == std::string::npos) return "";
+  if (line.compare(digits, after.size(), after) != 0) return "";
+  *status = std::stoi(line.substr(before.size()));
+  std::size_t start = digits + after.size();
+  return line.substr(start, line.find(end, start) - start);
+}
+
 // The README's exit-status table and the refresh script's messages describe
 // exactly the statuses 10 to 17, each in the words its name stands for.
 TEST(ExitStatuses, ReadmeAndRefreshScriptDescribeEveryStatus) {
   std::map<int, std::string> readme;
   std::map<int, std::string> script;
-  const std::regex row(R"(^\| ([0-9]+) \| ([^|]*) \|)");
-  const std::regex caseLine(R"re(^ *([0-9]+)\) echo "([^"]*)")re");
-  std::smatch match;
-  for (const std::string& line : linesOf(readFile(sourceFile("README.md"))))
-    if (std::regex_search(line, match, row)) readme[std::stoi(match[1])] = match[2];
-  for (const std::string& line : linesOf(readFile(sourceFile("bidi/refresh/tavorinex-refresh"))))
-    if (std::regex_search(line, match, caseLine)) script[std::stoi(match[1])] = match[2];
+  int status = 0;
+  for (const std::string& line : linesOf(readFile(sourceFile("README.md")))) {
+    std::string words = describedStatus(line, "| ", " | ", '|', &status);
+    if (!words.empty()) readme[status] = words;
+  }
+  for (const std::string& line : linesOf(readFile(sourceFile("bidi/refresh/tavorinex-refresh")))) {
+    std::string trimmed = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+    std::string words = describedStatus(trimmed, "", ") echo \"", '"', &status);
+    if (!words.empty()) script[status] = words;
+  }
   ASSERT_EQ(readme.size(), tvx::bidi::kExitWords.size());
   ASSERT_EQ(script.size(), tvx::bidi::kExitWords.size());
   int expected = tvx::bidi::kDone;
-  for (const auto& [status, words] : tvx::bidi::kExitWords) {
-    EXPECT_EQ(status, expected++);
-    EXPECT_NE(readme[status].find(words), std::string::npos) << status << ": " << readme[status];
-    EXPECT_NE(script[status].find(words), std::string::npos) << status << ": " << script[status];
+  for (const auto& [code, words] : tvx::bidi::kExitWords) {
+    EXPECT_EQ(code, expected++);
+    EXPECT_NE(readme[code].find(words), std::string::npos) << code << ": " << readme[code];
+    EXPECT_NE(script[code].find(words), std::string::npos) << code << ": " << script[code];
   }
   EXPECT_EQ(expected - 1, tvx::bidi::kNoColorProfile);
 }
