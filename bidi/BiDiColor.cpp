@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
@@ -121,27 +122,27 @@ void rewriteChoices(const std::string& keyword, const std::string& psKey, const 
 int BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "LinuxBiDi_UpdateColor");
   auto allSpaces = [](std::string_view ppd) { return spacesLandmarksHold(ppd, 1, 4); };
-  if (!tvx::bidi::queuePPDPasses(queue, allSpaces)) return 13;
+  if (!tvx::bidi::queuePPDPasses(queue, allSpaces)) return tvx::bidi::kFileFailed;
   for (int colorSpace = 1; colorSpace <= 4; ++colorSpace) {
     int result = BiDi_UpdateColorSimple(sessionID, queue, colorSpace);
-    if (result != 10) return result;
+    if (result != tvx::bidi::kDone) return result;
   }
-  return 10;
+  return tvx::bidi::kDone;
 }
 
 int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorSimple");
-  if (colorSpace < 1 || colorSpace > 4) return 17;
+  if (colorSpace < 1 || colorSpace > 4) return tvx::bidi::kNoColorProfile;
   auto bothOptions = [colorSpace](std::string_view ppd) { return spacesLandmarksHold(ppd, colorSpace, colorSpace); };
-  if (!tvx::bidi::queuePPDPasses(queue, bothOptions)) return 13;
+  if (!tvx::bidi::queuePPDPasses(queue, bothOptions)) return tvx::bidi::kFileFailed;
   const ColorSpace& space = kColorSpaces[colorSpace - 1];
   PTS_BiDiColorProfile head = nullptr;
   TE_BiDiStatus status = space.reader(sessionID, &head);
   tvx::bidi::ProfileList profiles(head);
-  if (status != en_BiDiSuccess) return 12;
-  if (!profiles) return 17;
+  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
+  if (!profiles) return tvx::bidi::kNoColorProfile;
   int result = BiDi_UpdateColorImageOrText(space.firstKeyword, space.firstKey, queue, profiles.get());
-  if (result != 10) return result;
+  if (result != tvx::bidi::kDone) return result;
   return BiDi_UpdateColorImageOrText(space.secondKeyword, space.secondKey, queue, profiles.get());
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
@@ -111,8 +112,8 @@ int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   PTS_BiDiInput head = nullptr;
   TE_BiDiStatus status = BiDi_GetInput(sessionID, &head);
   tvx::bidi::InputList trays(head);
-  if (status != en_BiDiSuccess) return 12;
-  if (!trays) return 14;
+  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
+  if (!trays) return tvx::bidi::kNoTrays;
   return tvx::bidi::editPPD(queue, trayLandmarksHold,
                             [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
 }

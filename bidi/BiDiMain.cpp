@@ -2,9 +2,9 @@
 // queue match the printer. Prints nothing; the exit status is the answer.
 #include <cctype>
 #include <cstring>
-#include <string_view>
 
 #include "bidi/BiDiColor.h"
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiInput.h"
 #include "bidi/BiDiMedia.h"
 #include "bidi/BiDiOptions.h"
@@ -14,19 +14,12 @@
 
 namespace {
 
-constexpr int kDone = 10;
-constexpr int kWrongCommandLine = 11;
-constexpr int kNoSession = 12;
-
-// A queue name that names a PPD file and a catalog file inside their
-// folders; "." and ".." would name the folders themselves.
-bool isQueueName(const char* queue) {
-  std::string_view name(queue);
-  return isPPDQueueName(queue) && name != "." && name != "..";
-}
+using tvx::bidi::kDone;
+using tvx::bidi::kQueryFailed;
+using tvx::bidi::kWrongCommandLine;
 
 bool isWellFormed(int argc, char* argv[]) {
-  return argc == 4 && std::strlen(argv[1]) == 2 && argv[1][0] == '-' && isQueueName(argv[2]);
+  return argc == 4 && std::strlen(argv[1]) == 2 && argv[1][0] == '-' && isPPDQueueName(argv[2]);
 }
 
 int updateMedia(unsigned char session, const char* queue) {
@@ -76,7 +69,7 @@ int runUpdates(char letter, unsigned char session, const char* queue) {
 int main(int argc, char* argv[]) {
   if (!isWellFormed(argc, argv)) return kWrongCommandLine;
   unsigned char session = 0;
-  if (BiDi_InitSession(argv[3], &session) != en_BiDiSuccess) return kNoSession;
+  if (BiDi_InitSession(argv[3], &session) != en_BiDiSuccess) return kQueryFailed;
   int result = runUpdates(argv[1][1], session, argv[2]);
   BiDi_CloseSession(session);
   return result;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
@@ -17,10 +18,10 @@
 
 namespace {
 
-constexpr int kDone = 10;
-constexpr int kQueryFailed = 12;
-constexpr int kFileFailed = 13;
-constexpr int kNoMedia = 15;
+using tvx::bidi::kDone;
+using tvx::bidi::kFileFailed;
+using tvx::bidi::kNoMedia;
+using tvx::bidi::kQueryFailed;
 
 // Capacity of a catalog name or PPD key, terminator included.
 constexpr int kKeySize = 32;

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
@@ -72,8 +73,8 @@ int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
   PTS_BiDiInstallableOption head = nullptr;
   TE_BiDiStatus status = BiDi_GetInstallableOption(sessionID, &head);
   tvx::bidi::OptionList options(head);
-  if (status != en_BiDiSuccess) return 12;
-  if (!options) return 16;
+  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
+  if (!options) return tvx::bidi::kNoOptions;
   // Each default line is replaced alone, so only the model is checked.
   return tvx::bidi::editPPD(queue, tvx::bidi::isModelPPD,
                             [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });

@@ -6,17 +6,15 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "common/drvlog.h"
 #include "common/paths.h"
+#include "common/queuename.h"
 #include "common/safefile.h"
 
 namespace {
 
-// The PPD path had a 255-byte buffer: folder, name, ".ppd" and the NUL.
-constexpr std::size_t kMaxQueueName = 236;
 constexpr const char* kTempPrefix = "TavorinexTempPPD.ps.";
 
 // The new PPD of the open cycle; owns tempPSStream while it exists. Removed
@@ -73,9 +71,7 @@ void logMarkerFound(const char* marker) { LOGPRINTA(LOG_LIGHT, "Fount the string
 }  // namespace
 
 bool isPPDQueueName(const char* queue) {
-  if (queue == nullptr) return false;
-  std::string_view name(queue);
-  return !name.empty() && name.size() <= kMaxQueueName && name.find('/') == std::string_view::npos;
+  return queue != nullptr && tvx::isQueueName(queue, tvx::kMaxPPDQueueName);
 }
 
 int openTempFileAndPPDFile(const char* queue) {

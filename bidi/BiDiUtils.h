@@ -14,8 +14,9 @@
 
 #include "common/psstream.h"
 
-// True when `queue` can name a PPD: not null, not empty, no "/", and at most
-// 236 characters. Other names never reach the file system.
+// True when `queue` can name a PPD: not null, and tvx::isQueueName accepts it
+// with at most kMaxPPDQueueName (236) characters. Other names never reach the
+// file system.
 bool isPPDQueueName(const char* queue);
 
 // Starts a PPD update for `queue`: opens its PPD as inputPSStream and a new

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiUtils.h"
 #include "common/drvlog.h"
 #include "common/psstream.h"
@@ -37,20 +38,20 @@ bool queuePPDPasses(const char* queue, Check check) {
 
 // One PPD update cycle on the PPD of `queue`: when `check` accepts the PPD's
 // text, `edit` works on the cycle's window, the rest of the PPD follows its
-// edits, and the result replaces the PPD. Returns 10 when it did, 13 when a
-// file failed to open, `check` refused the PPD (which is then left as it
-// was) or the PPD could not be replaced.
+// edits, and the result replaces the PPD. Returns kDone when it did,
+// kFileFailed when a file failed to open, `check` refused the PPD (which is
+// then left as it was) or the PPD could not be replaced.
 template <typename Check, typename Edit>
 int editPPD(const char* queue, Check check, Edit edit) {
-  if (openTempFileAndPPDFile(queue) != 0) return 13;
+  if (openTempFileAndPPDFile(queue) != 0) return kFileFailed;
   if (!ppdPasses(readOpenPPD(), check)) {
     abandonPPDUpdate();
-    return 13;
+    return kFileFailed;
   }
   PPDWindow window;
   edit(window);
   copyRestOfPPD(window);
-  return updatePPDforPrinter(queue) == 0 ? 10 : 13;
+  return updatePPDforPrinter(queue) == 0 ? kDone : kFileFailed;
 }
 
 }  // namespace tvx::bidi

@@ -11,6 +11,7 @@
 #include "common/drvlog.h"
 #include "common/paths.h"
 #include "common/printertext.h"
+#include "common/queuename.h"
 #include "common/safefile.h"
 #include "mediacatalog/mediacatalogutil.h"
 
@@ -65,11 +66,6 @@ std::string_view cleanPrinterName(std::string_view name) {
   if (backslash == std::string_view::npos) return kNoQueue;
   rest.remove_prefix(backslash + 1);
   return rest.substr(0, rest.find(','));
-}
-
-// A name that stays inside the catalog folder as one file.
-bool isQueueFileName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
 
 // Stores a whole path, or leaves the field empty when it does not fit.
@@ -144,7 +140,7 @@ void CMediaCatalog::Init() {
   repositoryFilePath[0] = repositoryFolder[0] = infoRepositoryFilePath[0] = '\0';
   if (GetApplicationDataFolder(folder) == 1) {
     std::string base = std::string(fieldText(folder)) + "//Tavorinex//";
-    if (storePath(repositoryFolder, base) && isQueueFileName(fieldText(printerName))) {
+    if (storePath(repositoryFolder, base) && tvx::isQueueName(fieldText(printerName))) {
       std::string file = base + printerName;
       if (!storePath(repositoryFilePath, file) ||
           !storePath(infoRepositoryFilePath, file + ".info"))

@@ -141,7 +141,7 @@ TEST_F(PPDCycle, BadQueueNamesNeverReachTheFileSystem) {
   std::string longest(236, 'q');
   writeFile(ppd(longest), kPPD);
   for (const std::string& queue : {std::string(), std::string("../Q"), std::string("a/b"),
-                                   std::string(237, 'q')}) {
+                                   std::string("."), std::string(".."), std::string(237, 'q')}) {
     EXPECT_EQ(openTempFileAndPPDFile(queue.c_str()), 1) << queue;
     EXPECT_EQ(updatePPDforPrinter(queue.c_str()), 1) << queue;
   }

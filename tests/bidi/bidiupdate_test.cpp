@@ -6,18 +6,22 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "bidi/BiDiExit.h"
 #include "tests/bidi/bidiupdate_run.h"
 #include "tests/bidi/ppd_update_fixture.h"
 #include "tests/mediacatalog/catalogtest.h"
 
 namespace tvx::test {
 namespace {
+
+using namespace tvx::bidi;
 
 const std::string kModelPPD = "ppd/TavorinexArcM750XLS.ppd";
 const std::string kLandmarksPPD = "tests/bidi/data/media-landmarks.ppd";
@@ -113,7 +117,7 @@ TEST_F(BidiupdateProcessTest, WrongCommandLinesExit11BeforeTheSessionOpens) {
   };
   for (const auto& args : commandLines) {
     RunResult result = bidiupdate(args);
-    EXPECT_EQ(result.status, 11) << ::testing::PrintToString(args);
+    EXPECT_EQ(result.status, kWrongCommandLine) << ::testing::PrintToString(args);
     EXPECT_EQ(result.out + result.err, "");
   }
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
@@ -125,7 +129,7 @@ TEST_F(BidiupdateProcessTest, UnknownLetterClosesTheSessionAndExits11) {
   installPPD(kQueue, kLandmarksPPD);
   enableFullLog();
   RunResult result = bidiupdate({"-x", kQueue, printer.address()});
-  EXPECT_EQ(result.status, 11);
+  EXPECT_EQ(result.status, kWrongCommandLine);
   EXPECT_EQ(result.out + result.err, "");
   std::string log = readFile(logFile());
   EXPECT_NE(log.find("BiDi_InitSession:END"), std::string::npos);
@@ -138,7 +142,7 @@ TEST_F(BidiupdateProcessTest, AnotherPrinterModelExits12WhateverTheLetter) {
   installPPD(kQueue, kLandmarksPPD);
   for (const char* letter : {"-x", "-M", "-A"}) {
     RunResult result = bidiupdate({letter, kQueue, printer.address()});
-    EXPECT_EQ(result.status, 12) << letter;
+    EXPECT_EQ(result.status, kQueryFailed) << letter;
   }
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
@@ -150,7 +154,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
     installPPD(kQueue, kLandmarksPPD);
     std::filesystem::remove(catalogFile(kQueue));
     RunResult result = bidiupdate({letter, kQueue, printer.address()});
-    EXPECT_EQ(result.status, 10) << letter;
+    EXPECT_EQ(result.status, kDone) << letter;
     EXPECT_EQ(result.out + result.err, "");
     EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile("tests/bidi/data/media-basic.expected.ppd")));
     EXPECT_EQ(readFile(catalogFile(kQueue)), basicCatalog());
@@ -162,7 +166,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
 TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatable) {
   const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kModelPPD);
-  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
   expectAcceptedByCups(kQueue);
   std::string first = ppdOf(kQueue);
   // The model's default page size is gone: the first media becomes the default.
@@ -173,14 +177,14 @@ TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatab
   EXPECT_EQ(linesStartingWith(first, "*PageSize ").size(), 4u);
   EXPECT_EQ(linesStartingWith(first, "*UIConstraints: *PageSize TavorinexLetter"),
             std::vector<std::string>{});
-  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
   EXPECT_EQ(ppdOf(kQueue), first);
 }
 
 TEST_F(BidiupdateProcessTest, NoMediaExits15AndChangesNothing) {
   const SimPrinter& printer = sharedPrinter("media-none");
   installPPD(kQueue, kModelPPD);
-  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 15);
+  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kNoMedia);
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kModelPPD)));
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
 }
@@ -189,8 +193,8 @@ TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
   const SimPrinter& media = sharedPrinter("media-error");
   const SimPrinter& finishers = sharedPrinter("finisher-attribute-error");
   installPPD(kQueue, kModelPPD);
-  EXPECT_EQ(bidiupdate({"-M", kQueue, media.address()}).status, 12);
-  EXPECT_EQ(bidiupdate({"-O", kQueue, finishers.address()}).status, 12);
+  EXPECT_EQ(bidiupdate({"-M", kQueue, media.address()}).status, kQueryFailed);
+  EXPECT_EQ(bidiupdate({"-O", kQueue, finishers.address()}).status, kQueryFailed);
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kModelPPD)));
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
 }
@@ -200,7 +204,7 @@ TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
 TEST_F(BidiupdateProcessTest, MissingPPDExits13) {
   const SimPrinter& printer = sharedPrinter("media-trays-a");
   for (const char* letter : {"-M", "-C", "-O", "-A"}) {
-    EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << letter;
+    EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, kFileFailed) << letter;
   }
   EXPECT_FALSE(std::filesystem::exists(ppdFile(kQueue)));
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
@@ -238,7 +242,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateThatWouldCutThePPDExits13) {
   };
   for (const auto& [label, ppd] : variants) {
     writeFile(ppdFile(kQueue), ppd);
-    EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13) << label;
+    EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kFileFailed) << label;
     EXPECT_EQ(ppdOf(kQueue), ppd) << label;
     EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue))) << label;
   }
@@ -253,7 +257,7 @@ TEST_F(BidiupdateProcessTest, PPDOfAnotherModelIsLeftWhole) {
     const std::string ppd = replaced(model, "*ModelName: \"Tavorinex Arc M750XLS\"", name);
     writeFile(ppdFile(kQueue), ppd);
     for (const char* letter : {"-A", "-M", "-C", "-O"}) {
-      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << name << letter;
+      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, kFileFailed) << name << letter;
     }
     EXPECT_EQ(ppdOf(kQueue), ppd) << name;
     EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue))) << name;
@@ -277,7 +281,7 @@ TEST_F(BidiupdateProcessTest, PPDThatIsNoRegularFileIsLeftAlone) {
       std::filesystem::create_symlink(kind == "link" ? target : "/dev/zero", ppdFile(kQueue));
     }
     for (const char* letter : {"-M", "-C", "-O", "-A"}) {
-      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, 13) << kind << letter;
+      EXPECT_EQ(bidiupdate({letter, kQueue, printer.address()}).status, kFileFailed) << kind << letter;
     }
     auto status = std::filesystem::symlink_status(ppdFile(kQueue));
     EXPECT_EQ(status.type(), kind == "fifo" ? std::filesystem::file_type::fifo
@@ -293,7 +297,7 @@ TEST_F(BidiupdateProcessTest, UnsavedCatalogExits13WithConstraintsForTheNewMedia
   const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kLandmarksPPD);
   std::filesystem::remove_all(catalogFolder());
-  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 13);
+  EXPECT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kFileFailed);
   // The PPD holds the new media and their constraints, never those of the
   // predefined media that a reload of the missing catalog would give.
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile("tests/bidi/data/media-basic.expected.ppd")));
@@ -303,7 +307,7 @@ TEST_F(BidiupdateProcessTest, LongestQueueNameIsAccepted) {
   const SimPrinter& printer = sharedPrinter("media-basic");
   const std::string queue(236, 'q');
   installPPD(queue, kLandmarksPPD);
-  EXPECT_EQ(bidiupdate({"-M", queue, printer.address()}).status, 10);
+  EXPECT_EQ(bidiupdate({"-M", queue, printer.address()}).status, kDone);
   EXPECT_EQ(readFile(catalogFile(queue)), basicCatalog());
 }
 
@@ -315,7 +319,7 @@ TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
   ASSERT_NE(model.find(oldDefault), std::string::npos);
   writeFile(ppdFile(kQueue), model.replace(model.find(oldDefault), oldDefault.size(),
                                            "*DefaultPageSize: A4HeavyPaper" + std::string(300, 'x')));
-  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(linesStartingWith(ppd, "*DefaultPageSize:"),
@@ -344,7 +348,7 @@ TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
 TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
   const SimPrinter& printer = sharedPrinter("media-hostile");
   installPPD(kQueue, kModelPPD);
-  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, 10);
+  ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(mainKeywords(ppd), mainKeywords(readFile(sourceFile(kModelPPD))));
@@ -395,7 +399,7 @@ std::vector<std::string> catalogField(const std::string& catalog, size_t offset,
 TEST_F(BidiupdateProcessTest, EveryMediaThePrinterHasKeepsItsOwnKey) {
   const SimPrinter& printer = sharedPrinter("names-and-limits");
   installPPD(kQueue, kModelPPD);
-  ASSERT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  ASSERT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, kDone);
   expectAcceptedByCups(kQueue);
   const std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(ppd, readFile(sourceFile("tests/bidi/data/names-and-limits.expected.ppd")));
@@ -421,7 +425,7 @@ TEST_F(BidiupdateProcessTest, EveryMediaThePrinterHasKeepsItsOwnKey) {
 // the 100 rows of media-100, whose profile, finisher and tray columns are
 // empty and whose update ends at the missing options).
 TEST_F(BidiupdateProcessTest, EachColumnIsAskedOncePerRun) {
-  for (auto [scenario, status, requests] : {std::tuple{"full", 10, 53}, std::tuple{"media-100", 16, 97}}) {
+  for (auto [scenario, status, requests] : {std::tuple{"full", kDone, 53}, std::tuple{"media-100", kNoOptions, 97}}) {
     const SimPrinter& printer = sharedPrinter(scenario);
     installPPD(kQueue, kModelPPD);
     std::filesystem::remove(logFile());
@@ -444,7 +448,7 @@ TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
     const SimPrinter& printer = sharedPrinter(c.scenario);
     installPPD(kQueue, kModelPPD);
     RunResult result = bidiupdate({"-A", kQueue, printer.address()});
-    EXPECT_EQ(result.status, 10) << c.scenario;
+    EXPECT_EQ(result.status, kDone) << c.scenario;
     EXPECT_EQ(result.out + result.err, "");
     expectAcceptedByCups(kQueue);
     EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*PageSize ").size(), c.media) << c.scenario;
@@ -461,10 +465,10 @@ TEST_F(BidiupdateProcessTest, AllUpdatesChainLikeTheSingleUpdates) {
     int media, color, options, all;
   };
   const std::vector<Case> cases = {
-      {"trays-finishers-a", 15, 10, 10, 10},
-      {"media-trays-b", 10, 17, 10, 10},
-      {"media-trays-none", 10, 17, 16, 16},
-      {"media-trays-b-no-input", 10, 17, 14, 14},
+      {"trays-finishers-a", kNoMedia, kDone, kDone, kDone},
+      {"media-trays-b", kDone, kNoColorProfile, kDone, kDone},
+      {"media-trays-none", kDone, kNoColorProfile, kNoOptions, kNoOptions},
+      {"media-trays-b-no-input", kDone, kNoColorProfile, kNoTrays, kNoTrays},
   };
   const std::string single = "Single";
   for (const Case& c : cases) {
@@ -486,9 +490,48 @@ TEST_F(BidiupdateProcessTest, AllUpdatesChainLikeTheSingleUpdates) {
 TEST_F(BidiupdateProcessTest, NoInstallableOptionsLeaveTheTraysAlone) {
   const SimPrinter& printer = sharedPrinter("trays-finishers-none");
   installPPD(kQueue, kModelPPD);
-  EXPECT_EQ(bidiupdate({"-O", kQueue, printer.address()}).status, 16);
+  EXPECT_EQ(bidiupdate({"-O", kQueue, printer.address()}).status, kNoOptions);
   EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*InputSlot"),
             linesStartingWith(readFile(sourceFile(kModelPPD)), "*InputSlot"));
+}
+
+// When `line` is `before`, a status number and `after`, the text behind up
+// to `end`; the number goes into `status`. Empty for other lines.
+std::string describedStatus(const std::string& line, const std::string& before, const std::string& after,
+                            char end, int* status) {
+  if (line.rfind(before, 0) != 0) return "";
+  std::size_t digits = line.find_first_not_of("0123456789", before.size());
+  if (digits == before.size() || digits == std::string::npos) return "";
+  if (line.compare(digits, after.size(), after) != 0) return "";
+  *status = std::stoi(line.substr(before.size()));
+  std::size_t start = digits + after.size();
+  return line.substr(start, line.find(end, start) - start);
+}
+
+// The README's exit-status table and the refresh script's messages describe
+// exactly the statuses 10 to 17, each in the words its name stands for.
+TEST(ExitStatuses, ReadmeAndRefreshScriptDescribeEveryStatus) {
+  std::map<int, std::string> readme;
+  std::map<int, std::string> script;
+  int status = 0;
+  for (const std::string& line : linesOf(readFile(sourceFile("README.md")))) {
+    std::string words = describedStatus(line, "| ", " | ", '|', &status);
+    if (!words.empty()) readme[status] = words;
+  }
+  for (const std::string& line : linesOf(readFile(sourceFile("bidi/refresh/tavorinex-refresh")))) {
+    std::string trimmed = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+    std::string words = describedStatus(trimmed, "", ") echo \"", '"', &status);
+    if (!words.empty()) script[status] = words;
+  }
+  ASSERT_EQ(readme.size(), tvx::bidi::kExitWords.size());
+  ASSERT_EQ(script.size(), tvx::bidi::kExitWords.size());
+  int expected = tvx::bidi::kDone;
+  for (const auto& [code, words] : tvx::bidi::kExitWords) {
+    EXPECT_EQ(code, expected++);
+    EXPECT_NE(readme[code].find(words), std::string::npos) << code << ": " << readme[code];
+    EXPECT_NE(script[code].find(words), std::string::npos) << code << ": " << script[code];
+  }
+  EXPECT_EQ(expected - 1, tvx::bidi::kNoColorProfile);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiColor.h"
 #include "bidi/BiDiInput.h"
 #include "bidi/BiDiOptions.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
+using namespace tvx::bidi;
 using namespace tvx::test;
 
 // Colour profiles, installable options and trays, in the order of the
@@ -14,9 +16,9 @@ using namespace tvx::test;
 TEST_F(PPDUpdate, FullPrinterGetsItsProfilesAndOptions) {
   install(modelPPD());
   unsigned char session = scenarioSession("full");
-  EXPECT_EQ(BiDi_UpdateColor(session, kQueue), 10);
-  EXPECT_EQ(BiDi_UpdateInstallableOptions(session, kQueue), 10);
-  EXPECT_EQ(BiDi_UpdateInput(session, kQueue), 10);
+  EXPECT_EQ(BiDi_UpdateColor(session, kQueue), kDone);
+  EXPECT_EQ(BiDi_UpdateInstallableOptions(session, kQueue), kDone);
+  EXPECT_EQ(BiDi_UpdateInput(session, kQueue), kDone);
   std::string expected = withSection(modelPPD(), "*OpenGroup: ColorProfiles", "*CloseGroup: ColorProfiles",
                                      expectedSection("colour-full.section"));
   expected = withSection(expected, "*OpenGroup: InstallableOptions", "*CloseGroup: InstallableOptions",

@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiInput.h"
 #include "bidi/BiDiOptions.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
+using namespace tvx::bidi;
 using namespace tvx::test;
 
 namespace {
@@ -20,7 +22,7 @@ class OptionsUpdate : public PPDUpdate {
   // The switch -O: the trays follow only when the options were updated.
   int updateOptionsThenTrays(const std::string& scenario) {
     int result = update(scenario);
-    return result == 10 ? BiDi_UpdateInput(scenarioSession(scenario), kQueue) : result;
+    return result == kDone ? BiDi_UpdateInput(scenarioSession(scenario), kQueue) : result;
   }
 };
 
@@ -34,7 +36,7 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
   for (const char* printer : {"a", "b"}) {
     SCOPED_TRACE(printer);
     install(modelPPD());
-    EXPECT_EQ(update(std::string("trays-finishers-") + printer), 10);
+    EXPECT_EQ(update(std::string("trays-finishers-") + printer), kDone);
     EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection(std::string("options-") + printer + ".section")));
     EXPECT_TRUE(acceptedByCups());
   }
@@ -42,8 +44,8 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
 
 TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-none"), 16);
-  EXPECT_EQ(update("finisher-attribute-error"), 12);
+  EXPECT_EQ(update("trays-finishers-none"), kNoOptions);
+  EXPECT_EQ(update("finisher-attribute-error"), kQueryFailed);
   EXPECT_EQ(result(), modelPPD());
 }
 
@@ -51,7 +53,7 @@ TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
 TEST_F(OptionsUpdate, KeysMissingFromThePPDAreAppended) {
   std::string ppd = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tavorinex Arc M750XLS\"\n*DefaultPU: False\n";
   install(ppd);
-  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(update("trays-finishers-b"), kDone);
   EXPECT_EQ(result(), ppd +
                           "DefaultTandum: False\nDefaultSH: False\nDefaultBY: XD7100\nDefaultLCT: XE7100\n"
                           "DefaultBK: XF7110\nDefaultCI: XG7110\nDefaultPU: XH7100SC\nDefaultBinder: False\n"
@@ -64,26 +66,26 @@ TEST_F(OptionsUpdate, PPDOfAnotherModelIsLeftWhole) {
                             "*NickName: \"Tavorinex Arc M750XLS\""}) {
     std::string ppd = replaced(modelPPD(), "*ModelName: \"Tavorinex Arc M750XLS\"", model);
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-b"), 13) << model;
+    EXPECT_EQ(update("trays-finishers-b"), kFileFailed) << model;
     EXPECT_EQ(result(), ppd) << model;
   }
 }
 
 TEST_F(OptionsUpdate, LineWithCarriageReturnIsReplacedWhole) {
   install(replaced(modelPPD(), "*DefaultPU: False\n", "*DefaultPU: XH7100NA\r\n"));
-  EXPECT_EQ(update("trays-finishers-b"), 10);
+  EXPECT_EQ(update("trays-finishers-b"), kDone);
   EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection("options-b.section")));
 }
 
 TEST_F(OptionsUpdate, TraysFollowOnlyWhenTheOptionsWereUpdated) {
   install(modelPPD());
-  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-b"), 10);
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-b"), kDone);
   EXPECT_EQ(result(), withSection(withOptions(modelPPD(), expectedSection("options-b.section")),
                                   "*OpenUI *InputSlot", "*CloseUI: *InputSlot",
                                   expectedSection("input-trays-b.section")));
 
   // Trays 1 to 3 would drop four tray entries, but there is no option.
   install(modelPPD());
-  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-none"), 16);
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-none"), kNoOptions);
   EXPECT_EQ(result(), modelPPD());
 }
