@@ -133,8 +133,8 @@ def main():
     split = args.index("--")
     rounds, count_text, jobs = int(args[0]), args[1].encode(), args[2:split]
     contenders = []
-    for spec in args[split + 1:]:
-        name, command = spec.split("=", 1)
+    for contender in args[split + 1:]:
+        name, command = contender.split("=", 1)
         contenders.append((name, shlex.split(command)))
     with tempfile.NamedTemporaryFile(prefix="pipes-rss.") as rss:
         peaks = [bench_job(job, contenders, rounds, count_text, rss.name) for job in jobs]
