@@ -24,11 +24,15 @@ install(FILES ppd/TavorinexArcM750XLS.ppd DESTINATION ${CMAKE_INSTALL_DATAROOTDI
 install(DIRECTORY DESTINATION /usr/bin/Tavorinex DIRECTORY_PERMISSIONS ${TAVORINEX_FOLDER_PERMISSIONS}
         COMPONENT catalogfolder)
 
-install(FILES bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
+# The man pages' title lines carry the package's version (@PROJECT_VERSION@).
+foreach(page bidi/bidiupdate.1 filter/psfilter.7 bidi/refresh/tavorinex-refresh.8)
+  configure_file(${page} man/${page} @ONLY)
+endforeach()
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
 
 install(PROGRAMS bidi/refresh/tavorinex-refresh DESTINATION ${CMAKE_INSTALL_SBINDIR})
-install(FILES bidi/refresh/tavorinex-refresh.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/bidi/refresh/tavorinex-refresh.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES bidi/refresh/tavorinex-refresh.service bidi/refresh/tavorinex-refresh.timer
         DESTINATION /lib/systemd/system)
 install(FILES bidi/refresh/tavorinex-refresh.cron DESTINATION /etc/cron.d
@@ -36,6 +40,7 @@ install(FILES bidi/refresh/tavorinex-refresh.cron DESTINATION /etc/cron.d
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavorinex-arc-m750xls)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tavorinex")
 set(CPACK_PACKAGE_CONTACT "Tavorinex printer drivers <drivers@tavorinex.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "CUPS support for the Tavorinex Arc M750XLS colour production printer")

@@ -113,7 +113,8 @@ int writeBeginningPJLToPSStream() {
   std::string line = kJobNameStart + pjlJobName(jobName) + kJobNameEnd;
   writeLineToTempPSStream(line.c_str());
   writeLineToTempPSStream(
-      "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version 1.1.4\r\n");
+      "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version " TAVORINEX_VERSION
+      "\r\n");
   if (nrCollated != 0) {
     char quantity[kPjlLineSize];
     std::snprintf(quantity, sizeof quantity, "@PJL SET QTY=%d\r\n", nrCollated);
