@@ -59,6 +59,8 @@ bool linkFile(int fd, const std::string& path) {
 
 }  // namespace
 
+constinit ReplacementObserver replacementObserver = nullptr;
+
 PrivateTemp::PrivateTemp(PrivateTemp&& other) noexcept
     : stream_(std::exchange(other.stream_, nullptr)),
       path_(std::exchange(other.path_, {})),
@@ -128,6 +130,7 @@ bool PrivateTemp::commitReplacement(const std::string& target, const FileOwnersh
     ::fsync(dir);
     ::close(dir);
   }
+  if (replacementObserver != nullptr) replacementObserver(target);
   return true;
 }
 

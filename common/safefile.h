@@ -61,6 +61,12 @@ class PrivateTemp {
   std::string pattern_;  // "<folder><prefix>" for the name given at commit
 };
 
+// Called with the target after each successful commitReplacement. Null in
+// the shipped programs; a test build sets it to watch every state a stored
+// file passes through.
+using ReplacementObserver = void (*)(const std::string& target);
+extern ReplacementObserver replacementObserver;
+
 // The folder part of a path, with trailing slash ("./" when it has none).
 std::string folderOf(const std::string& path);
 
