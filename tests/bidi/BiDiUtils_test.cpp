@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/testroot.h"
+#include "tests/support/testroot.h"
 
 namespace {
 

@@ -116,7 +116,7 @@ TEST_F(BidiupdateProcessTest, WrongCommandLinesExit11BeforeTheSessionOpens) {
       {"-M", std::string(237, 'q'), host},
   };
   for (const auto& args : commandLines) {
-    RunResult result = bidiupdate(args);
+    Finished result = bidiupdate(args);
     EXPECT_EQ(result.status, kWrongCommandLine) << ::testing::PrintToString(args);
     EXPECT_EQ(result.out + result.err, "");
   }
@@ -128,7 +128,7 @@ TEST_F(BidiupdateProcessTest, UnknownLetterClosesTheSessionAndExits11) {
   const SimPrinter& printer = sharedPrinter("media-basic");
   installPPD(kQueue, kLandmarksPPD);
   enableFullLog();
-  RunResult result = bidiupdate({"-x", kQueue, printer.address()});
+  Finished result = bidiupdate({"-x", kQueue, printer.address()});
   EXPECT_EQ(result.status, kWrongCommandLine);
   EXPECT_EQ(result.out + result.err, "");
   std::string log = readFile(logFile());
@@ -141,7 +141,7 @@ TEST_F(BidiupdateProcessTest, AnotherPrinterModelExits12WhateverTheLetter) {
   const SimPrinter& printer = sharedPrinter("other-model");
   installPPD(kQueue, kLandmarksPPD);
   for (const char* letter : {"-x", "-M", "-A"}) {
-    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    Finished result = bidiupdate({letter, kQueue, printer.address()});
     EXPECT_EQ(result.status, kQueryFailed) << letter;
   }
   EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile(kLandmarksPPD)));
@@ -153,7 +153,7 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
   for (const char* letter : {"-M", "-m"}) {
     installPPD(kQueue, kLandmarksPPD);
     std::filesystem::remove(catalogFile(kQueue));
-    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    Finished result = bidiupdate({letter, kQueue, printer.address()});
     EXPECT_EQ(result.status, kDone) << letter;
     EXPECT_EQ(result.out + result.err, "");
     EXPECT_EQ(ppdOf(kQueue), readFile(sourceFile("tests/bidi/data/media-basic.expected.ppd")));
@@ -447,7 +447,7 @@ TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
   for (Case c : {Case{"media-trays-a", 4}, Case{"full", 8}}) {
     const SimPrinter& printer = sharedPrinter(c.scenario);
     installPPD(kQueue, kModelPPD);
-    RunResult result = bidiupdate({"-A", kQueue, printer.address()});
+    Finished result = bidiupdate({"-A", kQueue, printer.address()});
     EXPECT_EQ(result.status, kDone) << c.scenario;
     EXPECT_EQ(result.out + result.err, "");
     expectAcceptedByCups(kQueue);

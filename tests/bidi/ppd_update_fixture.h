@@ -2,19 +2,16 @@
 // given by the test, the texts the tests compare with, and cupstestppd.
 #pragma once
 
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "tests/common/testroot.h"
+#include "tests/support/run.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 
 // A file of the source tree, by its path under the tree's root.
-inline std::string sourceText(const std::string& path) {
-  const char* root = std::getenv("TVX_SOURCE_DIR");
-  return readFile(std::string(root != nullptr ? root : ".") + "/" + path);
-}
+inline std::string sourceText(const std::string& path) { return readFile(sourceFile(path)); }
 
 inline std::string modelPPD() { return sourceText("ppd/TavorinexArcM750XLS.ppd"); }
 inline std::string hexLabelPPD() { return sourceText("tests/ppd/TavorinexArcM750XLS-hexlabels.ppd"); }
@@ -50,9 +47,7 @@ class PPDUpdate : public TestRoot {
 
   // True when cupstestppd passes the queue's PPD (the filter need not be installed).
   bool acceptedByCups() const {
-    std::string command = "cupstestppd -q -W filters '" + ppdPath() + "' >/dev/null 2>&1";
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run({.argv = {"cupstestppd", "-q", "-W", "filters", ppdPath()}}).status == 0;
   }
 };
 

@@ -1,78 +1,37 @@
 // Runs the real errtext program on error text files in a private folder.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "errtext/printError.h"
-
-extern char** environ;
+#include "tests/support/run.h"
+#include "tests/support/testroot.h"
 
 namespace {
 
 using namespace std::string_literals;
+using tvx::test::Command;
+using tvx::test::Finished;
+using tvx::test::PrivateRoot;
 
 class ErrtextTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "errtext-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  // What a run of errtext left: exit status (-1 when a signal ended it),
+  // Runs errtext with `args`: its exit status (-1 when a signal ended it),
   // standard output and error, and the largest resident size it reached.
-  struct Run {
-    int status = -1;
-    std::string out;
-    std::string err;
-    long maxResidentKiB = 0;
-  };
-
-  Run runProgram(std::vector<std::string> args) {
-    const std::string out = folder_ / "stdout";
-    const std::string err = folder_ / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv{const_cast<char*>(ERRTEXT_PATH)};
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, ERRTEXT_PATH, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = -1;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    Run run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readAll(out);
-    run.err = readAll(err);
-    run.maxResidentKiB = usage.ru_maxrss;
-    return run;
+  Finished runProgram(const std::vector<std::string>& args) {
+    Command command{.argv = {ERRTEXT_PATH}};
+    command.argv.insert(command.argv.end(), args.begin(), args.end());
+    return tvx::test::run(command);
   }
 
   // Runs errtext with `args`; returns its standard output, expecting exit status 0.
   std::string run(std::vector<std::string> args) {
-    Run result = runProgram(std::move(args));
+    Finished result = runProgram(args);
     EXPECT_EQ(result.status, 0) << result.err;
     return result.out;
-  }
-
-  static std::string readAll(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
   }
 
   // Writes `content` as the error text file and asks errtext for `number`.
@@ -83,7 +42,8 @@ class ErrtextTest : public ::testing::Test {
 
   std::string file() const { return folder_ / "errors.txt"; }
 
-  std::filesystem::path folder_;
+  PrivateRoot root_;
+  const std::filesystem::path folder_ = root_.path();
 };
 
 const std::string kThreeBlocks = "### 1 General\none\n### 2\ntwo a\ntwo b\n### 3 Last\nthree\n";
@@ -125,7 +85,7 @@ TEST_F(ErrtextTest, LineOverTheLimitIsRefusedInBoundedMemory) {
   const std::string huge = folder_ / "huge";
   std::ofstream(huge, std::ios::binary) << "### 1\nkept\n" << std::string(kMaxErrorLineBytes, 'x') << "x\n";
   for (const std::string& path : {std::string("/dev/zero"), sparse, huge}) {
-    Run result = runProgram({path, "1"});
+    Finished result = runProgram({path, "1"});
     EXPECT_EQ(result.status, 1) << path;
     EXPECT_EQ(result.err, "errtext: " + path + ": a line is longer than " +
                               std::to_string(kMaxErrorLineBytes) + " bytes; not an error text file\n");

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "filter/Ostrel3Stream.h"
-#include "tests/common/testroot.h"
+#include "tests/support/testroot.h"
 
 namespace {
 

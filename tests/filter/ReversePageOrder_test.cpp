@@ -7,7 +7,7 @@
 #include "common/psstream.h"
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Reverse.h"
-#include "tests/common/testroot.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 namespace {

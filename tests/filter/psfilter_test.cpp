@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mediacatalog/mediacatalog.h"
-#include "tests/common/testroot.h"
+#include "tests/support/testroot.h"
 #include "tests/filter/filterrun.h"
 
 namespace tvx::test {

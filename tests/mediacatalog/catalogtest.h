@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "mediacatalog/mediacatalog.h"
-#include "tests/common/testroot.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -64,13 +65,8 @@ class ConcurrencyTest : public BidiupdateTest {
   // folder (no TMPDIR), its printer data going to `name`.
   FilterCall filterCall(const std::string& queue, const std::string& job, const std::string& title,
                         int copies, const std::string& name) {
-    FilterCall call;
-    call.queue = queue;
-    call.arguments = {"1", "alice", title, std::to_string(copies), ""};
-    call.stdinPath = root_ + "/" + name + ".ps";
+    FilterCall call = jobCall(queue, {"1", "alice", title, std::to_string(copies), ""}, root_, name);
     writeFile(call.stdinPath, job);
-    call.stdoutPath = root_ + "/" + name + ".out";
-    call.stderrPath = root_ + "/" + name + ".err";
     call.environment = {"TMPDIR="};
     return call;
   }
@@ -92,7 +88,7 @@ class ConcurrencyTest : public BidiupdateTest {
   std::vector<std::string> tempFilesLeft() {
     std::vector<std::string> left;
     for (const std::string& name : folderEntries(tmpFolder())) {
-      if (!name.starts_with("QZ5182R064Log.") && !name.starts_with("run.")) left.push_back(name);
+      if (!name.starts_with("QZ5182R064Log.")) left.push_back(name);
     }
     return left;
   }
@@ -150,13 +146,12 @@ TEST_F(ConcurrencyTest, TwoBidiupdateRunsOnTwoQueuesGiveWhatEachGivesAlone) {
     installPPD(queue, kModelPPD);
     std::filesystem::remove(catalogFile(queue));
   }
-  std::vector<pid_t> running;
+  std::vector<std::unique_ptr<Process>> running;
   for (const auto& [queue, host] : runs) {
-    running.push_back(spawnProgram(BIDIUPDATE_PATH, {"-A", queue, host},
-                                   root_ + "/" + queue + ".out", root_ + "/" + queue + ".err"));
+    running.push_back(std::make_unique<Process>(Command{.argv = {BIDIUPDATE_PATH, "-A", queue, host}}));
   }
   for (std::size_t i = 0; i < runs.size(); ++i) {
-    Outcome together = outcomeOf(runs[i].first, exitStatusOf(running[i]));
+    Outcome together = outcomeOf(runs[i].first, running[i]->wait().status);
     EXPECT_EQ(together.status, alone[i].status) << runs[i].first;
     EXPECT_EQ(together.ppd, alone[i].ppd) << runs[i].first;
     EXPECT_EQ(together.catalog, alone[i].catalog) << runs[i].first;
@@ -192,9 +187,7 @@ TEST_F(ConcurrencyTest, FiltersAlwaysSeeOneWholeCatalogWhileItIsRewritten) {
   std::thread rewriter([&] {
     for (int i = 0; i < kRewrites; ++i) {
       const SimPrinter& printer = i % 2 == 0 ? red : blue;
-      pid_t pid = spawnProgram(BIDIUPDATE_PATH, {"-M", queue, printer.address()},
-                               root_ + "/swap.out", root_ + "/swap.err");
-      EXPECT_EQ(exitStatusOf(pid), 10);
+      EXPECT_EQ(run({.argv = {BIDIUPDATE_PATH, "-M", queue, printer.address()}}).status, 10);
       ++rewrites;
     }
   });

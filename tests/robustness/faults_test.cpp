@@ -106,7 +106,7 @@ TEST_F(FullDiskTest, FileSystemWithoutUnnamedFilesGetsNamedWorkFilesThatAreClean
     std::string below = folder.substr(0, folder.size() - 1) + ".below";
     std::filesystem::create_directories(below);
     std::filesystem::create_directories(folder);
-    if (runProgram("bindfs", {below, folder}, root_).status != 0) GTEST_SKIP() << "bindfs cannot mount";
+    if (run({.argv = {"bindfs", below, folder}}).status != 0) GTEST_SKIP() << "bindfs cannot mount";
     mounted_.push_back(folder);
     ASSERT_EQ(::open(folder.c_str(), O_TMPFILE | O_RDWR, 0600), -1);
     ASSERT_EQ(errno, EOPNOTSUPP);
@@ -122,12 +122,8 @@ TEST_F(FullDiskTest, FileSystemWithoutUnnamedFilesGetsNamedWorkFilesThatAreClean
 
   const std::string fifo = root_ + "/job";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  FilterCall call;
-  call.queue = kQueue;
-  call.arguments = {"7", "alice", "Report", "1", ""};
+  FilterCall call = jobCall(kQueue, {"7", "alice", "Report", "1", ""}, root_);
   call.stdinPath = fifo;
-  call.stdoutPath = root_ + "/job.out";
-  call.stderrPath = root_ + "/job.err";
   call.environment = {"TMPDIR=" + spool};
   pid_t pid = startFilter(PSFILTER_PROGRAM, call);
   std::ofstream(fifo) << "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\nshowpage\n%%EOF\n";

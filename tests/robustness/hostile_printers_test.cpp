@@ -35,7 +35,7 @@ class HostilePrinterTest : public BidiupdateTest, public ::testing::WithParamInt
   // Runs `letter` on the queue and checks the status and what it left.
   void update(const SimPrinter& printer, const std::string& letter, int expected) {
     const std::string before = ppdOf(kQueue);
-    RunResult result = bidiupdate({letter, kQueue, printer.address()});
+    Finished result = bidiupdate({letter, kQueue, printer.address()});
     EXPECT_EQ(result.status, expected) << letter << " " << result.err;
     const std::string after = ppdOf(kQueue);
     if (after == before) return;
@@ -103,12 +103,7 @@ TEST_F(HostileJobTest, HostileMediaTextsLeaveJobsPrintable) {
 // Prints a job on the media `key` and checks that its page names the
 // catalog media `name` and still renders.
 void HostileJobTest::printsOnItsMedia(const std::string& key, const std::string& name) {
-  FilterCall call;
-  call.queue = kQueue;
-  call.arguments = {"5", "alice", "Hostile", "1", ""};
-  call.stdinPath = root_ + "/job.ps";
-  call.stdoutPath = root_ + "/job.prn";
-  call.stderrPath = root_ + "/job.err";
+  FilterCall call = jobCall(kQueue, {"5", "alice", "Hostile", "1", ""}, root_);
   writeFile(call.stdinPath, jobFor(key));
   int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
   ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << key << readFile(call.stderrPath);
@@ -120,9 +115,8 @@ void HostileJobTest::printsOnItsMedia(const std::string& key, const std::string&
   EXPECT_TRUE(comments[0].starts_with("%%PSPageMedia: " + name + " ")) << key << "\n" << comments[0];
   EXPECT_EQ(std::count_if(comments[0].begin(), comments[0].end(),
                           [](unsigned char c) { return c < 0x20 || c == 0x7f; }), 0) << key;
-  RunResult rendered = runProgram("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-                                         "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath},
-                                  tmpFolder());
+  Finished rendered = run({.argv = {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+                                    "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath}});
   EXPECT_EQ(rendered.status, 0) << key << rendered.err;
   EXPECT_NE(rendered.out.find("hello"), std::string::npos) << key << rendered.out;
 }

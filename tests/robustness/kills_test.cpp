@@ -137,11 +137,10 @@ class KillTest : public BidiupdateTest {
     RunStates states{{ppdOf(kQueue)}, {readFile(catalogFile(kQueue))}};
     std::string folder = root_ + "/snapshots";
     std::filesystem::create_directories(folder);
-    ::setenv("TVX_SNAPSHOT_DIR", folder.c_str(), 1);
-    pid_t pid = spawnProgram(BIDIUPDATE_SNAPSHOTS, {"-A", kQueue, host}, folder + "/out",
-                             folder + "/err");
-    EXPECT_EQ(exitStatusOf(pid), 10);
-    ::unsetenv("TVX_SNAPSHOT_DIR");
+    EXPECT_EQ(run({.argv = {BIDIUPDATE_SNAPSHOTS, "-A", kQueue, host},
+                   .environment = {"TVX_SNAPSHOT_DIR=" + folder}})
+                  .status,
+              10);
     for (int n = 1; std::filesystem::exists(folder + "/ppd." + std::to_string(n)); ++n) {
       states.ppds.push_back(readFile(folder + "/ppd." + std::to_string(n)));
     }
@@ -163,9 +162,9 @@ class KillTest : public BidiupdateTest {
     if (!point.folder.empty()) {
       watch.emplace(point.folder, point.folder == ppdFolder() ? kQueue + ".ppd" : kQueue);
     }
-    pid_t pid = spawnProgram(BIDIUPDATE_PATH, {"-A", kQueue, host}, root_ + "/kill.out",
-                             root_ + "/kill.err");
-    if (pid <= 0) return {};
+    Process updating({.argv = {BIDIUPDATE_PATH, "-A", kQueue, host}});
+    if (!updating.started()) return {};
+    const pid_t pid = updating.pid();
     if (!watch || watch->waitFor(point.creations, pid)) {
       ::usleep(static_cast<useconds_t>(point.delay.count()));
     }
@@ -176,7 +175,7 @@ class KillTest : public BidiupdateTest {
       }
     }
     ::kill(pid, SIGKILL);
-    killed.finished = exitStatusOf(pid) == 10;
+    killed.finished = updating.wait().status == 10;
     return killed;
   }
 

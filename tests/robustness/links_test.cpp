@@ -155,12 +155,7 @@ TEST_F(LinkTest, FilterNeverWritesThroughAPlantedLink) {
   for (bool dangling : {false, true}) {
     removeFixedNames();
     plantFixedNames(dangling, false);
-    FilterCall call;
-    call.queue = kQueue;
-    call.arguments = {"3", "alice", "Links", "1", ""};
-    call.stdinPath = root_ + "/job.ps";
-    call.stdoutPath = root_ + "/job.out";
-    call.stderrPath = root_ + "/job.err";
+    FilterCall call = jobCall(kQueue, {"3", "alice", "Links", "1", ""}, root_);
     call.environment = {"TMPDIR="};
     int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
     EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << readFile(call.stderrPath);
@@ -209,11 +204,9 @@ class PlantedLogTest : public BidiupdateTest {
 
   // Creates `path` as user nobody, holding `content`, with `mode`.
   void plantAsNobody(const std::string& path, const std::string& content, const char* mode) {
-    RunResult planted = runProgram(
-        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "sh", "-c",
-                    "umask 0 && printf %s \"$2\" > \"$1\" && chmod \"$3\" \"$1\"", "sh", path,
-                    content, mode},
-        root_);
+    Finished planted = run({.argv = {"sh", "-c", "umask 0 && printf %s \"$2\" > \"$1\" && chmod \"$3\" \"$1\"",
+                                     "sh", path, content, mode},
+                            .user = "nobody"});
     ASSERT_EQ(planted.status, 0) << planted.err;
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -238,12 +231,7 @@ class PlantedLogTest : public BidiupdateTest {
   // A job on the queue's media through the filter as user lp, as usual;
   // the filter's process id.
   pid_t runFilter(const std::string& what) {
-    FilterCall call;
-    call.queue = kQueue;
-    call.arguments = {"3", "alice", "Planted", "1", "password=secret"};
-    call.stdinPath = root_ + "/job.ps";
-    call.stdoutPath = root_ + "/job.out";
-    call.stderrPath = root_ + "/job.err";
+    FilterCall call = jobCall(kQueue, {"3", "alice", "Planted", "1", "password=secret"}, root_);
     call.environment = {"TMPDIR=" + tmpFolder()};
     call.user = "lp";
     pid_t pid = startFilter(PSFILTER_PROGRAM, call);

@@ -1,11 +1,8 @@
 #include "tests/robustness/robustness.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace tvx::test {
 
@@ -102,18 +99,21 @@ std::vector<std::string> catalogProblems(const std::string& catalog) {
   return problems;
 }
 
+FilterCall jobCall(const std::string& queue, std::vector<std::string> arguments,
+                   const std::string& folder, const std::string& name) {
+  FilterCall call;
+  call.queue = queue;
+  call.arguments = std::move(arguments);
+  call.stdinPath = folder + "/" + name + ".ps";
+  call.stdoutPath = folder + "/" + name + ".out";
+  call.stderrPath = folder + "/" + name + ".err";
+  return call;
+}
+
 void copyFile(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
   std::ofstream out(to, std::ios::binary | std::ios::trunc);
   out << in.rdbuf();
-}
-
-int exitStatusOf(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace tvx::test

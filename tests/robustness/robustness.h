@@ -1,14 +1,15 @@
 // Checks shared by the robustness suites: what a PPD or a media catalog
-// written under attack may and may not contain, and small process helpers.
+// written under attack may and may not contain, a filter call on a job
+// file, and a file copy.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/filter/filterrun.h"
 
 namespace tvx::test {
 
@@ -36,10 +37,13 @@ std::vector<std::string> ppdProblems(const std::string& ppd, const std::string& 
 // are not terminated inside the field or hold control bytes. Empty when none.
 std::vector<std::string> catalogProblems(const std::string& catalog);
 
+// A filter call on `queue` with `arguments` (1 to 5), the job read from
+// "<folder>/<name>.ps", its printer data and messages going to
+// "<folder>/<name>.out" and "<folder>/<name>.err".
+FilterCall jobCall(const std::string& queue, std::vector<std::string> arguments,
+                   const std::string& folder, const std::string& name = "job");
+
 // Copies `from` over `to` (the whole file, created when missing).
 void copyFile(const std::string& from, const std::string& to);
-
-// Waits for `pid`; its exit status, or -1 when a signal ended it.
-int exitStatusOf(pid_t pid);
 
 }  // namespace tvx::test

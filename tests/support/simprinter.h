@@ -10,50 +10,14 @@
 // a test failure and leaves the printer not running.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace tvx::test {
 
 class SimPrinter {
  public:
-  explicit SimPrinter(const std::string& scenario) {
-    const char* source = std::getenv("TVX_SOURCE_DIR");
-    if (source == nullptr) {
-      ADD_FAILURE() << "TVX_SOURCE_DIR is not set";
-      return;
-    }
-    script_ = std::string(source) + "/scripts/simprinter";
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                         "/tvx-simprinter.XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-      ADD_FAILURE() << "cannot create a work folder under " << folder;
-      return;
-    }
-    work_ = folder;
-    std::string scenarioFolder = std::string(source) + "/tests/printers/" + scenario;
-    std::string port = run(quote(script_) + " start " + quote(scenarioFolder) + " " + quote(work_));
-    if (port.empty()) {
-      ADD_FAILURE() << "simulated printer " << scenario << " did not start";
-      return;
-    }
-    address_ = "127.0.0.1:" + port;
-  }
-
-  ~SimPrinter() {
-    if (work_.empty()) return;
-    run(quote(script_) + " stop " + quote(work_));
-    std::error_code ignored;
-    std::filesystem::remove_all(work_, ignored);
-  }
-
+  explicit SimPrinter(const std::string& scenario);
+  ~SimPrinter();
   SimPrinter(const SimPrinter&) = delete;
   SimPrinter& operator=(const SimPrinter&) = delete;
 
@@ -63,26 +27,13 @@ class SimPrinter {
   const char* host() const { return address_.c_str(); }
 
  private:
-  static std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
-
-  // Runs `command`; its first output line when it succeeds, else "".
-  static std::string run(const std::string& command) {
-    FILE* out = popen(command.c_str(), "r");
-    if (out == nullptr) return {};
-    std::string line;
-    for (int c = std::fgetc(out); c != EOF && c != '\n'; c = std::fgetc(out)) line += static_cast<char>(c);
-    while (std::fgetc(out) != EOF) {
-    }
-    return pclose(out) == 0 ? line : std::string();
-  }
-
   std::string script_;
   std::string work_;
   std::string address_;
 };
+
+// The simulated printer of `scenario`, started on first use and stopped
+// when the test program ends: one per scenario for the whole program.
+const SimPrinter& sharedPrinter(const std::string& scenario);
 
 }  // namespace tvx::test

@@ -9,7 +9,7 @@
 
 namespace {
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 TEST(InitSessionNoAgent, ASilentPrinterIsATimeOutAndLeavesNoSession) {
   tvx::test::SimPrinter nothing("no-agent");

@@ -11,7 +11,7 @@
 
 namespace {
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 // The status of BiDi_InitSession on `scenario`; a session it opens is closed.
 TE_BiDiStatus initOn(const char* scenario) {

@@ -1,5 +1,7 @@
 #include "tests/bidi/lib/scenario_session.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 
@@ -10,29 +12,27 @@ namespace tvx::test {
 
 namespace {
 
-struct ScenarioPrinter {
-  explicit ScenarioPrinter(const std::string& scenario) : printer(scenario) {
+// A session on a shared simulated printer, closed when the program ends,
+// before the printer stops.
+struct ScenarioSession {
+  explicit ScenarioSession(const SimPrinter& printer) {
     opened = printer.running() && BiDi_InitSession(printer.host(), &session) == en_BiDiSuccess;
   }
-  ~ScenarioPrinter() {
+  ~ScenarioSession() {
     if (opened) BiDi_CloseSession(session);
   }
 
-  SimPrinter printer;
   unsigned char session = 0;
   bool opened = false;
 };
 
-std::map<std::string, std::unique_ptr<ScenarioPrinter>>& printers() {
-  static std::map<std::string, std::unique_ptr<ScenarioPrinter>> started;
-  return started;
-}
-
 }  // namespace
 
 unsigned char scenarioSession(const std::string& scenario) {
-  std::unique_ptr<ScenarioPrinter>& entry = printers()[scenario];
-  if (!entry) entry = std::make_unique<ScenarioPrinter>(scenario);
+  const SimPrinter& printer = sharedPrinter(scenario);
+  static std::map<std::string, std::unique_ptr<ScenarioSession>> sessions;
+  std::unique_ptr<ScenarioSession>& entry = sessions[scenario];
+  if (!entry) entry = std::make_unique<ScenarioSession>(printer);
   if (!entry->opened) ADD_FAILURE() << "no session on the simulated printer " << scenario;
   return entry->session;
 }

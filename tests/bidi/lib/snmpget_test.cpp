@@ -25,7 +25,7 @@ constexpr const char* kSysUpTime = "1.3.6.1.2.1.1.3.0";
 constexpr const char* kMediaShift = "1.3.6.1.4.1.46739.4.2.2.2.1.29.3";  // -20
 constexpr const char* kInputNames = "1.3.6.1.2.1.43.8.2.1.13";
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 class SnmpGet : public ::testing::Test {
  protected:

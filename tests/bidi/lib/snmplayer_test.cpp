@@ -12,7 +12,7 @@
 
 namespace {
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 TEST(SnmpRecords, OidTextConversion) {
   char text[SNMP_OID_TEXT_SIZE];

@@ -13,7 +13,7 @@
 
 namespace {
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 TEST(SnmpLibrary, OpensQuietlyWithoutAMibList) {
   std::filesystem::path emptyConf = root.path() / "snmpconf";

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -50,16 +49,9 @@ inline int cacheSize() {
 }
 
 // Switches the diagnostic log on at level FULL under `root`; returns the log file's path.
-inline std::string enableFullLog(const TestRoot& root) {
+inline std::string enableFullLog(const PrivateRoot& root) {
   std::ofstream(root.logFolder() / "QZ5182R064Log.ini") << "Level=FULL\n";
   return (root.logFolder() / "QZ5182R064Log.log").string();
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 inline int countOf(std::string_view text, std::string_view what) {

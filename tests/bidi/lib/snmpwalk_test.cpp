@@ -16,7 +16,7 @@ namespace {
 
 using tvx::test::Walk;
 
-tvx::test::TestRoot root;
+tvx::test::PrivateRoot root;
 
 // One session per test on a simulator shared by the suite.
 class WalkOn : public ::testing::Test {
@@ -41,7 +41,7 @@ class WalkManyRows : public WalkOn {
 
 // Every row of a column of `count` rows once, in order, in the expected
 // number of get-bulk requests of 100 repetitions.
-void expectWholeColumn(TT_SessionID session, const tvx::test::TestRoot& root, int count, int batches) {
+void expectWholeColumn(TT_SessionID session, const tvx::test::PrivateRoot& root, int count, int batches) {
   std::string log = tvx::test::enableFullLog(root);
   InitLog();
   std::string column = "1.3.6.1.4.1.46739.8.1.1." + std::to_string(count);

@@ -1,0 +1,60 @@
+#include "tests/support/simprinter.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <system_error>
+
+#include "tests/support/run.h"
+
+namespace tvx::test {
+
+namespace {
+
+// A start waits until the simulator answers; a hung one fails the test.
+constexpr std::chrono::seconds kScriptTimeOut{120};
+
+}  // namespace
+
+SimPrinter::SimPrinter(const std::string& scenario) {
+  const char* source = std::getenv("TVX_SOURCE_DIR");
+  if (source == nullptr) {
+    ADD_FAILURE() << "TVX_SOURCE_DIR is not set";
+    return;
+  }
+  script_ = std::string(source) + "/scripts/simprinter";
+  std::string folder = (std::filesystem::temp_directory_path() / "tvx-simprinter.XXXXXX").string();
+  if (mkdtemp(folder.data()) == nullptr) {
+    ADD_FAILURE() << "cannot create a work folder " << folder;
+    return;
+  }
+  work_ = folder;
+  Finished started = run({.argv = {script_, "start", std::string(source) + "/tests/printers/" + scenario, work_},
+                          .timeout = kScriptTimeOut});
+  std::string port = started.out.substr(0, started.out.find('\n'));
+  if (started.status != 0 || port.empty()) {
+    ADD_FAILURE() << "simulated printer " << scenario << " did not start: " << started.err;
+    return;
+  }
+  address_ = "127.0.0.1:" + port;
+}
+
+SimPrinter::~SimPrinter() {
+  if (work_.empty()) return;
+  run({.argv = {script_, "stop", work_}, .timeout = kScriptTimeOut});
+  std::error_code ignored;
+  std::filesystem::remove_all(work_, ignored);
+}
+
+const SimPrinter& sharedPrinter(const std::string& scenario) {
+  static std::map<std::string, std::unique_ptr<SimPrinter>> printers;
+  std::unique_ptr<SimPrinter>& printer = printers[scenario];
+  if (!printer) printer = std::make_unique<SimPrinter>(scenario);
+  return *printer;
+}
+
+}  // namespace tvx::test
