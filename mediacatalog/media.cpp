@@ -12,8 +12,6 @@ using tvx::catalog::setField;
 
 namespace {
 
-constexpr int kInchesUnitCode = 3;
-
 std::string_view textOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
@@ -28,30 +26,6 @@ CMedia::CMedia() {
   feedEdge = 1;
   edgeSensitive = sideSensitive = canDuplex = canStaple = 1;
   canPunch = canBookletStaple = canFold = canFlip = 1;
-}
-
-CMedia::CMedia(const _TS_BiDiMedia* media) {
-  if (media == nullptr) return;
-  // Printer text: no control byte reaches a field, and the PPD key is the
-  // keyword the PPD offers for the name (spaces and unsafe bytes dropped).
-  setField(name, tvx::text::singleLine(fieldText(media->name)));
-  setField(type, tvx::text::singleLine(fieldText(media->type)));
-  setField(description, tvx::text::singleLine(fieldText(media->description)));
-  setField(color, tvx::text::singleLine(fieldText(media->color)));
-  setField(ppdKey, tvx::text::ppdKeyword(fieldText(name)));
-  setField(unit, media->displayUnit == kInchesUnitCode ? "inches" : "millimeters");
-  weight = media->weight;
-  SetSize(media->width, media->length);
-  edgeSensitive = media->edgeSensitive;
-  sideSensitive = media->sideSensitive;
-  canDuplex = media->canDuplex;
-  canStaple = media->canStaple;
-  canBookletStaple = media->canBookletStaple;
-  canFlip = media->canFlip;
-  canPunch = 1;
-  canFold = 1;
-  defaultMedia = media->defaultMedia;
-  auxFlag2 = true;
 }
 
 CMedia::CMedia(const char* name_, const char* unit_, const char* description_, const char* type_,

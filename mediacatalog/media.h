@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-#include "bidi/lib/BiDiMedia.h"
+// The printer's media record (bidi/lib/BiDiMedia.h).
+struct _TS_BiDiMedia;
 
 // Catalog a media belongs to; stored, never interpreted.
 enum _CATALOG : std::uint32_t { en_CatalogNone = 0, en_CatalogPrinter = 1 };
@@ -24,7 +25,8 @@ class CMedia {
   // PPD keyword (only letters, digits and ". _ - +" kept, so spaces go).
   // Width and length are ordered so that width <= length, feed edge 2 when
   // the printer's width was not smaller than its length, else 1; punching
-  // and folding are allowed.
+  // and folding are allowed. Defined beside the media update
+  // (bidi/BiDiCatalogMedia.cpp), which alone builds media from the printer.
   explicit CMedia(const _TS_BiDiMedia* media);
 
   // Every field from the arguments (null texts are empty, null auxBytes are

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bidi/lib/BiDiList.h"
-#include "bidi/lib/BiDiOID.h"
+#include "bidi/lib/BiDiStatus.h"
 
 // One colour profile.
 typedef struct _TS_ColorProfile {

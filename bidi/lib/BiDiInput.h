@@ -2,7 +2,7 @@
 #pragma once
 
 #include "bidi/lib/BiDiList.h"
-#include "bidi/lib/BiDiOID.h"
+#include "bidi/lib/BiDiStatus.h"
 
 // One input tray.
 typedef struct _TS_BiDiInput {

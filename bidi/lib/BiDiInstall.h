@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bidi/lib/BiDiList.h"
-#include "bidi/lib/BiDiOID.h"
+#include "bidi/lib/BiDiStatus.h"
 
 // One installed option.
 typedef struct _TS_BiDiInstallableOption {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bidi/lib/BiDiMedia.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/support/testroot.h"
 #include "tests/filter/filterrun.h"

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/lib/BiDiMedia.h"
 #include "common/printertext.h"
 #include "filter/Ostrel3Main.h"
 #include "mediacatalog/mediacatalog.h"

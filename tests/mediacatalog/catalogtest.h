@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "bidi/lib/BiDiMedia.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/support/testroot.h"
 
