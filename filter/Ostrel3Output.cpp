@@ -29,6 +29,13 @@ constexpr std::size_t kPjlLineSize = 255;
 constexpr std::size_t kMaxJobName = kPjlLineSize - 1 - (sizeof kJobNameStart - 1) -
                                     (sizeof kJobNameEnd - 1);
 constexpr std::size_t kCopyBlock = 64 * 1024;
+// What follows "ERROR: Tavorinex software" for each JobFailure, in its
+// order; the file name follows the first.
+constexpr const char* kFailureText[] = {
+    " Print file cannot be opened - ", " - Print file cannot be read",
+    " - Temporary file cannot be opened", " - Temporary file cannot be written",
+    " Temporary file cannot be read"};
+
 // Bytes asked of one sendfile call; it moves less where the output takes less.
 constexpr std::size_t kSendStep = 1 << 30;
 
@@ -95,23 +102,8 @@ void reportJobFailure(JobFailure failure, std::string_view whatFailed, std::stri
                       int error) {
   std::string name = tvx::text::singleLine(file);
   std::string text = "ERROR: Tavorinex software";
-  switch (failure) {
-    case JobFailure::kPrintFileNotOpened:
-      text += " Print file cannot be opened - " + name;
-      break;
-    case JobFailure::kPrintFileNotRead:
-      text += " - Print file cannot be read";
-      break;
-    case JobFailure::kTempFileNotOpened:
-      text += " - Temporary file cannot be opened";
-      break;
-    case JobFailure::kTempFileNotWritten:
-      text += " - Temporary file cannot be written";
-      break;
-    case JobFailure::kTempFileNotRead:
-      text += " Temporary file cannot be read";
-      break;
-  }
+  text += kFailureText[static_cast<int>(failure)];
+  if (failure == JobFailure::kPrintFileNotOpened) text += name;
   text += "\nDEBUG: Tavorinex software: ";
   text += whatFailed;
   if (!name.empty()) text += " " + name;

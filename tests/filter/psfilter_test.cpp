@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/psstream.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/common/testroot.h"
 #include "tests/filter/filterrun.h"
@@ -207,6 +208,21 @@ TEST_F(FilterTest, PageRegionWithNumberedInputSlotAddsTheTrayCommandToEveryPage)
   Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter") + slot, pages));
   EXPECT_EQ(result.out,
             pjlHeader("Report") + letterOutput(slot, pages, trayCommand(2)) + kPjlTrailer);
+}
+
+// Each job carries its own state: a tray or copy count of one job never
+// reaches the next one run in the same process.
+TEST_F(FilterTest, JobsRunOneAfterAnotherKeepNothingOfEachOther) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  std::string slot = feature("InputSlot", "Tray3");
+  std::string region = feature("PageRegion", "TavorinexLetter");
+  Result first = filter(jobOf(region + slot, pages), "First", "4");
+  EXPECT_EQ(first.out,
+            pjlHeader("First", 4) + letterOutput(slot, pages, trayCommand(3)) + kPjlTrailer);
+  Result second = filter(jobOf(region, pages), "Second");
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.out, pjlHeader("Second") + letterOutput("", pages) + kPjlTrailer);
+  EXPECT_EQ(inputPSStream, nullptr);
 }
 
 TEST_F(FilterTest, InputSlotWithoutTrayDigitGetsNoTrayCommand) {
