@@ -12,6 +12,9 @@
 #include "common/drvlog.h"
 #include "common/printertext.h"
 
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
+using tvx::bidi::getPageSizeIdentifier;
+
 namespace {
 
 // The profile reader and the two options of a colour space.

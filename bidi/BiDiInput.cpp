@@ -13,6 +13,8 @@
 #include "bidi/lib/BiDiInput.h"
 #include "common/drvlog.h"
 
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
+
 namespace {
 
 // Room for the label word and the number suffix in a generated line.

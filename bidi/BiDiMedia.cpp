@@ -16,6 +16,9 @@
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
+using tvx::bidi::getPageSizeIdentifier;
+
 namespace {
 
 using tvx::bidi::kDone;

@@ -11,6 +11,8 @@
 #include "bidi/lib/BiDiInstall.h"
 #include "common/printertext.h"
 
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
+
 char installOptions[9][128];
 
 namespace {

@@ -113,13 +113,17 @@ std::optional<std::string> readOpenPPD() {
 
 void abandonPPDUpdate() { abandonCycle(); }
 
+namespace tvx::bidi {
+
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
                                               int skip) {
-  return tvx::copyUntilMarker(marker, window, count, skip, logMarkerFound);
+  return copyUntilMarker(marker, window, count, skip, logMarkerFound);
 }
 
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
-  tvx::copyIdentifier(line, 1, identifier, size);
+  copyIdentifier(line, 1, identifier, size);
   LOGPRINTA(LOG_LIGHT, "For %s the identifier is %s", line, size > 0 ? identifier : "");
   return 0;
 }
+
+}  // namespace tvx::bidi

@@ -45,6 +45,9 @@ void abandonPPDUpdate();
 // and the temp file is gone either way.
 int updatePPDforPrinter(const char* queue);
 
+// bidiupdate's variants of the stream primitives.
+namespace tvx::bidi {
+
 // copyUntilMarker (common/psstream.h) that logs "Fount the string <marker>"
 // at LOG_LIGHT on a find. Returns 0 if found, 1 if the input ran out.
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
@@ -60,3 +63,5 @@ template <std::size_t N>
 int getPageSizeIdentifier(const char* line, char (&identifier)[N]) {
   return getPageSizeIdentifier(line, identifier, N);
 }
+
+}  // namespace tvx::bidi

@@ -12,15 +12,8 @@
 
 namespace tvx::bidi {
 
-// A window for the stream primitives, empty at the start of a cycle.
-struct PPDWindow {
-  char text[kPSWindowSize + 1] = {};
-  int count = 0;
-};
-
-// Copies what the window holds and the rest of inputPSStream to
-// tempPSStream, at most kPSFlushStep bytes at a time; the window ends empty.
-void copyRestOfPPD(PPDWindow& window);
+// The window of one cycle, empty at its start.
+using PPDWindow = tvx::PSWindow;
 
 // True when `ppd` was read and `check` accepts it; logs a refusal.
 template <typename Check>
@@ -50,7 +43,7 @@ int editPPD(const char* queue, Check check, Edit edit) {
   }
   PPDWindow window;
   edit(window);
-  copyRestOfPPD(window);
+  window.copyRest();
   return updatePPDforPrinter(queue) == 0 ? kDone : kFileFailed;
 }
 

@@ -85,6 +85,24 @@ int writeLineToTempPSStream(const char* text) {
 
 namespace tvx {
 
+// Tops up before testing for bytes, so that an emptied window in the middle
+// of the input does not end the copy early.
+void PSWindow::copyRest() {
+  for (;;) {
+    getBufferFromInputPSStream(text, &count);
+    if (count <= 0) return;
+    writeBufferToTempPSStream(text, &count, std::min(count, kPSFlushStep), 0);
+  }
+}
+
+void PSWindow::takeLine(int skip) {
+  while (heldText(text, heldBytes(&count)).find('\n') == std::string_view::npos) {
+    writeBufferToTempPSStream(text, &count, count, skip);
+    if (getBufferFromInputPSStream(text, &count) != 0) return;
+  }
+  writeLineFromBufferToTempPSStream(text, &count, skip);
+}
+
 int copyUntilMarker(const char* marker, char* window, int* count, int skip, MarkerFound found) {
   std::string_view text(marker);
   return copyUntil(

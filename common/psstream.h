@@ -16,8 +16,9 @@
 // the indicators. A null stream reads as empty input and writes nothing.
 //
 // The operations that differ between the programs are declared in
-// bidi/BiDiUtils.h (bidiupdate) and filter/Ostrel3Stream.h (psfilter), on
-// top of the engine functions of namespace tvx below.
+// bidi/BiDiUtils.h (namespace tvx::bidi) and filter/Ostrel3Stream.h
+// (namespace tvx::filter), on top of the engine functions of namespace tvx
+// below.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +57,28 @@ int writeLineFromBufferToTempPSStream(char* window, int* count, int skip);
 // Writes the NUL-terminated `text` (not null) to tempPSStream. Returns 0 if
 // every byte was accepted, 1 otherwise.
 int writeLineToTempPSStream(const char* text);
+
+namespace tvx {
+
+// A window of the primitives with its count, empty at the start. Its
+// operations run on inputPSStream and tempPSStream as the primitives do.
+struct PSWindow {
+  char text[kPSWindowSize + 1] = {};
+  int count = 0;
+
+  std::string_view held() const { return {text, static_cast<std::size_t>(count)}; }
+
+  // Copies what the window holds and the rest of the input to the output,
+  // at most kPSFlushStep bytes at a time; the window ends empty.
+  void copyRest();
+
+  // Takes the first line, its line feed included, off the front: written, or
+  // with `skip` dropped. A line longer than the window goes whole, and so
+  // does a last line without a line feed.
+  void takeLine(int skip);
+};
+
+}  // namespace tvx
 
 namespace tvx {
 

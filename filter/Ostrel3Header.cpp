@@ -39,10 +39,9 @@ int verdictInWindow(std::string_view held, bool whole) {
 
 }  // namespace
 
-std::optional<JobHeader> scanJobHeader(char* window, int* count) {
+std::optional<JobHeader> scanJobHeader(PSWindow& window) {
   JobHeader header;
-  std::string_view held(window, static_cast<std::size_t>(*count));
-  int verdict = verdictInWindow(held, *count < tvx::kPSWindowSize);
+  int verdict = verdictInWindow(window.held(), window.count < kPSWindowSize);
   if (verdict != kGoOn) {
     header.copiesMadeByCups = verdict == kMarked;
     return header;
@@ -51,7 +50,7 @@ std::optional<JobHeader> scanJobHeader(char* window, int* count) {
   if (!header.readAhead) return std::nullopt;
   FILE* spool = tempPSStream;
   tempPSStream = header.readAhead->stream();
-  header.copiesMadeByCups = tvx::copyUntilLine(lineVerdict, window, count, 0) == kMarked;
+  header.copiesMadeByCups = copyUntilLine(lineVerdict, window.text, &window.count, 0) == kMarked;
   tempPSStream = spool;
   return header;
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "common/psstream.h"
 #include "filter/Ostrel3Spool.h"
 
 namespace tvx::filter {
@@ -22,7 +23,7 @@ struct JobHeader {
 // longer one is read on, line by line, into a private holding file (so memory
 // stays bounded) up to the mark or the section's end; tempPSStream is
 // unchanged afterwards. nullopt when the holding file cannot be created.
-std::optional<JobHeader> scanJobHeader(char* window, int* count);
+std::optional<JobHeader> scanJobHeader(PSWindow& window);
 
 // Appends the header lines read ahead, if any, to tempPSStream and removes
 // the holding file. False when the holding file could not be read back.

@@ -1,4 +1,5 @@
-// The job driver of psfilter, the CUPS filter of the printer's queues.
+// The entry of psfilter, the CUPS filter of the printer's queues: the job
+// from the filter arguments and the standard streams (filter/Ostrel3Job.h).
 #pragma once
 
 // Runs one job with the CUPS filter arguments: 0 queue name, 1 job id, 2

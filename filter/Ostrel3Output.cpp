@@ -6,16 +6,19 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
 #include "common/printertext.h"
 #include "common/psstream.h"
-#include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Spool.h"
 #include "filter/Ostrel3Trace.h"
 
 namespace {
+
+using tvx::filter::JobFailure;
+using tvx::filter::reportJobFailure;
 
 constexpr int kFailure = 5;
 constexpr char kUel[] = "\x1b%-12345X";
@@ -26,6 +29,13 @@ constexpr std::size_t kPjlLineSize = 255;
 constexpr std::size_t kMaxJobName = kPjlLineSize - 1 - (sizeof kJobNameStart - 1) -
                                     (sizeof kJobNameEnd - 1);
 constexpr std::size_t kCopyBlock = 64 * 1024;
+// What follows "ERROR: Tavorinex software" for each JobFailure, in its
+// order; the file name follows the first.
+constexpr const char* kFailureText[] = {
+    " Print file cannot be opened - ", " - Print file cannot be read",
+    " - Temporary file cannot be opened", " - Temporary file cannot be written",
+    " Temporary file cannot be read"};
+
 // Bytes asked of one sendfile call; it moves less where the output takes less.
 constexpr std::size_t kSendStep = 1 << 30;
 
@@ -86,16 +96,32 @@ bool sendRest(int from, off_t offset, int to) {
 
 }  // namespace
 
-void reportJobFailure(const char* message) {
-  std::fprintf(stderr, "%s: %s - %s\n", "ERROR", "Tavorinex software", message);
+namespace tvx::filter {
+
+void reportJobFailure(JobFailure failure, std::string_view whatFailed, std::string_view file,
+                      int error) {
+  std::string name = tvx::text::singleLine(file);
+  std::string text = "ERROR: Tavorinex software";
+  text += kFailureText[static_cast<int>(failure)];
+  if (failure == JobFailure::kPrintFileNotOpened) text += name;
+  text += "\nDEBUG: Tavorinex software: ";
+  text += whatFailed;
+  if (!name.empty()) text += " " + name;
+  if (error != 0) text += std::string(": ") + std::strerror(error);
+  text += "\n";
+  std::fputs(text.c_str(), stderr);
 }
+
+}  // namespace tvx::filter
 
 int openTempPSStreamFileForWriting() {
   TraceProlog("openTempPSStreamFileForWriting");
   spool = tvx::filter::SpoolFile::create("TavorinexTempPSStream");
   if (!spool) {
+    int error = errno;
     Trace("Temporary file cannot be opened");
-    reportJobFailure("Temporary file cannot be opened");
+    reportJobFailure(JobFailure::kTempFileNotOpened, "cannot create the spool file in",
+                     tvx::filter::spoolFolder(), error);
     TraceEpilog("openTempPSStreamFileForWriting");
     return kFailure;
   }
@@ -107,17 +133,17 @@ int openTempPSStreamFileForWriting() {
   return 0;
 }
 
-int writeBeginningPJLToPSStream() {
+int writeBeginningPJLToPSStream(const tvx::filter::Job& job) {
   TraceProlog("writeBeginningPJLToPSStream");
   writeLineToTempPSStream(kUel);
-  std::string line = kJobNameStart + pjlJobName(jobName) + kJobNameEnd;
+  std::string line = kJobNameStart + pjlJobName(job.title) + kJobNameEnd;
   writeLineToTempPSStream(line.c_str());
   writeLineToTempPSStream(
       "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version " TAVORINEX_VERSION
       "\r\n");
-  if (nrCollated != 0) {
+  if (job.copies != 0) {
     char quantity[kPjlLineSize];
-    std::snprintf(quantity, sizeof quantity, "@PJL SET QTY=%d\r\n", nrCollated);
+    std::snprintf(quantity, sizeof quantity, "@PJL SET QTY=%d\r\n", job.copies);
     writeLineToTempPSStream(quantity);
   }
   writeLineToTempPSStream("@PJL ENTER LANGUAGE=POSTSCRIPT\r\n");
@@ -137,41 +163,45 @@ int writeEndPJLToPSStream() {
 int reopenTempPSStreamForReading() {
   if (!spool) {
     Trace("Temporary file cannot be opened");
-    reportJobFailure("Temporary file cannot be opened");
+    reportJobFailure(JobFailure::kTempFileNotOpened, "no spool file to read", {}, 0);
     return kFailure;
   }
   FILE* stream = spool->stream();
   // The error indicator holds every failed write since the file was made.
   if (std::fflush(stream) != 0 || std::ferror(stream)) {
+    int error = errno;
     TraceError("Temporary file cannot be written");
-    reportJobFailure("Temporary file cannot be written");
+    reportJobFailure(JobFailure::kTempFileNotWritten, "a write to the spool file failed", {},
+                     error);
     return kFailure;
   }
   if (std::fseek(stream, 0, SEEK_SET) != 0) {
+    int error = errno;
     Trace("Temporary file cannot be opened");
-    reportJobFailure("Temporary file cannot be opened");
+    reportJobFailure(JobFailure::kTempFileNotOpened, "cannot rewind the spool file", {}, error);
     return kFailure;
   }
   tempPSStream = stream;
   return 0;
 }
 
-int sendTempPSStreamToPrinter() {
+int sendTempPSStreamToPrinter(FILE* output) {
   TraceProlog("sendTempPSStreamToPrinter");
   Trace("Open disk copy stream file");
   Trace("Copy bytes from temp stream to stdout");
-  bool copied = tempPSStream != nullptr && outputPSStream != nullptr &&
-                std::fflush(outputPSStream) == 0 && !std::ferror(outputPSStream);
+  bool copied = tempPSStream != nullptr && output != nullptr && std::fflush(output) == 0 &&
+                !std::ferror(output);
   if (copied) {
     off_t start = ::ftello(tempPSStream);
     int from = ::fileno(tempPSStream);
-    int to = ::fileno(outputPSStream);
+    int to = ::fileno(output);
     copied = start >= 0 && from >= 0 && to >= 0 && sendRest(from, start, to);
   }
   if (!copied) {
+    int error = errno;
     TraceError("Temporary file cannot be read");
-    std::fprintf(stderr, "%s: %s %s\n", "ERROR", "Tavorinex software",
-                 "Temporary file cannot be read");
+    reportJobFailure(JobFailure::kTempFileNotRead, "cannot copy the spool file to the output", {},
+                     error);
   }
   TraceEpilog("sendTempPSStreamToPrinter");
   return copied ? 0 : kFailure;

@@ -5,8 +5,9 @@
 #include <string_view>
 
 #include "common/psstream.h"
-#include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Stream.h"
+
+namespace tvx::filter {
 
 namespace {
 
@@ -18,12 +19,8 @@ constexpr char kFeatureEnd[] = "%%EndFeature";
 constexpr char kPageMarker[] = "%%Page:";
 constexpr std::string_view kPageSetup = "%%BeginPageSetup";
 
-std::string_view heldText(const char* window, const int* count) {
-  return std::string_view(window, static_cast<std::size_t>(*count));
-}
-
 // The "%%BeginFeature:" line of the feature at the front of the window.
-const char* featureLine(const char* window) { return window + (sizeof kFeatureStart - 1); }
+const char* featureLine(const PSWindow& window) { return window.text + (sizeof kFeatureStart - 1); }
 
 // "Tray<digit>..." gives the digit; keys without a digit in the fifth place give 0.
 int trayNumber(const char* slotKey) {
@@ -32,24 +29,14 @@ int trayNumber(const char* slotKey) {
   return digit >= '0' && digit <= '9' ? digit - '0' : 0;
 }
 
-// Copies the window's first line with its line feed, even when the line is
-// longer than the window.
-void copyLine(char* window, int* count) {
-  while (heldText(window, count).find('\n') == std::string_view::npos) {
-    writeBufferToTempPSStream(window, count, *count, 0);
-    if (getBufferFromInputPSStream(window, count) != 0) return;
-  }
-  writeLineFromBufferToTempPSStream(window, count, 0);
-}
-
 // Drops the feature at the front of the window: its body, the
 // "%%EndFeature" line and the line after it. A feature whose end is not in
 // sight stays, rather than the dropping running on through the rest of the job.
-void dropFeature(char* window, int* count) {
-  if (heldText(window, count).find(kFeatureEnd) == std::string_view::npos) return;
-  writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window, count, 1);
-  writeLineFromBufferToTempPSStream(window, count, 1);
-  writeLineFromBufferToTempPSStream(window, count, 1);
+void dropFeature(PSWindow& window) {
+  if (window.held().find(kFeatureEnd) == std::string_view::npos) return;
+  writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window.text, &window.count, 1);
+  writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
+  writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
 }
 
 // Where the page's own "%%BeginPageSetup" line starts in the window, which
@@ -72,14 +59,14 @@ std::size_t ownPageSetup(std::string_view held) {
 }
 
 // Writes the texts of the page whose "%%Page:" line has just been copied.
-void writePageTexts(char* window, int* count, const tvx::filter::PageTexts& texts) {
+void writePageTexts(PSWindow& window, const PageTexts& texts) {
   writeLineToTempPSStream(texts.comment.c_str());
-  std::size_t setup = ownPageSetup(heldText(window, count));
+  std::size_t setup = ownPageSetup(window.held());
   bool ownSetup = setup != std::string_view::npos;
   if (ownSetup) {
-    writeBufferToTempPSStream(window, count, static_cast<int>(setup), 0);
+    writeBufferToTempPSStream(window.text, &window.count, static_cast<int>(setup), 0);
     writeLineToTempPSStream("%%EndPageComments\n");
-    copyLine(window, count);
+    window.takeLine(0);
   } else {
     writeLineToTempPSStream("%%EndPageComments\n");
     writeLineToTempPSStream("%%BeginPageSetup\n");
@@ -91,47 +78,45 @@ void writePageTexts(char* window, int* count, const tvx::filter::PageTexts& text
 
 }  // namespace
 
-int getInputTrayCommand(char* command) {
-  std::snprintf(command, kTrayCommandSize,
-                "[{\n%%%%BeginFeature: *InputSlot Tray%d\n<< /MediaPosition %d >> "
-                "setpagedevice\n%%%%EndFeature\n} stopped cleartomark\n",
-                nrInputTray, nrInputTray);
-  return 1;
-}
-
-namespace tvx::filter {
-
-void takePageSizeFeature(char* window, int* count, const PageSizeTaken& taken) {
+void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& taken) {
   enum { kPageSize, kPageRegion, kInputSlot, kPage };
   bool sizeSeen = false;
   for (;;) {
     int found = copyUntilDscLine({kPageSizeFeature, kPageRegionFeature, kInputSlotFeature,
                                   kPageMarker},
-                                 window, count, 0);
+                                 window.text, &window.count, 0);
     if (found < 0 || found == kPage) return;
     if (found == kInputSlot) {
       char slotKey[kInputSlotKeySize] = {};
       getPageSizeIdentifier(featureLine(window), slotKey);
-      nrInputTray = trayNumber(slotKey);
+      inputTray = trayNumber(slotKey);
     } else if (!sizeSeen) {
       sizeSeen = true;
       char pageSizeKey[kPageSizeKeySize] = {};
       getPageSizeIdentifier(featureLine(window), pageSizeKey);
       if (taken(pageSizeKey)) {
-        dropFeature(window, count);
+        dropFeature(window);
         continue;
       }
     }
-    copyLine(window, count);
+    window.takeLine(0);
   }
 }
 
-void editPages(char* window, int* count, const PageTexts& texts) {
-  while (copyUntilDscLine({kPageMarker}, window, count, 0) == 0) {
-    copyLine(window, count);
-    getBufferFromInputPSStream(window, count);
-    if (!texts.comment.empty()) writePageTexts(window, count, texts);
+void editPages(PSWindow& window, const PageTexts& texts) {
+  while (copyUntilDscLine({kPageMarker}, window.text, &window.count, 0) == 0) {
+    window.takeLine(0);
+    getBufferFromInputPSStream(window.text, &window.count);
+    if (!texts.comment.empty()) writePageTexts(window, texts);
   }
 }
 
 }  // namespace tvx::filter
+
+int getInputTrayCommand(int tray, char* command) {
+  std::snprintf(command, kTrayCommandSize,
+                "[{\n%%%%BeginFeature: *InputSlot Tray%d\n<< /MediaPosition %d >> "
+                "setpagedevice\n%%%%EndFeature\n} stopped cleartomark\n",
+                tray, tray);
+  return 1;
+}

@@ -8,12 +8,14 @@
 #include <functional>
 #include <string>
 
+#include "common/psstream.h"
+
 // Size of the buffer that getInputTrayCommand fills.
 constexpr int kTrayCommandSize = 1024;
 
-// Writes the feature that selects tray nrInputTray into `command`
+// Writes the feature that selects tray `tray` into `command`
 // (kTrayCommandSize bytes). Returns 1.
-int getInputTrayCommand(char* command);
+int getInputTrayCommand(int tray, char* command);
 
 namespace tvx::filter {
 
@@ -31,10 +33,10 @@ using PageSizeTaken = std::function<bool(const char* pageSizeKey)>;
 // (at a line start, outside embedded documents) gives `taken` its option
 // keyword (empty when longer than 31 characters); when `taken` returns
 // true, the feature is dropped if its "%%EndFeature" lies within the window.
-// Its input slot feature stays in the job and sets nrInputTray from the
+// Its input slot feature stays in the job and sets `inputTray` from the
 // keyword ("Tray2" gives 2; 0 for Tray0 or when the fifth character is not a
 // digit), whichever of the two features comes first.
-void takePageSizeFeature(char* window, int* count, const PageSizeTaken& taken);
+void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& taken);
 
 // The texts that every page gets; an empty comment means no media was found.
 struct PageTexts {
@@ -49,6 +51,6 @@ struct PageTexts {
 // the page's comment lines within the window, else in a set-up of its own
 // right behind the "%%Page:" line, before anything the page draws. Without
 // a media, the rest is copied unchanged.
-void editPages(char* window, int* count, const PageTexts& texts);
+void editPages(PSWindow& window, const PageTexts& texts);
 
 }  // namespace tvx::filter

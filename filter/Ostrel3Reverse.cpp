@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "common/psstream.h"
@@ -16,16 +15,14 @@
 namespace {
 
 using tvx::filter::SpoolFile;
+using tvx::filter::writeBufferToTempPSStreamUntilGivenString;
+using tvx::filter::writeBufferToTempPSStreamUntilGivenString_2;
 
 constexpr int kFailed = 1;
 constexpr char kPageMarker[] = "%%Page:";
 constexpr char kTrailerLine[] = "%%Trailer\n";
 
-// A window of the primitives with its count.
-struct Window {
-  char bytes[tvx::kPSWindowSize + 1] = {};
-  int count = 0;
-};
+using Window = tvx::PSWindow;
 
 // Puts the primitives' streams back as they were.
 struct StreamRestorer {
@@ -48,51 +45,28 @@ bool rewindForReading(FILE* stream) {
   return true;
 }
 
-// Copies the rest of inputPSStream unchanged.
-void copyRest(Window& window) {
-  while (getBufferFromInputPSStream(window.bytes, &window.count) == 0 || window.count > 0) {
-    writeBufferToTempPSStream(window.bytes, &window.count, window.count, 0);
-  }
-}
-
-// Drops the window's first line with its line feed, also when the line is
-// longer than the window or ends the input without a line feed; a line left
-// in the window would be found again as the next page, for ever.
-void dropLine(Window& window) {
-  while (std::string_view(window.bytes, static_cast<std::size_t>(window.count)).find('\n') ==
-         std::string_view::npos) {
-    writeBufferToTempPSStream(window.bytes, &window.count, window.count, 1);
-    if (getBufferFromInputPSStream(window.bytes, &window.count) != 0) return;
-  }
-  writeLineFromBufferToTempPSStream(window.bytes, &window.count, 1);
-}
-
-bool startsWith(const Window& window, std::string_view text) {
-  return std::string_view(window.bytes, static_cast<std::size_t>(window.count)).starts_with(text);
-}
-
 // Phase 1: the document without its pages, the trailer's page count set.
 // Returns the number of pages.
 int writeSkeleton() {
   Window window;
   int pages = 0;
-  bool found = writeBufferToTempPSStreamUntilGivenString(kPageMarker, window.bytes,
+  bool found = writeBufferToTempPSStreamUntilGivenString(kPageMarker, window.text,
                                                          &window.count, 0) == 0;
   while (found) {
-    found = writeBufferToTempPSStreamUntilGivenString_2(kPageMarker, kTrailerLine, window.bytes,
+    found = writeBufferToTempPSStreamUntilGivenString_2(kPageMarker, kTrailerLine, window.text,
                                                         &window.count, 1) == 0;
     if (!found) break;
-    if (startsWith(window, kTrailerLine)) found = false;
+    if (window.held().starts_with(kTrailerLine)) found = false;
     else ++pages;
-    dropLine(window);
+    window.takeLine(1);
   }
   writeLineToTempPSStream(kTrailerLine);
-  writeBufferToTempPSStreamUntilGivenString("%%Pages:", window.bytes, &window.count, 0);
-  dropLine(window);
+  writeBufferToTempPSStreamUntilGivenString("%%Pages:", window.text, &window.count, 0);
+  window.takeLine(1);
   char count[32];
   std::snprintf(count, sizeof count, "%%%%Pages: %d\n", pages);
   writeLineToTempPSStream(count);
-  copyRest(window);
+  window.copyRest();
   return pages;
 }
 
@@ -105,17 +79,17 @@ std::optional<SpoolFile> insertPage(FILE* assembled, FILE* source, Window& sourc
   tempPSStream = next->stream();
   Window window;
   inputPSStream = assembled;
-  writeBufferToTempPSStreamUntilGivenString("%%EndSetup\n", window.bytes, &window.count, 0);
-  writeLineFromBufferToTempPSStream(window.bytes, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString("%%EndSetup\n", window.text, &window.count, 0);
+  writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
   char pageLine[64];
   std::snprintf(pageLine, sizeof pageLine, "%%%%Page: %d %d\n", label, label);
   writeLineToTempPSStream(pageLine);
   inputPSStream = source;
-  dropLine(sourceWindow);
+  sourceWindow.takeLine(1);
   writeBufferToTempPSStreamUntilGivenString(lastPage ? kTrailerLine : kPageMarker,
-                                            sourceWindow.bytes, &sourceWindow.count, 0);
+                                            sourceWindow.text, &sourceWindow.count, 0);
   inputPSStream = assembled;
-  copyRest(window);
+  window.copyRest();
   if (std::ferror(assembled) || std::ferror(source)) return std::nullopt;
   return next;
 }
@@ -151,7 +125,7 @@ int ReversePageOrder() {
   Window sourceWindow;
   inputPSStream = spool;
   tempPSStream = nullptr;
-  writeBufferToTempPSStreamUntilGivenString(kPageMarker, sourceWindow.bytes, &sourceWindow.count,
+  writeBufferToTempPSStreamUntilGivenString(kPageMarker, sourceWindow.text, &sourceWindow.count,
                                             1);
   for (int page = 0; page < pages; ++page) {
     std::optional<SpoolFile> next = insertPage(assembled->stream(), spool, sourceWindow,

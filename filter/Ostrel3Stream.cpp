@@ -20,19 +20,21 @@ void traceEitherMarkerFound(const char* marker1, const char* marker2) {
 
 }  // namespace
 
+namespace tvx::filter {
+
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
                                               int skip) {
-  return tvx::copyUntilMarker(marker, window, count, skip, traceMarkerFound);
+  return copyUntilMarker(marker, window, count, skip, traceMarkerFound);
 }
 
 int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
                                                 char* window, int* count, int skip) {
-  return tvx::copyUntilEitherMarker(marker1, marker2, window, count, skip,
+  return copyUntilEitherMarker(marker1, marker2, window, count, skip,
                                     traceEitherMarkerFound);
 }
 
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
-  tvx::copyIdentifier(line, 2, identifier, size);
+  copyIdentifier(line, 2, identifier, size);
   return 0;
 }
 
@@ -40,7 +42,7 @@ int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, i
                      int skip) {
   std::uintmax_t depth = 0;  // embedded documents open around the line
   const char* found = nullptr;
-  int stop = tvx::copyUntilLine(
+  int stop = copyUntilLine(
       [&](std::string_view start) {
         if (start.starts_with("%%BeginDocument")) {
           ++depth;
@@ -62,3 +64,5 @@ int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, i
   if (found != nullptr) traceMarkerFound(found);
   return stop;
 }
+
+}  // namespace tvx::filter

@@ -9,6 +9,8 @@
 
 #include "common/psstream.h"
 
+namespace tvx::filter {
+
 // copyUntilMarker that traces "Found the string " and the marker on a find.
 // Returns 0 if found, 1 if the input ran out.
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
@@ -42,3 +44,5 @@ int getPageSizeIdentifier(const char* line, char (&identifier)[N]) {
 // when the job ran out first.
 int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, int* count,
                      int skip);
+
+}  // namespace tvx::filter

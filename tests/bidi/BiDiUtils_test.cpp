@@ -11,6 +11,9 @@
 
 #include "tests/support/testroot.h"
 
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
+using tvx::bidi::getPageSizeIdentifier;
+
 namespace {
 
 using tvx::test::folderEntries;

@@ -160,6 +160,33 @@ TEST_F(StreamEditing, MarkersLongerThanTheWindowAreNeverFound) {
   }
 }
 
+// The window's own operations: a line goes whole, however long, with or
+// without its line feed; the rest follows whatever the window held.
+TEST_F(StreamEditing, WindowTakesWholeLinesAndCopiesTheRest) {
+  for (size_t length : {0u, 10u, 2047u, 2048u, 2049u, 5000u}) {
+    std::string line = binaryText(length);
+    for (char& c : line) c = c == '\n' ? 'n' : c;
+    const std::string input = "A\n" + line + "\nB\n" + line + "\nC" + line;
+    feed(input);
+    tvx::PSWindow window;
+    window.takeLine(0);  // an empty window is topped up first
+    window.takeLine(1);
+    window.takeLine(0);
+    window.takeLine(1);
+    window.takeLine(0);  // the last line, without a line feed
+    EXPECT_EQ(window.count, 0);
+    EXPECT_EQ(output(), "A\nB\nC" + line) << length;
+
+    feed(input);
+    window.count = 0;
+    getBufferFromInputPSStream(window.text, &window.count);
+    window.takeLine(1);
+    window.copyRest();
+    EXPECT_EQ(window.count, 0);
+    EXPECT_EQ(output(), input.substr(2)) << length;
+  }
+}
+
 TEST_F(StreamEditing, FailedWriteIsReportedAndLeftOnTheStream) {
   feed("");
   EXPECT_EQ(writeLineToTempPSStream("two\nlines\n"), 0);

@@ -7,6 +7,10 @@
 #include "filter/Ostrel3Stream.h"
 #include "tests/support/testroot.h"
 
+using tvx::filter::writeBufferToTempPSStreamUntilGivenString;
+using tvx::filter::writeBufferToTempPSStreamUntilGivenString_2;
+using tvx::filter::getPageSizeIdentifier;
+
 namespace {
 
 using Messages = std::vector<std::string>;

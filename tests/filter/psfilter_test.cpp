@@ -1,20 +1,26 @@
-// psfilter run as a process, the way CUPS runs it: whole jobs in, whole
-// printer data out.
+// psfilter's jobs: whole jobs in, whole printer data out. What only the
+// bytes show runs in this process; exit statuses, error lines, signals,
+// spool files and kinds of output run psfilter as a process, the way CUPS
+// runs it.
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bidi/lib/BiDiMedia.h"
+#include "common/psstream.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/support/testroot.h"
 #include "tests/filter/filterrun.h"
+#include "tests/filter/jobrun.h"
 
 namespace tvx::test {
 namespace {
@@ -105,6 +111,19 @@ struct Result {
   std::string err;
 };
 
+// Standard error of a failed job: the "ERROR:" line that CUPS shows, then
+// one "DEBUG:" line for CUPS's log holding every piece of `detail`.
+void expectFailureLines(const std::string& err, const std::string& errorLine,
+                        const std::vector<std::string>& detail) {
+  std::size_t end = err.find('\n');
+  ASSERT_NE(end, std::string::npos) << err;
+  EXPECT_EQ(err.substr(0, end + 1), errorLine);
+  std::string debug = err.substr(end + 1);
+  EXPECT_TRUE(debug.starts_with("DEBUG: Tavorinex software: ")) << debug;
+  EXPECT_EQ(debug.find('\n'), debug.size() - 1) << debug;
+  for (const std::string& piece : detail) EXPECT_NE(debug.find(piece), std::string::npos) << debug;
+}
+
 class FilterTest : public TestRoot {
  protected:
   void SetUp() override {
@@ -113,6 +132,12 @@ class FilterTest : public TestRoot {
     std::filesystem::create_directories(spool_);
     std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
     CMediaCatalog("Q");  // the predefined media, saved as the queue's catalog
+    ::setenv("TMPDIR", spool_.c_str(), 1);  // for the jobs run in this process
+  }
+
+  void TearDown() override {
+    ::unsetenv("TMPDIR");
+    TestRoot::TearDown();
   }
 
   // A call on `job` read from standard input, as CUPS passes it.
@@ -140,9 +165,12 @@ class FilterTest : public TestRoot {
     return result;
   }
 
+  // Runs `job` for the queue Q in this process.
   Result filter(const std::string& job, const std::string& title = "Report",
                 const std::string& copies = "1", const std::string& options = "") {
-    return run(callOn(job, title, copies, options));
+    JobRun inProcess = runJobInProcess(job, "Q", title, copies, options);
+    EXPECT_TRUE(folderEntries(spool_).empty()) << "spool file left behind";
+    return Result{inProcess.status, inProcess.out, ""};
   }
 
   std::string spool_;
@@ -154,7 +182,7 @@ TEST_F(FilterTest, EveryPageGetsTheMediaTextsInsideOrBeforeItsOwnSetUp) {
   std::vector<Page> pages{{1, false, bodyText(1, 300)}, {2, true, bodyText(2, 300)},
                           {3, false, bodyText(3, 300)}};
   std::string features = feature("PageSize", "TavorinexLetter") + feature("Duplex", "None");
-  Result result = filter(jobOf(features, pages));
+  Result result = run(callOn(jobOf(features, pages)));
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(feature("Duplex", "None"), pages) +
                             kPjlTrailer);
@@ -181,6 +209,21 @@ TEST_F(FilterTest, PageRegionWithNumberedInputSlotAddsTheTrayCommandToEveryPage)
   Result result = filter(jobOf(feature("PageRegion", "TavorinexLetter") + slot, pages));
   EXPECT_EQ(result.out,
             pjlHeader("Report") + letterOutput(slot, pages, trayCommand(2)) + kPjlTrailer);
+}
+
+// Each job carries its own state: a tray or copy count of one job never
+// reaches the next one run in the same process.
+TEST_F(FilterTest, JobsRunOneAfterAnotherKeepNothingOfEachOther) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  std::string slot = feature("InputSlot", "Tray3");
+  std::string region = feature("PageRegion", "TavorinexLetter");
+  Result first = filter(jobOf(region + slot, pages), "First", "4");
+  EXPECT_EQ(first.out,
+            pjlHeader("First", 4) + letterOutput(slot, pages, trayCommand(3)) + kPjlTrailer);
+  Result second = filter(jobOf(region, pages), "Second");
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.out, pjlHeader("Second") + letterOutput("", pages) + kPjlTrailer);
+  EXPECT_EQ(inputPSStream, nullptr);
 }
 
 TEST_F(FilterTest, InputSlotWithoutTrayDigitGetsNoTrayCommand) {
@@ -359,8 +402,10 @@ TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
   Result result = run(missing);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software Print file cannot be opened - " + root_ +
-                            "/no-such-job.ps\n");
+  expectFailureLines(result.err,
+                     "ERROR: Tavorinex software Print file cannot be opened - " + root_ +
+                         "/no-such-job.ps\n",
+                     {root_ + "/no-such-job.ps", std::strerror(ENOENT)});
 
   FilterCall shortCall = callOn("%!PS\n");
   shortCall.arguments.resize(4);
@@ -374,14 +419,15 @@ TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
   result = run(unreadable);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Print file cannot be read\n");
+  expectFailureLines(result.err, "ERROR: Tavorinex software - Print file cannot be read\n", {});
 
   FilterCall noSpool = callOn("%!PS\n");
   noSpool.environment = {"TMPDIR=" + root_ + "/missing"};
   result = run(noSpool);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Temporary file cannot be opened\n");
+  expectFailureLines(result.err, "ERROR: Tavorinex software - Temporary file cannot be opened\n",
+                     {root_ + "/missing/", std::strerror(ENOENT)});
 }
 
 TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
@@ -390,7 +436,8 @@ TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
   Result result = run(call);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software - Temporary file cannot be written\n");
+  expectFailureLines(result.err, "ERROR: Tavorinex software - Temporary file cannot be written\n",
+                     {std::strerror(EFBIG)});
 }
 
 // /dev/full, and an output file opened for appending that reaches its size
@@ -401,7 +448,8 @@ TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
   call.stdoutPath = "/dev/full";
   Result result = run(call);
   EXPECT_EQ(result.status, 5);
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
+  expectFailureLines(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n",
+                     {std::strerror(ENOSPC)});
 
   call.stdoutPath = root_ + "/appended.prn";
   call.stdoutFlags = O_WRONLY | O_APPEND;
@@ -410,7 +458,8 @@ TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
   result = run(call);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out.size(), 400000u);
-  EXPECT_EQ(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n");
+  expectFailureLines(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n",
+                     {std::strerror(EFBIG)});
 }
 
 // The printer data reaches every kind of standard output whole: a file, a
@@ -424,7 +473,7 @@ TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
   std::string job = jobOf(features, pages);
   std::string printed = pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer;
 
-  EXPECT_EQ(filter(job).out, printed);
+  EXPECT_EQ(run(callOn(job)).out, printed);
 
   FilterCall appended = callOn(job);
   appended.stdoutPath = root_ + "/appended.prn";

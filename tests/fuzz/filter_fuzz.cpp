@@ -1,21 +1,20 @@
 // Fuzzes the filter's job processing: a whole job in, printer data out.
 //
 // Input: the job title, the copies and the options on one line each, then
-// the job's PostScript. The job runs through the real job driver, as CUPS
-// would start it, against a catalog of the predefined media and two media
-// from the printer. The printer data must keep its PJL frame; a job without
-// a page size feature must pass unchanged, and no byte of the job other
-// than its page size feature may be lost or reordered.
+// the job's PostScript. The job runs in this process through the job driver
+// that psfilter runs, against a catalog of the predefined media and two
+// media from the printer. The printer data must keep its PJL frame; a job
+// without a page size feature must pass unchanged, and no byte of the job
+// other than its page size feature may be lost or reordered.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "bidi/lib/BiDiMedia.h"
 #include "common/printertext.h"
-#include "filter/Ostrel3Main.h"
 #include "mediacatalog/mediacatalog.h"
+#include "tests/filter/jobrun.h"
 #include "tests/fuzz/fuzzsupport.h"
 
 namespace {
@@ -27,11 +26,6 @@ constexpr std::string_view kUel = "\x1b%-12345X";
 constexpr std::string_view kComment =
     "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version 1.1.4\r\n";
 constexpr std::string_view kEnter = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
-
-struct Files {
-  std::string job;
-  std::string output;
-};
 
 void addPrinterMedia(CMediaCatalog& catalog, const char* name, const char* type, const char* color,
                      int weight, unsigned long width, unsigned long length) {
@@ -47,16 +41,16 @@ void addPrinterMedia(CMediaCatalog& catalog, const char* name, const char* type,
 
 // The queue's catalog: the predefined media, which the catalog writes when
 // it has no file, and two media as the printer reports them.
-const Files& setUp() {
-  static const Files files = [] {
-    const std::string& root = tvx::fuzz::testRoot();
-    CMediaCatalog* catalog = CMediaCatalog::GetInstance(kQueue);
-    addPrinterMedia(*catalog, "Coat 2 (Glossy)", "Coat 2", "no color", -1, 842000, 595276);
-    addPrinterMedia(*catalog, "Tab\\Stock)", "Tabstock", "blue)", 142, 612000, 792000);
-    check(catalog->SaveMedia(), "cannot save the fuzz catalog");
-    return Files{root + "/job.ps", root + "/printer-data"};
+CMediaCatalog* setUp() {
+  static CMediaCatalog* const catalog = [] {
+    tvx::fuzz::testRoot();
+    CMediaCatalog* queueCatalog = CMediaCatalog::GetInstance(kQueue);
+    addPrinterMedia(*queueCatalog, "Coat 2 (Glossy)", "Coat 2", "no color", -1, 842000, 595276);
+    addPrinterMedia(*queueCatalog, "Tab\\Stock)", "Tabstock", "blue)", 142, 612000, 792000);
+    check(queueCatalog->SaveMedia(), "cannot save the fuzz catalog");
+    return queueCatalog;
   }();
-  return files;
+  return catalog;
 }
 
 std::string_view nextLine(std::string_view& input) {
@@ -143,17 +137,15 @@ bool keepsTheJob(std::string_view job, std::string_view printed) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const Files& files = setUp();
+  CMediaCatalog* catalog = setUp();
   std::string_view input = tvx::fuzz::asText(data, size);
   const std::string title = argument(nextLine(input));
   const std::string copies = argument(nextLine(input));
   const std::string options = argument(nextLine(input));
-  tvx::fuzz::writeFile(files.job, input);
-  check(std::freopen(files.output.c_str(), "w", stdout) != nullptr, "cannot redirect standard output");
-  const char* argv[] = {kQueue, "1", "fuzz", title.c_str(), copies.c_str(), options.c_str(), files.job.c_str()};
-  check(Ostrel3Main(7, argv) == 0, "the job failed");
-  std::fflush(stdout);
-  const std::string printerData = tvx::fuzz::readFile(files.output);
+  const tvx::test::JobRun run =
+      tvx::test::runJobInProcess(input, kQueue, title, copies, options, catalog);
+  check(run.status == 0, "the job failed");
+  const std::string& printerData = run.out;
   const std::string_view job = checkFrame(printerData, options);
   if (hasFeature(input)) {
     check(keepsTheJob(input, job), "bytes of the job were lost");

@@ -193,7 +193,13 @@ TEST_F(ClosedOutputTest, ReaderThatGoesAwayFailsTheJobWithItsErrorLine) {
     for (std::size_t keep : {0, 10, 70000, 500000}) {
       auto [status, err] = filterInto(keep, socket);
       EXPECT_EQ(status, 5) << keep << " " << socket;
-      EXPECT_EQ(err, "ERROR: Tavorinex software Temporary file cannot be read\n") << keep;
+      // The line CUPS shows, then the detail for CUPS's log.
+      EXPECT_EQ(err.substr(0, err.find('\n') + 1),
+                "ERROR: Tavorinex software Temporary file cannot be read\n") << keep;
+      std::string debug = err.substr(err.find('\n') + 1);
+      EXPECT_TRUE(debug.starts_with(
+          "DEBUG: Tavorinex software: cannot copy the spool file to the output: ")) << debug;
+      EXPECT_EQ(debug.find('\n'), debug.size() - 1) << debug;
       EXPECT_EQ(folderEntries(spool_), std::vector<std::string>{}) << keep;
     }
   }

@@ -1,0 +1,53 @@
+// Runs one job of the filter in this process: the job's bytes in, the
+// printer data out, through the job driver that psfilter runs, without
+// touching the standard streams.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "filter/Ostrel3Job.h"
+#include "mediacatalog/mediacatalog.h"
+
+namespace tvx::test {
+
+struct JobRun {
+  int status = -1;
+  std::string out;
+};
+
+// Runs `job` for `queue` with the title, copies and options arguments as
+// CUPS passes them, against `catalog`, or when null the queue's catalog
+// read afresh from its file. The spool goes where psfilter puts it ($TMPDIR).
+inline JobRun runJobInProcess(std::string_view job, const std::string& queue,
+                              const std::string& title, const std::string& copies,
+                              const std::string& options, CMediaCatalog* catalog = nullptr) {
+  struct Closer {
+    void operator()(FILE* stream) const { std::fclose(stream); }
+  };
+  std::unique_ptr<FILE, Closer> input(std::tmpfile());
+  std::unique_ptr<FILE, Closer> output(std::tmpfile());
+  JobRun run;
+  if (!input || !output || std::fwrite(job.data(), 1, job.size(), input.get()) != job.size()) {
+    return run;
+  }
+  std::rewind(input.get());
+  std::optional<CMediaCatalog> ownCatalog;
+  tvx::filter::Job filterJob{queue, title, tvx::filter::copyCount(copies, options)};
+  run.status = tvx::filter::runJob(filterJob, input.get(), output.get(), [&](const char* name) {
+    if (catalog != nullptr) return catalog;
+    ownCatalog.emplace(name);
+    return &*ownCatalog;
+  });
+  std::rewind(output.get());
+  char block[4096];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, output.get())) > 0;) {
+    run.out.append(block, got);
+  }
+  return run;
+}
+
+}  // namespace tvx::test
