@@ -91,24 +91,22 @@ void reportJobFailure(const char* message) {
 }
 
 int openTempPSStreamFileForWriting() {
-  TraceProlog("openTempPSStreamFileForWriting");
+  tvx::log::Scope trace("openTempPSStreamFileForWriting", kTraceForm);
   spool = tvx::filter::SpoolFile::create("TavorinexTempPSStream");
   if (!spool) {
     Trace("Temporary file cannot be opened");
     reportJobFailure("Temporary file cannot be opened");
-    TraceEpilog("openTempPSStreamFileForWriting");
     return kFailure;
   }
   // glibc takes the size only with a buffer of the caller's.
   static char spoolBuffer[kCopyBlock];
   std::setvbuf(spool->stream(), spoolBuffer, _IOFBF, sizeof spoolBuffer);
   tempPSStream = spool->stream();
-  TraceEpilog("openTempPSStreamFileForWriting");
   return 0;
 }
 
 int writeBeginningPJLToPSStream() {
-  TraceProlog("writeBeginningPJLToPSStream");
+  tvx::log::Scope trace("writeBeginningPJLToPSStream", kTraceForm);
   writeLineToTempPSStream(kUel);
   std::string line = kJobNameStart + pjlJobName(jobName) + kJobNameEnd;
   writeLineToTempPSStream(line.c_str());
@@ -121,16 +119,14 @@ int writeBeginningPJLToPSStream() {
     writeLineToTempPSStream(quantity);
   }
   writeLineToTempPSStream("@PJL ENTER LANGUAGE=POSTSCRIPT\r\n");
-  TraceEpilog("writeBeginningPJLToPSStream");
   return 0;
 }
 
 int writeEndPJLToPSStream() {
-  TraceProlog("writeEndPJLToPSStream");
+  tvx::log::Scope trace("writeEndPJLToPSStream", kTraceForm);
   writeLineToTempPSStream(kUel);
   writeLineToTempPSStream("@PJL EOJ\r\n");
   writeLineToTempPSStream(kUel);
-  TraceEpilog("writeEndPJLToPSStream");
   return 0;
 }
 
@@ -157,7 +153,7 @@ int reopenTempPSStreamForReading() {
 }
 
 int sendTempPSStreamToPrinter() {
-  TraceProlog("sendTempPSStreamToPrinter");
+  tvx::log::Scope trace("sendTempPSStreamToPrinter", kTraceForm);
   Trace("Open disk copy stream file");
   Trace("Copy bytes from temp stream to stdout");
   bool copied = tempPSStream != nullptr && outputPSStream != nullptr &&
@@ -173,7 +169,6 @@ int sendTempPSStreamToPrinter() {
     std::fprintf(stderr, "%s: %s %s\n", "ERROR", "Tavorinex software",
                  "Temporary file cannot be read");
   }
-  TraceEpilog("sendTempPSStreamToPrinter");
   return copied ? 0 : kFailure;
 }
 
