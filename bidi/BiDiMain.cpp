@@ -22,18 +22,18 @@ bool isWellFormed(int argc, char* argv[]) {
   return argc == 4 && std::strlen(argv[1]) == 2 && argv[1][0] == '-' && isPPDQueueName(argv[2]);
 }
 
+// "BIDIMAIN Update <kind> BEGIN" and "BIDIMAIN Update <kind> END" around an update.
+constexpr tvx::log::ScopeForm kUpdateForm{LOG_LIGHT, "BIDIMAIN Update ", " BEGIN",
+                                          "BIDIMAIN Update ", " END"};
+
 int updateMedia(unsigned char session, const char* queue) {
-  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Media BEGIN");
-  int result = BiDi_UpdateMedia(session, queue);
-  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Media END");
-  return result;
+  tvx::log::Scope trace("Media", kUpdateForm);
+  return BiDi_UpdateMedia(session, queue);
 }
 
 int updateColor(unsigned char session, const char* queue) {
-  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Color Profiles BEGIN");
-  int result = BiDi_UpdateColor(session, queue);
-  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Color Profiles END");
-  return result;
+  tvx::log::Scope trace("Color Profiles", kUpdateForm);
+  return BiDi_UpdateColor(session, queue);
 }
 
 // The input trays follow only installable options that were updated.

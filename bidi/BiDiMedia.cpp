@@ -1,6 +1,7 @@
 #include "bidi/BiDiMedia.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -118,13 +119,8 @@ bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
   catalog->DeleteAllMedias();
   LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
   for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
-    auto* record = new (std::nothrow) CMedia(media);
-    if (record == nullptr) continue;
-    if (!isUsable(catalog, record)) {
-      delete record;
-      continue;
-    }
-    catalog->AddMedia(record);
+    std::unique_ptr<CMedia> record(new (std::nothrow) CMedia(media));
+    if (record && isUsable(catalog, record.get())) catalog->AddMedia(record.release());
   }
   return catalog->GetAllMedias() != nullptr;
 }

@@ -137,3 +137,13 @@ void LOGPRINTA(short level, const char* fmt, ...) {
 }
 
 int GetLastError() { return 0; }
+
+namespace tvx::log {
+
+Scope::Scope(const char* name, const ScopeForm& form) : name_(name), form_(form) {
+  LOGPRINTA(form_.level, "%s%s%s", form_.beginPrefix, name_, form_.beginSuffix);
+}
+
+Scope::~Scope() { LOGPRINTA(form_.level, "%s%s%s", form_.endPrefix, name_, form_.endSuffix); }
+
+}  // namespace tvx::log

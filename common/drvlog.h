@@ -24,3 +24,36 @@ void LOGPRINTA(short level, const char* fmt, ...) __attribute__((format(printf, 
 
 // Always 0; kept for the catalog's trace lines.
 int GetLastError();
+
+namespace tvx::log {
+
+// How a traced function's pair of lines reads: the BEGIN line is
+// beginPrefix, the name and beginSuffix; the END line likewise.
+struct ScopeForm {
+  short level;
+  const char* beginPrefix;
+  const char* beginSuffix;
+  const char* endPrefix;
+  const char* endSuffix;
+};
+
+// "<name>:BEGIN" and "<name>:END" at LOG_FULL: the query tool library's pair.
+inline constexpr ScopeForm kFunctionForm{LOG_FULL, "", ":BEGIN", "", ":END"};
+
+// Writes the BEGIN line when made and the END line when it goes out of
+// scope, so that every return of the function that holds it, early ones
+// included, writes its END line. Each line is written (or not) by LOGPRINTA
+// at the moment it is due. `name` must outlive the scope.
+class Scope {
+ public:
+  explicit Scope(const char* name, const ScopeForm& form = kFunctionForm);
+  ~Scope();
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+
+ private:
+  const char* name_;
+  ScopeForm form_;
+};
+
+}  // namespace tvx::log

@@ -44,8 +44,7 @@ FILE* openJobInput(int argc, const char** argv, JobFile& jobFile) {
 }  // namespace
 
 int initialize() {
-  TraceProlog("initialize");
-  TraceEpilog("initialize");
+  tvx::log::Scope trace("initialize", kTraceForm);
   return 0;
 }
 

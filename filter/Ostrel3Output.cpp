@@ -115,26 +115,24 @@ void reportJobFailure(JobFailure failure, std::string_view whatFailed, std::stri
 }  // namespace tvx::filter
 
 int openTempPSStreamFileForWriting() {
-  TraceProlog("openTempPSStreamFileForWriting");
+  tvx::log::Scope trace("openTempPSStreamFileForWriting", kTraceForm);
   spool = tvx::filter::SpoolFile::create("TavorinexTempPSStream");
   if (!spool) {
     int error = errno;
     Trace("Temporary file cannot be opened");
     reportJobFailure(JobFailure::kTempFileNotOpened, "cannot create the spool file in",
                      tvx::filter::spoolFolder(), error);
-    TraceEpilog("openTempPSStreamFileForWriting");
     return kFailure;
   }
   // glibc takes the size only with a buffer of the caller's.
   static char spoolBuffer[kCopyBlock];
   std::setvbuf(spool->stream(), spoolBuffer, _IOFBF, sizeof spoolBuffer);
   tempPSStream = spool->stream();
-  TraceEpilog("openTempPSStreamFileForWriting");
   return 0;
 }
 
 int writeBeginningPJLToPSStream(const tvx::filter::Job& job) {
-  TraceProlog("writeBeginningPJLToPSStream");
+  tvx::log::Scope trace("writeBeginningPJLToPSStream", kTraceForm);
   writeLineToTempPSStream(kUel);
   std::string line = kJobNameStart + pjlJobName(job.title) + kJobNameEnd;
   writeLineToTempPSStream(line.c_str());
@@ -147,16 +145,14 @@ int writeBeginningPJLToPSStream(const tvx::filter::Job& job) {
     writeLineToTempPSStream(quantity);
   }
   writeLineToTempPSStream("@PJL ENTER LANGUAGE=POSTSCRIPT\r\n");
-  TraceEpilog("writeBeginningPJLToPSStream");
   return 0;
 }
 
 int writeEndPJLToPSStream() {
-  TraceProlog("writeEndPJLToPSStream");
+  tvx::log::Scope trace("writeEndPJLToPSStream", kTraceForm);
   writeLineToTempPSStream(kUel);
   writeLineToTempPSStream("@PJL EOJ\r\n");
   writeLineToTempPSStream(kUel);
-  TraceEpilog("writeEndPJLToPSStream");
   return 0;
 }
 
@@ -186,7 +182,7 @@ int reopenTempPSStreamForReading() {
 }
 
 int sendTempPSStreamToPrinter(FILE* output) {
-  TraceProlog("sendTempPSStreamToPrinter");
+  tvx::log::Scope trace("sendTempPSStreamToPrinter", kTraceForm);
   Trace("Open disk copy stream file");
   Trace("Copy bytes from temp stream to stdout");
   bool copied = tempPSStream != nullptr && output != nullptr && std::fflush(output) == 0 &&
@@ -203,7 +199,6 @@ int sendTempPSStreamToPrinter(FILE* output) {
     reportJobFailure(JobFailure::kTempFileNotRead, "cannot copy the spool file to the output", {},
                      error);
   }
-  TraceEpilog("sendTempPSStreamToPrinter");
   return copied ? 0 : kFailure;
 }
 

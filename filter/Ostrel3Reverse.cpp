@@ -111,7 +111,7 @@ bool copyBack(FILE* source, FILE* target) {
 }  // namespace
 
 int ReversePageOrder() {
-  TraceProlog("ReversePageOrder");
+  tvx::log::Scope trace("ReversePageOrder", kTraceForm);
   StreamRestorer restorer;
   FILE* spool = tempPSStreamFile();
   std::optional<SpoolFile> assembled = SpoolFile::create("reverseStream");
@@ -134,6 +134,5 @@ int ReversePageOrder() {
     assembled = std::move(next);
   }
   if (!copyBack(assembled->stream(), spool)) return kFailed;
-  TraceEpilog("ReversePageOrder");
   return 0;
 }

@@ -2,6 +2,8 @@
 // log (common/drvlog.h), which decides whether and where they are written.
 #pragma once
 
+#include "common/drvlog.h"
+
 // Sets up the diagnostic log (InitLog). Returns 0.
 int openTraceFileForWriting();
 
@@ -13,6 +15,11 @@ void TraceProlog(const char* name);
 
 // Logs "OSTRELFILTER - END: <name>" at LOG_FULL.
 void TraceEpilog(const char* name);
+
+// The TraceProlog and TraceEpilog lines, for a scope that writes the END
+// line on every return: tvx::log::Scope trace("<name>", kTraceForm).
+inline constexpr tvx::log::ScopeForm kTraceForm{LOG_FULL, "OSTRELFILTER - BEGIN: ", "\n",
+                                                "OSTRELFILTER - END: ", "\n"};
 
 // Logs "OSTRELFILTER:<message>" at LOG_LIGHT; the message brings its own line end.
 void Trace(const char* message);

@@ -1,7 +1,7 @@
 // CMedia: one media of a queue's media catalog.
 //
 // A plain record of fixed-size fields; the catalog chains records through
-// `next` and `prev` and owns them. Texts are always NUL-terminated within
+// `next` and `prev` and owns them (allocation: common/owned.h). Texts are always NUL-terminated within
 // their field. Sizes are thousandths of a PostScript point and never exceed
 // 32 bits, the range of the catalog file.
 #pragma once

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,8 +77,10 @@ bool storePath(char (&field)[N], const std::string& path) {
   return false;
 }
 
+// Null when the record cannot be allocated.
 CMedia* newPredefinedMedia(int row) {
-  auto* media = new CMedia();
+  auto* media = new (std::nothrow) CMedia();
+  if (media == nullptr) return nullptr;
   setField(media->name, PREDEF_MEDIA_NAMES[row]);
   setField(media->ppdKey, PREDEF_MEDIA_PPD_KEY[row]);
   setField(media->description, PREDEF_MEDIA_DESCRIPTION[row]);
@@ -165,7 +168,8 @@ void CMediaCatalog::LoadMedia() {
     CMedia* last = nullptr;
     tvx::catalog::MediaRecordImage image;
     while (std::fread(image.data(), 1, image.size(), file.get()) == image.size()) {
-      auto* media = new CMedia();
+      auto* media = new (std::nothrow) CMedia();
+      if (media == nullptr) break;
       tvx::catalog::decodeMediaRecord(image, *media);
       linkAtEnd(first, last, media);
     }
@@ -218,7 +222,9 @@ CMedia* CMediaCatalog::CreateDefaultFile() {
             GetLastError());
   CMedia* first = nullptr;
   CMedia* last = nullptr;
-  for (int row = 0; row < kPredefinedCount; ++row) linkAtEnd(first, last, newPredefinedMedia(row));
+  for (int row = 0; row < kPredefinedCount; ++row) {
+    if (CMedia* media = newPredefinedMedia(row)) linkAtEnd(first, last, media);
+  }
   ReleaseResources();
   firstMedia = first;
   SaveMedia();

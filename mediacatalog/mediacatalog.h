@@ -36,7 +36,7 @@ class CMediaCatalog {
   void Init();
 
   // Reads the catalog file into a new chain (a trailing partial record is
-  // dropped) that replaces the chain held before, or, when the file cannot
+  // dropped, and reading stops at a record that cannot be allocated) that replaces the chain held before, or, when the file cannot
   // be opened, CreateDefaultFile.
   void LoadMedia();
 
@@ -53,8 +53,8 @@ class CMediaCatalog {
   // write times are not tracked (always 0), so the chain is never replaced.
   void CheckFile();
 
-  // Replaces the chain with the five predefined media, saves it, and
-  // returns the first of them.
+  // Replaces the chain with the five predefined media (those that can be
+  // allocated), saves it, and returns the first of them.
   CMedia* CreateDefaultFile();
 
   // CheckFile, then the first record (null when the catalog is empty).

@@ -1,6 +1,7 @@
 #include "bidi/lib/BiDiColor.h"
 
 #include <new>
+#include <optional>
 #include <string>
 
 #include "bidi/lib/BiDiColumn.h"
@@ -16,7 +17,7 @@ constexpr const char* kProfileTypeOid = "1.3.6.1.4.1.46739.4.2.3.1.1.2";
 TE_BiDiStatus readSpace(const char* reader, unsigned char sessionID, PTS_BiDiColorProfile* list,
                         int firstType, int secondType) {
   InitLog();
-  LOGPRINTA(LOG_FULL, "%s:BEGIN", reader);
+  tvx::log::Scope trace(reader);
   *list = nullptr;
   TE_BiDiStatus status = BiDi_GetColorProfile_ByType(sessionID, list, firstType);
   if (status != en_BiDiSuccess) return status;
@@ -24,7 +25,6 @@ TE_BiDiStatus readSpace(const char* reader, unsigned char sessionID, PTS_BiDiCol
     status = BiDi_GetColorProfile_ByType(sessionID, list, secondType);
     if (status != en_BiDiSuccess) return status;
   }
-  LOGPRINTA(LOG_FULL, "%s:END", reader);
   return en_BiDiSuccess;
 }
 
@@ -48,20 +48,21 @@ TE_BiDiStatus BiDi_GetColorProfile_Output(unsigned char sessionID, PTS_BiDiColor
 
 TE_BiDiStatus BiDi_GetColorProfile_ByType(unsigned char sessionID, PTS_BiDiColorProfile* lBiDiColorProfile,
                                           int colorProfileType) {
-  LOGPRINTA(LOG_FULL, "BiDi_GetColorProfile_ByType:BEGIN");
-  tvx::bidi::Column names(kProfileNameOid, sessionID);
-  if (!names.ok()) return names.status();
-  tvx::bidi::Column types(kProfileTypeOid, sessionID);
-  if (!types.ok()) return types.status();
-  for (int i = 0; i < names.rows(); ++i) {
-    if (types.number(i) != static_cast<unsigned long>(colorProfileType)) continue;
-    std::string name(names.text(i));
+  // Made before the trace scope: the walks are released after the END line.
+  std::optional<tvx::bidi::Column> names, types;
+  tvx::log::Scope trace("BiDi_GetColorProfile_ByType");
+  names.emplace(kProfileNameOid, sessionID);
+  if (!names->ok()) return names->status();
+  types.emplace(kProfileTypeOid, sessionID);
+  if (!types->ok()) return types->status();
+  for (int i = 0; i < names->rows(); ++i) {
+    if (types->number(i) != static_cast<unsigned long>(colorProfileType)) continue;
+    std::string name(names->text(i));
     // A name cut to its field would offer a profile the printer lacks.
     if (name.size() >= sizeof TS_ColorProfile::name) continue;
     LOGPRINTA(LOG_LIGHT, "Found color profile: %s", name.c_str());
     addColorProfile(lBiDiColorProfile, name.c_str());
   }
-  LOGPRINTA(LOG_FULL, "BiDi_GetColorProfile_ByType:END");
   return en_BiDiSuccess;
 }
 

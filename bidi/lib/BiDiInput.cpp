@@ -1,6 +1,7 @@
 #include "bidi/lib/BiDiInput.h"
 
 #include <new>
+#include <optional>
 #include <string>
 
 #include "bidi/lib/BiDiColumn.h"
@@ -31,47 +32,46 @@ const char* trayType(std::optional<unsigned long> prtInputType) {
 
 TE_BiDiStatus BiDi_GetInput(unsigned char sessionID, PTS_BiDiInput* lBiDiInput) {
   InitLog();
-  LOGPRINTA(LOG_FULL, "BiDi_GetInput:BEGIN");
+  // Made before the trace scope: the walks are released after the END line.
+  std::optional<tvx::bidi::Column> names, types, media;
+  tvx::log::Scope trace("BiDi_GetInput");
   *lBiDiInput = nullptr;
-  tvx::bidi::Column names(kInputNameOid, sessionID);
-  if (!names.ok()) return names.status();
-  tvx::bidi::Column types(kInputTypeOid, sessionID);
-  if (!types.ok()) return types.status();
-  tvx::bidi::Column media(kInputMediaOid, sessionID);
-  if (!media.ok()) return media.status();
+  names.emplace(kInputNameOid, sessionID);
+  if (!names->ok()) return names->status();
+  types.emplace(kInputTypeOid, sessionID);
+  if (!types->ok()) return types->status();
+  media.emplace(kInputMediaOid, sessionID);
+  if (!media->ok()) return media->status();
 
-  LOGPRINTA(LOG_LIGHT, "Number of inputs :%d", names.rows());
-  for (int i = 0; i < names.rows(); ++i) {
-    int tray = trayNumber(names.instance(i));
+  LOGPRINTA(LOG_LIGHT, "Number of inputs :%d", names->rows());
+  for (int i = 0; i < names->rows(); ++i) {
+    int tray = trayNumber(names->instance(i));
     LOGPRINTA(LOG_LIGHT, "Found tray number :%d", tray);
-    std::string name(names.text(i));
-    std::string mediaName(media.text(i));
-    addInput(lBiDiInput, name.c_str(), trayType(types.number(i)), mediaName.c_str(), tray);
+    std::string name(names->text(i));
+    std::string mediaName(media->text(i));
+    addInput(lBiDiInput, name.c_str(), trayType(types->number(i)), mediaName.c_str(), tray);
   }
-  LOGPRINTA(LOG_FULL, "BiDi_GetInput:END");
   return en_BiDiSuccess;
 }
 
 TE_BiDiStatus BiDi_ClearInput(PTS_BiDiInput* lBiDiInput) {
-  LOGPRINTA(LOG_FULL, "BiDi_ClearInput:BEGIN");
+  tvx::log::Scope trace("BiDi_ClearInput");
   tvx::bidi::releaseList(lBiDiInput, [](auto* node) { delete node; });
-  LOGPRINTA(LOG_FULL, "BiDi_ClearInput:END");
   return en_BiDiSuccess;
 }
 
 TE_BiDiStatus addInput(PTS_BiDiInput* lBiDiInput, const char* strInputName, const char* strInputType,
                        const char* strInputMedia, int inputIdx) {
-  LOGPRINTA(LOG_FULL, "addInput:BEGIN");
+  tvx::log::Scope trace("addInput");
   PTS_BiDiInput node = nullptr;
   TE_BiDiStatus status = allocateAndCopyInput(&node, strInputName, strInputType, strInputMedia, inputIdx);
   if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiInput, node);
-  LOGPRINTA(LOG_FULL, "addInput:END");
   return status;
 }
 
 TE_BiDiStatus allocateAndCopyInput(PTS_BiDiInput* nodeBiDiInput, const char* strInputName,
                                    const char* strInputType, const char* strInputMedia, int inputIdx) {
-  LOGPRINTA(LOG_FULL, "allocateAndCopyInput:BEGIN");
+  tvx::log::Scope trace("allocateAndCopyInput");
   PTS_BiDiInput node = new (std::nothrow) TS_BiDiInput{};
   if (node == nullptr) return en_BiDiNotEnoughMemory;
   tvx::text::copyField(node->inputName, sizeof node->inputName, strInputName);
@@ -80,6 +80,5 @@ TE_BiDiStatus allocateAndCopyInput(PTS_BiDiInput* nodeBiDiInput, const char* str
   node->inputIdx = inputIdx;
   node->next = nullptr;
   *nodeBiDiInput = node;
-  LOGPRINTA(LOG_FULL, "allocateAndCopyInput:END");
   return en_BiDiSuccess;
 }

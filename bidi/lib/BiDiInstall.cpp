@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -151,7 +152,7 @@ void addTrayOptions(unsigned char sessionID, PTS_BiDiInstallableOption* list) {
 
 TE_BiDiStatus BiDi_GetInstallableOption(unsigned char sessionID,
                                         PTS_BiDiInstallableOption* lBiDiInstallableOption) {
-  LOGPRINTA(LOG_FULL, "BiDi_GetInstallableOption:BEGIN");
+  tvx::log::Scope trace("BiDi_GetInstallableOption");
   *lBiDiInstallableOption = nullptr;
   Finishers found;
   {
@@ -166,14 +167,12 @@ TE_BiDiStatus BiDi_GetInstallableOption(unsigned char sessionID,
   TE_BiDiStatus status = addPunchAndBinder(sessionID, found, lBiDiInstallableOption);
   if (status != en_BiDiSuccess) return status;
   addTrayOptions(sessionID, lBiDiInstallableOption);
-  LOGPRINTA(LOG_FULL, "BiDi_GetInstallableOption:END");
   return en_BiDiSuccess;
 }
 
 TE_BiDiStatus BiDi_ClearInstallableOption(PTS_BiDiInstallableOption* lBiDiInstallableOption) {
-  LOGPRINTA(LOG_FULL, "BiDi_ClearInstallableOption:BEGIN");
+  tvx::log::Scope trace("BiDi_ClearInstallableOption");
   tvx::bidi::releaseList(lBiDiInstallableOption, [](PTS_BiDiInstallableOption node) { freeInstallableOption(&node); });
-  LOGPRINTA(LOG_FULL, "BiDi_ClearInstallableOption:END");
   return en_BiDiSuccess;
 }
 
@@ -185,7 +184,7 @@ TE_BiDiStatus freeInstallableOption(PTS_BiDiInstallableOption* nodeBiDiInstallab
 
 TE_BiDiStatus addInstallableOption(PTS_BiDiInstallableOption* lBiDiInstallableOption,
                                    const char* strInstallableOption) {
-  LOGPRINTA(LOG_FULL, "addInstallableOption:BEGIN");
+  tvx::log::Scope trace("addInstallableOption");
   LOGPRINTA(LOG_LIGHT, "We add :%s", strInstallableOption);
   for (const TS_BiDiInstallableOption* node = *lBiDiInstallableOption; node != nullptr; node = node->next) {
     if (std::strcmp(node->strOption, strInstallableOption) == 0) return en_BiDiSuccess;
@@ -193,25 +192,19 @@ TE_BiDiStatus addInstallableOption(PTS_BiDiInstallableOption* lBiDiInstallableOp
   PTS_BiDiInstallableOption node = nullptr;
   TE_BiDiStatus status = allocateAndCopyInstallableOption(&node, strInstallableOption);
   if (status == en_BiDiSuccess) tvx::bidi::pushFront(lBiDiInstallableOption, node);
-  LOGPRINTA(LOG_FULL, "addInstallableOption:END");
   return status;
 }
 
 TE_BiDiStatus allocateAndCopyInstallableOption(PTS_BiDiInstallableOption* nodeBiDiInstallableOption,
                                                const char* strInstallableOption) {
-  LOGPRINTA(LOG_FULL, "allocateAndCopyInstallableOption:BEGIN");
+  tvx::log::Scope trace("allocateAndCopyInstallableOption");
   size_t size = std::strlen(strInstallableOption) + 1;
-  PTS_BiDiInstallableOption node = new (std::nothrow) TS_BiDiInstallableOption{};
-  char* code = node != nullptr ? new (std::nothrow) char[size] : nullptr;
-  if (code == nullptr) {
-    delete node;
-    node = nullptr;
-  } else {
-    std::memcpy(code, strInstallableOption, size);
-    node->strOption = code;
-    node->next = nullptr;
-  }
-  *nodeBiDiInstallableOption = node;
-  LOGPRINTA(LOG_FULL, "allocateAndCopyInstallableOption:END");
-  return node != nullptr ? en_BiDiSuccess : en_BiDiNotEnoughMemory;
+  std::unique_ptr<TS_BiDiInstallableOption> node(new (std::nothrow) TS_BiDiInstallableOption{});
+  std::unique_ptr<char[]> code(new (std::nothrow) char[size]);
+  *nodeBiDiInstallableOption = nullptr;
+  if (!node || !code) return en_BiDiNotEnoughMemory;
+  std::memcpy(code.get(), strInstallableOption, size);
+  node->strOption = code.release();
+  *nodeBiDiInstallableOption = node.release();
+  return en_BiDiSuccess;
 }

@@ -1,9 +1,9 @@
-// The readers' singly linked lists: linking, freeing and owning them.
+// The readers' singly linked lists: linking, freeing and owning them. Who
+// allocates and frees their records: common/owned.h.
 #pragma once
 
-#include <memory>
-
 #include "bidi/lib/BiDiStatus.h"
+#include "common/owned.h"
 
 namespace tvx::bidi {
 
@@ -27,10 +27,6 @@ void releaseList(Node** head, Release release) {
 
 // Owns a list and frees it with the reader's clear function.
 template <typename Node, TE_BiDiStatus (*Clear)(Node**)>
-struct ListFree {
-  void operator()(Node* head) const { Clear(&head); }
-};
-template <typename Node, TE_BiDiStatus (*Clear)(Node**)>
-using OwnedList = std::unique_ptr<Node, ListFree<Node, Clear>>;
+using OwnedList = tvx::Owned<Node, Clear>;
 
 }  // namespace tvx::bidi

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -118,9 +119,10 @@ TE_BiDiStatus walkColumns(unsigned char sessionID, Walks& walks) {
 
 TE_BiDiStatus BiDi_GetMedia(unsigned char sessionID, PTS_BiDiMedia* lBiDiMedia) {
   InitLog();
-  LOGPRINTA(LOG_FULL, "BiDi_GetMedia:BEGIN");
-  *lBiDiMedia = nullptr;
+  // Made before the trace scope: the walks are released after the END line.
   Walks walks;
+  tvx::log::Scope trace("BiDi_GetMedia");
+  *lBiDiMedia = nullptr;
   if (TE_BiDiStatus status = walkColumns(sessionID, walks); status != en_BiDiSuccess) {
     return status;
   }
@@ -135,14 +137,12 @@ TE_BiDiStatus BiDi_GetMedia(unsigned char sessionID, PTS_BiDiMedia* lBiDiMedia) 
   for (PTS_BiDiMedia media = *lBiDiMedia; media != nullptr; media = media->next) {
     LOGPRINTA(LOG_FULL, "%s", media->name);
   }
-  LOGPRINTA(LOG_FULL, "BiDi_GetMedia:END");
   return en_BiDiSuccess;
 }
 
 TE_BiDiStatus BiDi_ClearMedia(PTS_BiDiMedia* lBiDiMedia) {
-  LOGPRINTA(LOG_FULL, "BiDi_ClearMedia:BEGIN");
+  tvx::log::Scope trace("BiDi_ClearMedia");
   tvx::bidi::releaseList(lBiDiMedia, [](auto* node) { delete node; });
-  LOGPRINTA(LOG_FULL, "BiDi_ClearMedia:END");
   return en_BiDiSuccess;
 }
 
@@ -169,12 +169,13 @@ TE_BiDiStatus allocateAndCopyMedia(PTS_BiDiMedia* nodeBiDiMedia, TS_BiDiMedia me
 }
 
 TE_BiDiStatus BiDi_GetMediaTime(unsigned char sessionID, unsigned long* mediaTimeStamp) {
-  LOGPRINTA(LOG_FULL, "BiDi_GetMediaTime:BEGIN");
-  Column stamp(kMediaTimeOid, sessionID);
-  if (!stamp.ok()) return stamp.status();
-  if (stamp.rows() != 1) return en_BiDiSessionTimeOut;
+  // Made before the trace scope: the walk is released after the END line.
+  std::optional<Column> stamp;
+  tvx::log::Scope trace("BiDi_GetMediaTime");
+  stamp.emplace(kMediaTimeOid, sessionID);
+  if (!stamp->ok()) return stamp->status();
+  if (stamp->rows() != 1) return en_BiDiSessionTimeOut;
   if (mediaTimeStamp == nullptr) return en_BiDiNotEnoughMemory;
-  *mediaTimeStamp = stamp.number(0).value_or(0);
-  LOGPRINTA(LOG_FULL, "BiDi_GetMediaTime:END");
+  *mediaTimeStamp = stamp->number(0).value_or(0);
   return en_BiDiSuccess;
 }

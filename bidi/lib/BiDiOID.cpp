@@ -11,21 +11,19 @@
 
 TE_BiDiStatus getDataFromTable(TS_SnmpTableResponse* tblResponse, const char* strOid,
                                unsigned char sessionID) {
-  LOGPRINTA(LOG_FULL, "getDataFromTable:BEGIN");
+  // Made before the trace scope: the request is freed after the END line.
+  tvx::snmp::ParamPtr request;
+  tvx::log::Scope trace("getDataFromTable");
   if (tblResponse == nullptr) return en_BiDiSessionTimeOut;
   tblResponse->nrInstance = 0;
   tblResponse->dataRes = nullptr;
   // A column is walked once per session; later reads get the same rows.
-  if (snmpFindColumn(sessionID, strOid, tblResponse)) {
-    LOGPRINTA(LOG_FULL, "getDataFromTable:END");
-    return en_BiDiSuccess;
-  }
+  if (snmpFindColumn(sessionID, strOid, tblResponse)) return en_BiDiSuccess;
   int size = strOid != nullptr ? static_cast<int>(std::strlen(strOid)) + 1 : 0;
-  tvx::snmp::ParamPtr request = tvx::snmp::makeParam(sessionID, strOid, size);
+  request = tvx::snmp::makeParam(sessionID, strOid, size);
   TE_Status status = en_Success;
   if (request && snmpGetTable_ext(request.get(), tblResponse, &status) == 1 && status == en_Success) {
     snmpKeepColumn(sessionID, strOid, *tblResponse);
-    LOGPRINTA(LOG_FULL, "getDataFromTable:END");
     return en_BiDiSuccess;
   }
   LOGPRINTA(LOG_LIGHT, "ERR for getTable");
@@ -33,14 +31,13 @@ TE_BiDiStatus getDataFromTable(TS_SnmpTableResponse* tblResponse, const char* st
 }
 
 TE_BiDiStatus freeDataFromTable(TS_SnmpTableResponse* tblResponse) {
-  LOGPRINTA(LOG_FULL, "freeDataFromTable:BEGIN");
+  tvx::log::Scope trace("freeDataFromTable");
   if (tblResponse != nullptr) tvx::snmp::clearTable(*tblResponse);
-  LOGPRINTA(LOG_FULL, "freeDataFromTable:END");
   return en_BiDiSuccess;
 }
 
 int getNumberOfInstance(const char* baseOid, const char* currOid) {
-  LOGPRINTA(LOG_FULL, "getNumberOfInstance:BEGIN");
+  tvx::log::Scope trace("getNumberOfInstance");
   if (baseOid == nullptr || currOid == nullptr) return 0;
   std::string_view base(baseOid);
   std::string_view curr(currOid);
@@ -55,6 +52,5 @@ int getNumberOfInstance(const char* baseOid, const char* currOid) {
     if (ec != std::errc() || end != digits.data() + digits.size() || result < 0) result = 0;
   }
   LOGPRINTA(LOG_LIGHT, "instance returned :%d", result);
-  LOGPRINTA(LOG_FULL, "getNumberOfInstance:END");
   return result;
 }

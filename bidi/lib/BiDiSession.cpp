@@ -54,20 +54,18 @@ TE_BiDiStatus checkDescription(TT_SessionID id) {
 }  // namespace
 
 TE_BiDiStatus BiDi_InitSession(const char* hostname, unsigned char* sessionID) {
-  LOGPRINTA(LOG_FULL, "BiDi_InitSession:BEGIN");
+  tvx::log::Scope trace("BiDi_InitSession");
   LOGPRINTA(LOG_LIGHT, "Try to connect to : %s", hostname != nullptr ? hostname : "");
   if (snmpSessionOpen(en_SnmpVersion_V2, hostname, kCommunity, "", sessionID) != en_Success) {
     return en_BiDiSessionNotOpen;
   }
   TE_BiDiStatus result = checkDescription(*sessionID);
   if (result != en_BiDiSuccess) BiDi_CloseSession(*sessionID);
-  LOGPRINTA(LOG_FULL, "BiDi_InitSession:END");
   return result;
 }
 
 TE_BiDiStatus BiDi_CloseSession(unsigned char sessionID) {
-  LOGPRINTA(LOG_FULL, "BiDi_CloseSession:BEGIN");
+  tvx::log::Scope trace("BiDi_CloseSession");
   snmpSessionClose(sessionID);
-  LOGPRINTA(LOG_FULL, "BiDi_CloseSession:END");
   return en_BiDiSuccess;
 }

@@ -1,78 +1,69 @@
 #include "bidi/lib/snmpLayer.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "common/drvlog.h"
 
 TE_Status snmpAllocParam(TS_SnmpGetParam** myParam, int size) {
-  LOGPRINTA(LOG_FULL, "snmpAllocParam:BEGIN");
+  tvx::log::Scope trace("snmpAllocParam");
   if (myParam == nullptr || size <= 0) return en_NotEnoughMemory;
-  auto* param = static_cast<TS_SnmpGetParam*>(std::calloc(1, sizeof(TS_SnmpGetParam)));
-  if (param == nullptr) return en_NotEnoughMemory;
-  param->oid = static_cast<char*>(std::calloc(static_cast<size_t>(size), 1));
-  if (param->oid == nullptr) {
-    std::free(param);
-    return en_NotEnoughMemory;
-  }
-  *myParam = param;
-  LOGPRINTA(LOG_FULL, "snmpAllocParam:END");
+  std::unique_ptr<TS_SnmpGetParam> param(new (std::nothrow) TS_SnmpGetParam{});
+  std::unique_ptr<char[]> oid(new (std::nothrow) char[static_cast<size_t>(size)]());
+  if (!param || !oid) return en_NotEnoughMemory;
+  param->oid = oid.release();
+  *myParam = param.release();
   return en_Success;
 }
 
 TE_Status snmpFreeParam(TS_SnmpGetParam** myParam) {
-  LOGPRINTA(LOG_FULL, "snmpFreeParam:BEGIN");
+  tvx::log::Scope trace("snmpFreeParam");
   if (myParam != nullptr && *myParam != nullptr) {
-    std::free((*myParam)->oid);
-    std::free(*myParam);
+    delete[] (*myParam)->oid;
+    delete *myParam;
   }
-  LOGPRINTA(LOG_FULL, "snmpFreeParam:END");
   return en_Success;
 }
 
 TE_Status snmpAllocResponse(TS_SnmpGetResponse** myRes, int size) {
-  LOGPRINTA(LOG_FULL, "snmpAllocResponse:BEGIN");
+  tvx::log::Scope trace("snmpAllocResponse");
   if (myRes == nullptr || size < 0) return en_NotEnoughMemory;
-  auto* resp = static_cast<TS_SnmpGetResponse*>(std::calloc(1, sizeof(TS_SnmpGetResponse)));
-  if (resp == nullptr) return en_NotEnoughMemory;
+  std::unique_ptr<TS_SnmpGetResponse> resp(new (std::nothrow) TS_SnmpGetResponse{});
   // A zero-sized value still gets a buffer, so that `res` is never null.
-  resp->res = std::calloc(size > 0 ? static_cast<size_t>(size) : 1, 1);
-  resp->oid = static_cast<char*>(std::calloc(SNMP_OID_TEXT_SIZE, 1));
-  if (resp->res == nullptr || resp->oid == nullptr) {
-    std::free(resp->res);
-    std::free(resp->oid);
-    std::free(resp);
-    return en_NotEnoughMemory;
-  }
+  std::unique_ptr<unsigned char[]> res(
+      new (std::nothrow) unsigned char[size > 0 ? static_cast<size_t>(size) : 1]());
+  std::unique_ptr<char[]> oid(new (std::nothrow) char[SNMP_OID_TEXT_SIZE]());
+  if (!resp || !res || !oid) return en_NotEnoughMemory;
+  resp->res = res.release();
+  resp->oid = oid.release();
   resp->res_len = static_cast<unsigned int>(size);
-  *myRes = resp;
-  LOGPRINTA(LOG_FULL, "snmpAllocResponse:END");
+  *myRes = resp.release();
   return en_Success;
 }
 
 TE_Status snmpFreeResponse(TS_SnmpGetResponse** myRes) {
-  LOGPRINTA(LOG_FULL, "snmpFreeResponse:BEGIN");
+  tvx::log::Scope trace("snmpFreeResponse");
   if (myRes != nullptr && *myRes != nullptr) {
-    std::free((*myRes)->res);
-    std::free((*myRes)->oid);
-    std::free(*myRes);
+    delete[] static_cast<unsigned char*>((*myRes)->res);
+    delete[] (*myRes)->oid;
+    delete *myRes;
   }
-  LOGPRINTA(LOG_FULL, "snmpFreeResponse:END");
   return en_Success;
 }
 
 TE_Status snmpAllocTable(TS_SnmpTableResponse* myTableResp, int /*size*/) {
   if (myTableResp == nullptr || myTableResp->nrInstance < 0) return en_NotEnoughMemory;
   size_t slots = myTableResp->nrInstance > 0 ? static_cast<size_t>(myTableResp->nrInstance) : 1;
-  auto** rows = static_cast<TS_SnmpGetResponse**>(std::calloc(slots, sizeof(TS_SnmpGetResponse*)));
+  auto** rows = new (std::nothrow) TS_SnmpGetResponse*[slots]();
   if (rows == nullptr) return en_NotEnoughMemory;
   myTableResp->dataRes = rows;
   return en_Success;
 }
 
 TE_Status snmpFreeTable(TS_SnmpTableResponse* myTableResp) {
-  if (myTableResp != nullptr) std::free(myTableResp->dataRes);
+  if (myTableResp != nullptr) delete[] myTableResp->dataRes;
   return en_Success;
 }
 
@@ -97,13 +88,12 @@ std::string snmpOidToText(const unsigned long* source, int oidLength) {
 }
 
 TE_Status snmpOidIntToString(char* dest, const unsigned long* source, int oidLength) {
-  LOGPRINTA(LOG_FULL, "snmpOidIntToString:BEGIN");
+  tvx::log::Scope trace("snmpOidIntToString");
   if (dest == nullptr) return en_InvalidOid;
   dest[0] = '\0';
   std::string text = snmpOidToText(source, oidLength);
   if (text.size() >= static_cast<size_t>(SNMP_OID_TEXT_SIZE)) return en_InvalidOid;
   std::memcpy(dest, text.c_str(), text.size() + 1);
-  LOGPRINTA(LOG_FULL, "snmpOidIntToString:END");
   return en_Success;
 }
 

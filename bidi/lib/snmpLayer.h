@@ -3,7 +3,8 @@
 // release, and the conversion of numeric OIDs into dotted text.
 //
 // Nothing here depends on the SNMP library's headers, so that the printer
-// readers see only these records.
+// readers see only these records. Who allocates and frees them:
+// common/owned.h.
 #pragma once
 
 #include <string>

@@ -26,15 +26,14 @@ int equalSnmpParam(const TS_SnmpGetParam* first, const TS_SnmpGetParam* secc) {
 }
 
 TS_CacheElement* getCacheElement(const TS_SnmpGetParam* snmpParam, TE_Status* /*status*/) {
-  LOGPRINTA(LOG_FULL, "getCacheElement:BEGIN");
+  tvx::log::Scope trace("getCacheElement");
   TS_CacheElement* entry = cacheList;
   while (entry != nullptr && !equalSnmpParam(entry->input, snmpParam)) entry = entry->next;
-  LOGPRINTA(LOG_FULL, "getCacheElement:END");
   return entry;
 }
 
 TE_Status addCacheElement(const TS_SnmpGetParam* snmpParam, const TS_SnmpGetResponse* snmpResponse) {
-  LOGPRINTA(LOG_FULL, "addCacheElement:BEGIN");
+  tvx::log::Scope trace("addCacheElement");
   if (snmpParam == nullptr || snmpParam->oid == nullptr || snmpResponse == nullptr) return en_Error;
   if (strnlen(snmpParam->oid, SNMP_OID_TEXT_SIZE) >= SNMP_OID_TEXT_SIZE) return en_InvalidOid;
 
@@ -49,27 +48,25 @@ TE_Status addCacheElement(const TS_SnmpGetParam* snmpParam, const TS_SnmpGetResp
   entry->output = value.release();
   entry->next = cacheList;
   cacheList = entry.release();
-  LOGPRINTA(LOG_FULL, "addCacheElement:END");
   return en_Success;
 }
 
 TE_Status deleteCacheElement(const TS_SnmpGetParam* snmpParam) {
-  LOGPRINTA(LOG_FULL, "deleteCacheElement:BEGIN");
+  tvx::log::Scope trace("deleteCacheElement");
   for (TS_CacheElement** link = &cacheList; *link != nullptr; link = &(*link)->next) {
-    TS_CacheElement* entry = *link;
-    if (!equalSnmpParam(entry->input, snmpParam)) continue;
+    if (!equalSnmpParam((*link)->input, snmpParam)) continue;
+    std::unique_ptr<TS_CacheElement> entry(*link);
     *link = entry->next;
-    snmpFreeParam(&entry->input);
-    snmpFreeResponse(&entry->output);
-    delete entry;
-    LOGPRINTA(LOG_FULL, "deleteCacheElement:END");
+    // Freed on return in reverse order: the request first, then the value.
+    tvx::snmp::ResponsePtr value(entry->output);
+    tvx::snmp::ParamPtr key(entry->input);
     return en_Success;
   }
   return en_Error;
 }
 
 TE_Status copySnmpResponse(const TS_SnmpGetResponse* source, TS_SnmpGetResponse* dest) {
-  LOGPRINTA(LOG_FULL, "copySnmpResponse:BEGIN");
+  tvx::log::Scope trace("copySnmpResponse");
   if (source == nullptr || dest == nullptr || source->res_len > dest->res_len) {
     return en_NotEnoughMemory;
   }
@@ -77,14 +74,12 @@ TE_Status copySnmpResponse(const TS_SnmpGetResponse* source, TS_SnmpGetResponse*
   dest->res_len = source->res_len;
   if (source->res_len > 0) std::memcpy(dest->res, source->res, source->res_len);
   copyOidText(dest->oid, source->oid);
-  LOGPRINTA(LOG_FULL, "copySnmpResponse:END");
   return en_Success;
 }
 
 void copySnmpParam(const TS_SnmpGetParam* source, TS_SnmpGetParam* dest) {
-  LOGPRINTA(LOG_FULL, "copySnmpParam:BEGIN");
+  tvx::log::Scope trace("copySnmpParam");
   if (source == nullptr || dest == nullptr) return;
   dest->sessionID = source->sessionID;
   copyOidText(dest->oid, source->oid);
-  LOGPRINTA(LOG_FULL, "copySnmpParam:END");
 }

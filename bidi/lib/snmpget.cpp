@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -192,17 +191,25 @@ int rowsInside(const TS_SnmpTableResponse& batch, std::string_view base, std::st
   return good;
 }
 
-// Moves the first `count` rows of `batch` to the end of `table`.
-bool appendRows(TS_SnmpTableResponse& table, TS_SnmpTableResponse& batch, int count) {
-  if (count == 0) return true;
-  size_t total = static_cast<size_t>(table.nrInstance) + static_cast<size_t>(count);
-  void* grown = std::realloc(table.dataRes, total * sizeof(TS_SnmpGetResponse*));
-  if (grown == nullptr) return false;
-  table.dataRes = static_cast<TS_SnmpGetResponse**>(grown);
+// Moves the first `count` rows of `batch` to the end of `rows`.
+void takeRows(TS_SnmpTableResponse& batch, int count, std::vector<ResponsePtr>& rows) {
   for (int i = 0; i < count; ++i) {
-    table.dataRes[table.nrInstance++] = batch.dataRes[i];
+    rows.emplace_back(batch.dataRes[i]);
     batch.dataRes[i] = nullptr;
   }
+}
+
+// Hands the gathered rows to the empty `table`, which stays empty when
+// there are none. False, with the rows freed, when the row array cannot be
+// allocated.
+bool handOver(std::vector<ResponsePtr>& rows, TS_SnmpTableResponse& table) {
+  if (rows.empty()) return true;
+  table.nrInstance = static_cast<int>(rows.size());
+  if (snmpAllocTable(&table, 0) != en_Success) {
+    table.nrInstance = 0;
+    return false;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) table.dataRes[i] = rows[i].release();
   return true;
 }
 
@@ -231,17 +238,13 @@ int snmpGetGeneral(TE_SnmpGetType opType, const TS_SnmpGetParam* myParam, TS_Snm
                    TE_Status* myStatus) {
   TE_Status ignored = en_Success;
   TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
-  LOGPRINTA(LOG_FULL, "snmpGetGeneral:BEGIN");
+  tvx::log::Scope trace("snmpGetGeneral");
   status = en_Success;
   int size = 0;
-  if (myRes != nullptr && myParam != nullptr && fetchParked(myParam, myRes, status, size)) {
-    if (status == en_Success) LOGPRINTA(LOG_FULL, "snmpGetGeneral:END");
-    return size;
-  }
+  if (myRes != nullptr && myParam != nullptr && fetchParked(myParam, myRes, status, size)) return size;
   PduPtr reply;
   status = sendRequest(opType == en_SNMP_GET_NEXT ? SNMP_MSG_GETNEXT : SNMP_MSG_GET, myParam, reply);
   if (status == en_Success) size = storeBindings(*reply, myParam, myRes, status);
-  LOGPRINTA(LOG_FULL, "snmpGetGeneral:END");
   return status == en_Success ? size : 0;
 }
 
@@ -257,7 +260,7 @@ int snmpGetBulk(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myTableRes
                 TE_Status* myStatus) {
   TE_Status ignored = en_Success;
   TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
-  LOGPRINTA(LOG_FULL, "snmpGetBulk:BEGIN");
+  tvx::log::Scope trace("snmpGetBulk");
   status = myTableResp != nullptr ? en_Success : en_Error;
   PduPtr reply;
   if (status == en_Success) status = sendRequest(SNMP_MSG_GETBULK, myParam, reply);
@@ -275,15 +278,12 @@ int snmpGetBulk(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myTableRes
     }
     rows.push_back(std::move(row));
   }
-  myTableResp->nrInstance = static_cast<int>(rows.size());
-  if (snmpAllocTable(myTableResp, 0) != en_Success) {
-    myTableResp->nrInstance = 0;
+  int lastSize = rows.empty() ? 0 : static_cast<int>(rows.back()->res_len);
+  if (!handOver(rows, *myTableResp)) {
     status = en_NotEnoughMemory;
     return 0;
   }
-  for (size_t i = 0; i < rows.size(); ++i) myTableResp->dataRes[i] = rows[i].release();
-  LOGPRINTA(LOG_FULL, "snmpGetBulk:END");
-  return rows.empty() ? 0 : static_cast<int>(myTableResp->dataRes[rows.size() - 1]->res_len);
+  return lastSize;
 }
 
 int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* tableResp,
@@ -298,7 +298,9 @@ int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* table
   }
   const std::string base(myParam->oid);
   std::string previous = base;
-  for (;;) {
+  std::vector<ResponsePtr> rows;
+  bool goesOn = true;
+  while (goesOn) {
     std::string start = previous;
     TS_SnmpGetParam request{myParam->sessionID, start.data()};
     TS_SnmpTableResponse batch{};
@@ -306,26 +308,27 @@ int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* table
     if (status != en_Success) {
       LOGPRINTA(LOG_FULL, "Error for getBulk");
       tvx::snmp::clearTable(batch);
-      return 0;
+      break;
     }
     int good = rowsInside(batch, base, previous);
-    bool goesOn = good > 0 && good == batch.nrInstance;
-    bool appended = appendRows(*tableResp, batch, good);
+    goesOn = good > 0 && good == batch.nrInstance;
+    takeRows(batch, good, rows);
     tvx::snmp::clearTable(batch);
-    if (!appended) {
-      status = en_NotEnoughMemory;
-      return 0;
-    }
-    if (!goesOn) return 1;
   }
+  if (!handOver(rows, *tableResp)) {
+    status = en_NotEnoughMemory;
+    return 0;
+  }
+  return status == en_Success ? 1 : 0;
 }
 
 int snmpGetTable(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myResp, TE_Status* myStatus) {
   TE_Status ignored = en_Success;
   TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
-  LOGPRINTA(LOG_FULL, "snmpGetTable:BEGIN");
-  status = en_Success;
+  // Made before the trace scope: the request is freed after the END line.
   tvx::snmp::ParamPtr request;
+  tvx::log::Scope trace("snmpGetTable");
+  status = en_Success;
   if (myParam != nullptr && myResp != nullptr) {
     request = tvx::snmp::makeParam(myParam->sessionID, myParam->oid, SNMP_OID_TEXT_SIZE);
   }
@@ -360,7 +363,6 @@ int snmpGetTable(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myResp, T
       return 0;
     }
   }
-  LOGPRINTA(LOG_FULL, "snmpGetTable:END");
   return largest;
 }
 

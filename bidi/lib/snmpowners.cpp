@@ -1,6 +1,5 @@
 #include "bidi/lib/snmpowners.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace tvx::snmp {
@@ -26,7 +25,7 @@ void clearTable(TS_SnmpTableResponse& table) {
   for (int i = 0; table.dataRes != nullptr && i < table.nrInstance; ++i) {
     snmpFreeResponse(&table.dataRes[i]);
   }
-  std::free(table.dataRes);
+  snmpFreeTable(&table);
   table.dataRes = nullptr;
   table.nrInstance = 0;
 }

@@ -1,21 +1,13 @@
 // Owning handles for the access layer's records, for use inside functions.
 #pragma once
 
-#include <memory>
-
 #include "bidi/lib/snmpLayer.h"
+#include "common/owned.h"
 
 namespace tvx::snmp {
 
-struct ParamDeleter {
-  void operator()(TS_SnmpGetParam* param) const { snmpFreeParam(&param); }
-};
-struct ResponseDeleter {
-  void operator()(TS_SnmpGetResponse* resp) const { snmpFreeResponse(&resp); }
-};
-
-using ParamPtr = std::unique_ptr<TS_SnmpGetParam, ParamDeleter>;
-using ResponsePtr = std::unique_ptr<TS_SnmpGetResponse, ResponseDeleter>;
+using ParamPtr = tvx::Owned<TS_SnmpGetParam, snmpFreeParam>;
+using ResponsePtr = tvx::Owned<TS_SnmpGetResponse, snmpFreeResponse>;
 
 // A request for `oid` on `sessionID`, with an OID buffer of `size` bytes
 // (at least the text and its NUL); null when the allocation fails.

@@ -70,7 +70,7 @@ TE_Status setCredentials(netsnmp_session& desc, TE_SnmpVersion vers, std::string
 TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* userName,
                           const char* passPhrase, TT_SessionID* sessionID) {
   InitLog();
-  LOGPRINTA(LOG_FULL, "snmpSessionOpen:BEGIN");
+  tvx::log::Scope trace("snmpSessionOpen");
   if (server == nullptr || userName == nullptr || passPhrase == nullptr || sessionID == nullptr) {
     return en_Error;
   }
@@ -99,29 +99,25 @@ TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* u
   entry->next = sessionList;
   sessionList = entry.release();
   *sessionID = id;
-  LOGPRINTA(LOG_FULL, "snmpSessionOpen:END");
   return en_Success;
 }
 
 TE_Status snmpSessionClose(TT_SessionID sessionID) {
-  LOGPRINTA(LOG_FULL, "snmpSessionClose:BEGIN");
+  tvx::log::Scope trace("snmpSessionClose");
   for (TS_SessionElement** link = &sessionList; *link != nullptr; link = &(*link)->next) {
-    TS_SessionElement* entry = *link;
-    if (entry->ssId != sessionID) continue;
+    if ((*link)->ssId != sessionID) continue;
+    std::unique_ptr<TS_SessionElement> entry(*link);
     *link = entry->next;
     snmp_close(entry->ss);
     snmpForgetColumns(sessionID);
-    delete entry;
-    LOGPRINTA(LOG_FULL, "snmpSessionClose:END");
     return en_Success;
   }
   return en_InvalidSession;
 }
 
 TS_SessionElement* getSnmpSession(TT_SessionID sessionID) {
-  LOGPRINTA(LOG_FULL, "getSnmpSession:BEGIN");
+  tvx::log::Scope trace("getSnmpSession");
   TS_SessionElement* entry = sessionList;
   while (entry != nullptr && entry->ssId != sessionID) entry = entry->next;
-  LOGPRINTA(LOG_FULL, "getSnmpSession:END");
   return entry;
 }

@@ -199,6 +199,47 @@ TEST_F(BidiupdateProcessTest, FailedPrinterQueryExits12AndChangesNothing) {
   EXPECT_FALSE(std::filesystem::exists(catalogFile(kQueue)));
 }
 
+// The "<function>:BEGIN" lines of the log that no "<function>:END" line
+// closed, innermost last. An END line must close the innermost open BEGIN;
+// one that closes none is BiDi_InitSession's, whose BEGIN line comes before
+// the session open switches the log on.
+std::vector<std::string> unclosedTraces(const std::string& log) {
+  std::vector<std::string> open;
+  for (const std::string& line : linesOf(log)) {
+    size_t start = line.find(": ");
+    if (start == std::string::npos) continue;
+    std::string message = line.substr(start + 2);
+    if (message.ends_with(":BEGIN")) {
+      open.push_back(message.substr(0, message.size() - 6));
+    } else if (message.ends_with(":END") && !open.empty()) {
+      EXPECT_EQ(message.substr(0, message.size() - 4), open.back()) << line;
+      open.pop_back();
+    }
+  }
+  return open;
+}
+
+// A refused session, failed column walks, another model and a whole run:
+// every traced function writes its END line, early returns included.
+TEST_F(BidiupdateProcessTest, EveryTracedFunctionWritesItsEndLineOnEveryPath) {
+  installPPD(kQueue, kModelPPD);
+  const std::vector<std::tuple<std::string, std::string, int>> runs = {
+      {"-M", "127.0.0.1:99999", kQueryFailed},
+      {"-M", sharedPrinter("media-error").address(), kQueryFailed},
+      {"-O", sharedPrinter("finisher-attribute-error").address(), kQueryFailed},
+      {"-C", sharedPrinter("other-model").address(), kQueryFailed},
+      {"-A", sharedPrinter("full").address(), kDone},
+  };
+  for (const auto& [letter, host, status] : runs) {
+    std::filesystem::remove(logFile());
+    enableFullLog();
+    EXPECT_EQ(bidiupdate({letter, kQueue, host}).status, status) << letter << " " << host;
+    std::string log = readFile(logFile());
+    EXPECT_NE(log.find(": snmpSessionOpen:BEGIN\n"), std::string::npos) << host;
+    EXPECT_EQ(unclosedTraces(log), std::vector<std::string>{}) << letter << " " << host;
+  }
+}
+
 // A queue without a PPD gets no catalog, which would disagree with the PPD
 // the queue gets later.
 TEST_F(BidiupdateProcessTest, MissingPPDExits13) {

@@ -96,6 +96,41 @@ TEST_F(DiagnosticLog, PlantedFifosNeitherBlockNorReceiveLines) {
   EXPECT_TRUE(std::filesystem::is_fifo(logFile()));
 }
 
+// The traced function returns early or at its end; both returns write END.
+int traced(bool early) {
+  tvx::log::Scope trace("traced");
+  if (early) return 1;
+  LOGPRINTA(LOG_LIGHT, "body");
+  return 0;
+}
+
+TEST_F(DiagnosticLog, ScopeWritesItsEndLineOnEveryReturn) {
+  startLog("LEVEL=FULL\n");
+  EXPECT_EQ(traced(true), 1);
+  EXPECT_EQ(traced(false), 0);
+  EXPECT_EQ(logMessages(),
+            (Messages{"traced:BEGIN", "traced:END", "traced:BEGIN", "body", "traced:END"}));
+}
+
+TEST_F(DiagnosticLog, ScopeFormGivesTheLinesAndTheirLevel) {
+  constexpr tvx::log::ScopeForm kStep{LOG_LIGHT, "STEP ", " BEGIN", "STEP ", " END\n"};
+  startLog("x=LIGHT\n");
+  {
+    tvx::log::Scope step("one", kStep);
+    tvx::log::Scope hidden("full only");
+  }
+  EXPECT_EQ(logMessages(), (Messages{"STEP one BEGIN", "STEP one END", ""}));
+}
+
+// Each line is written or not as logging stands when it is due.
+TEST_F(DiagnosticLog, ScopeOpenedBeforeTheLogWritesOnlyItsEndLine) {
+  {
+    tvx::log::Scope trace("outer");
+    startLog("LEVEL=FULL\n");
+  }
+  EXPECT_EQ(logMessages(), (Messages{"outer:END"}));
+}
+
 TEST_F(DiagnosticLog, GetLastErrorIsAlwaysZero) {
   EXPECT_EQ(GetLastError(), 0);
   startLog("LEVEL=FULL\n");
