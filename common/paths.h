@@ -21,4 +21,7 @@ std::string applicationDataFolder();
 // Folder for private temp files when CUPS gives no TMPDIR, with trailing slash ("/tmp/").
 std::string tempFolder();
 
+// Folder of the SNMP library's configuration files, without trailing slash ("/etc/snmp").
+std::string snmpConfigFolder();
+
 }  // namespace tvx::paths

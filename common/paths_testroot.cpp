@@ -16,5 +16,6 @@ std::string ppdFolder() { return underRoot("/etc/cups/ppd/"); }
 std::string logFolder() { return underRoot("/tmp/"); }
 std::string applicationDataFolder() { return underRoot("//usr//bin"); }
 std::string tempFolder() { return underRoot("/tmp/"); }
+std::string snmpConfigFolder() { return underRoot("/etc/snmp"); }
 
 }  // namespace tvx::paths

@@ -5,6 +5,8 @@
 //   ASSERT_TRUE(printer.running());
 //   BiDi_InitSession(printer.host(), &id);   // "127.0.0.1:PORT"
 //
+//   tvx::test::SimPrinter v3("full", {"user", "auth phrase", "priv phrase"});
+//
 // The scenario "no-agent" reserves a port that nothing answers on. Needs
 // TVX_SOURCE_DIR (set by tvx_add_gtest). A failure to start is reported as
 // a test failure and leaves the printer not running.
@@ -18,12 +20,15 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace tvx::test {
 
 class SimPrinter {
  public:
-  explicit SimPrinter(const std::string& scenario) {
+  // With `v3` (user, authentication and privacy pass phrases) the printer
+  // also answers that SNMPv3 user over SHA-256 and AES.
+  explicit SimPrinter(const std::string& scenario, const std::vector<std::string>& v3 = {}) {
     const char* source = std::getenv("TVX_SOURCE_DIR");
     if (source == nullptr) {
       ADD_FAILURE() << "TVX_SOURCE_DIR is not set";
@@ -39,7 +44,9 @@ class SimPrinter {
     }
     work_ = folder;
     std::string scenarioFolder = std::string(source) + "/tests/printers/" + scenario;
-    std::string port = run(quote(script_) + " start " + quote(scenarioFolder) + " " + quote(work_));
+    std::string command = quote(script_) + " start " + quote(scenarioFolder) + " " + quote(work_);
+    for (const std::string& word : v3) command += " " + quote(word);
+    std::string port = run(command);
     if (port.empty()) {
       ADD_FAILURE() << "simulated printer " << scenario << " did not start";
       return;
