@@ -1,5 +1,6 @@
 // tavorinex-query [--json] HOST: shows what the printer reports, read as
-// bidiupdate reads it. Exit statuses and their words are bidiupdate's.
+// bidiupdate reads it. tavorinex-query --diff QUEUE HOST: shows what
+// bidiupdate -A would change. Failure statuses and words are bidiupdate's.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -7,6 +8,7 @@
 #include "bidi/BiDiExit.h"
 #include "bidi/lib/BiDiSession.h"
 #include "bidi/query/PrinterReport.h"
+#include "bidi/query/QueryDiff.h"
 
 namespace {
 
@@ -14,7 +16,8 @@ using tvx::bidi::kQueryFailed;
 using tvx::bidi::kWrongCommandLine;
 
 constexpr const char* kUsage =
-    "usage: tavorinex-query [--json] HOST\n";
+    "usage: tavorinex-query [--json] HOST\n"
+    "       tavorinex-query --diff QUEUE HOST\n";
 
 int usage() {
   std::fputs(kUsage, stderr);
@@ -50,5 +53,6 @@ int show(const char* host, bool json) {
 int main(int argc, char* argv[]) {
   if (argc == 2 && argv[1][0] != '-') return show(argv[1], false);
   if (argc == 3 && std::string_view(argv[1]) == "--json") return show(argv[2], true);
+  if (argc == 4 && std::string_view(argv[1]) == "--diff") return tvx::query::showDiff(argv[2], argv[3]);
   return usage();
 }

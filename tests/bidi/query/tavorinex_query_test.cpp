@@ -3,6 +3,8 @@
 // its exit statuses and words on failure.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +148,60 @@ TEST_F(QueryTest, FailuresExitWithBidiupdateStatusesAndWords) {
     EXPECT_EQ(run.status, kWrongCommandLine);
     EXPECT_NE(run.err.find("usage: tavorinex-query"), std::string::npos);
   }
+}
+
+// Every file under `folder` with its bytes.
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    files[entry.path().string()] = entry.is_regular_file() ? readFile(entry.path().string()) : "(folder)";
+  }
+  return files;
+}
+
+TEST_F(QueryTest, DiffShowsWhatAnUpdateWouldChangeAndChangesNoFile) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  RunResult diff = query({"--diff", "Arc", printer.address()});
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  EXPECT_EQ(diff.err, "");
+  EXPECT_TRUE(diff.out.starts_with("--- " + ppdFile("Arc") + "\n+++ " + ppdFile("Arc") + " after bidiupdate -A\n@@ "))
+      << diff.out;
+  EXPECT_NE(diff.out.find("\n-*DefaultPageSize: TavorinexLetter\n"), std::string::npos);
+  EXPECT_NE(diff.out.find("\n+*PageSize PlainA480/Plain A4 80: "), std::string::npos);
+  EXPECT_NE(diff.out.find("\nMedia catalog of Arc after the update (8 media, changed):\n"
+                          "  Yellow A4 Short Edge (PPD key YellowA4ShortEdge), 210.0 x 297.0 mm, 595 x 842 pt\n"),
+            std::string::npos)
+      << diff.out;
+  // Byte for byte, and the private folder is gone.
+  EXPECT_EQ(filesUnder(root_), before);
+
+  // What the update then writes is what the diff showed: nothing is left to change.
+  ASSERT_EQ(bidiupdate({"-A", "Arc", printer.address()}).status, kDone);
+  const std::string updated = ppdOf("Arc");
+  RunResult again = query({"--diff", "Arc", printer.address()});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_TRUE(again.out.starts_with("\nMedia catalog of Arc after the update (8 media, unchanged):\n")) << again.out;
+  EXPECT_EQ(ppdOf("Arc"), updated);
+}
+
+TEST_F(QueryTest, DiffFailuresExitWithBidiupdateStatuses) {
+  const SimPrinter& printer = sharedPrinter("full");
+  const SimPrinter& other = sharedPrinter("other-model");
+  ASSERT_TRUE(printer.running() && other.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  RunResult wrongModel = query({"--diff", "Arc", other.address()});
+  EXPECT_EQ(wrongModel.status, kQueryFailed);
+  EXPECT_NE(wrongModel.err.find("printer query failed"), std::string::npos);
+  RunResult noPPD = query({"--diff", "Missing", printer.address()});
+  EXPECT_EQ(noPPD.status, kFileFailed);
+  EXPECT_NE(noPPD.err.find("Missing: the PPD could not be read"), std::string::npos) << noPPD.err;
+  EXPECT_EQ(query({"--diff", "a/b", printer.address()}).status, kWrongCommandLine);
+  EXPECT_EQ(query({"--diff", "Arc"}).status, kWrongCommandLine);
+  EXPECT_EQ(filesUnder(root_), before);
 }
 
 }  // namespace
