@@ -25,10 +25,11 @@ install(DIRECTORY DESTINATION /usr/bin/Tavorinex DIRECTORY_PERMISSIONS ${TAVORIN
         COMPONENT catalogfolder)
 
 # The man pages' title lines carry the package's version (@PROJECT_VERSION@).
-foreach(page bidi/bidiupdate.1 filter/psfilter.7 bidi/refresh/tavorinex-refresh.8)
+foreach(page bidi/bidiupdate.1 bidi/query/tavorinex-query.1 filter/psfilter.7 bidi/refresh/tavorinex-refresh.8)
   configure_file(${page} man/${page} @ONLY)
 endforeach()
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/bidi/bidiupdate.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/bidi/query/tavorinex-query.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/filter/psfilter.7 DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
 
 install(PROGRAMS bidi/refresh/tavorinex-refresh DESTINATION ${CMAKE_INSTALL_SBINDIR})

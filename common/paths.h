@@ -21,4 +21,13 @@ std::string applicationDataFolder();
 // Folder for private temp files when CUPS gives no TMPDIR, with trailing slash ("/tmp/").
 std::string tempFolder();
 
+// Points the queue files at `folder` for the rest of the process: the PPD
+// folder becomes "<folder>/ppd/" and the application data folder
+// "<folder>/data" (the catalogs then lie in "<folder>/data/Tavorinex/").
+// tavorinex-query --diff runs the updates on private copies so.
+void redirectQueueFiles(const std::string& folder);
+
+// Folder of the SNMP library's configuration files, without trailing slash ("/etc/snmp").
+std::string snmpConfigFolder();
+
 }  // namespace tvx::paths

@@ -2,9 +2,14 @@
 
 namespace tvx::paths {
 
-std::string ppdFolder() { return "/etc/cups/ppd/"; }
+static std::string redirected;
+
+void redirectQueueFiles(const std::string& folder) { redirected = folder; }
+
+std::string ppdFolder() { return redirected.empty() ? "/etc/cups/ppd/" : redirected + "/ppd/"; }
 std::string logFolder() { return "/tmp/"; }
-std::string applicationDataFolder() { return "//usr//bin"; }
+std::string applicationDataFolder() { return redirected.empty() ? "//usr//bin" : redirected + "/data"; }
 std::string tempFolder() { return "/tmp/"; }
+std::string snmpConfigFolder() { return "/etc/snmp"; }
 
 }  // namespace tvx::paths

@@ -12,9 +12,16 @@ static std::string underRoot(const char* systemPath) {
   return root != nullptr ? std::string(root) + systemPath : std::string(systemPath);
 }
 
-std::string ppdFolder() { return underRoot("/etc/cups/ppd/"); }
+static std::string redirected;
+
+void redirectQueueFiles(const std::string& folder) { redirected = folder; }
+
+std::string ppdFolder() { return redirected.empty() ? underRoot("/etc/cups/ppd/") : redirected + "/ppd/"; }
 std::string logFolder() { return underRoot("/tmp/"); }
-std::string applicationDataFolder() { return underRoot("//usr//bin"); }
+std::string applicationDataFolder() {
+  return redirected.empty() ? underRoot("//usr//bin") : redirected + "/data";
+}
 std::string tempFolder() { return underRoot("/tmp/"); }
+std::string snmpConfigFolder() { return underRoot("/etc/snmp"); }
 
 }  // namespace tvx::paths

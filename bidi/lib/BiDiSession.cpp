@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bidi/lib/snmpcache.h"
+#include "bidi/lib/snmpconfig.h"
 #include "bidi/lib/snmpget.h"
 #include "bidi/lib/snmpowners.h"
 #include "bidi/lib/snmpsession.h"
@@ -56,7 +57,11 @@ TE_BiDiStatus checkDescription(TT_SessionID id) {
 TE_BiDiStatus BiDi_InitSession(const char* hostname, unsigned char* sessionID) {
   tvx::log::Scope trace("BiDi_InitSession");
   LOGPRINTA(LOG_LIGHT, "Try to connect to : %s", hostname != nullptr ? hostname : "");
-  if (snmpSessionOpen(en_SnmpVersion_V2, hostname, kCommunity, "", sessionID) != en_Success) {
+  // SNMPv3 when the administrator's configuration chose it, else SNMPv2c.
+  if (snmpLoadConfiguration() != en_Success) return en_BiDiSessionNotOpen;
+  bool v3 = snmpConfiguredVersion() == en_SnmpVersion_V3;
+  if (snmpSessionOpen(v3 ? en_SnmpVersion_V3 : en_SnmpVersion_V2, hostname, v3 ? "" : kCommunity, "",
+                      sessionID) != en_Success) {
     return en_BiDiSessionNotOpen;
   }
   TE_BiDiStatus result = checkDescription(*sessionID);

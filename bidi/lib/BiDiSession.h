@@ -1,4 +1,5 @@
-// The printer session: an SNMPv2c session (community "vexhol") accepted only
+// The printer session: an SNMPv2c session (community "vexhol"), or SNMPv3
+// when the library's configuration chooses it (snmpconfig.h), accepted only
 // when the printer's sysDescr.0 is exactly "Tavorinex Arc M750XLS".
 #pragma once
 

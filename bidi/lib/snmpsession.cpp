@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bidi/lib/snmpcolumns.h"
+#include "bidi/lib/snmpconfig.h"
 #include "common/drvlog.h"
 
 TS_SessionElement* sessionList = nullptr;
@@ -17,16 +18,12 @@ namespace {
 constexpr long kTimeoutMicroseconds = 9000000;
 constexpr int kRetries = 2;
 
-// Reads the library's configuration once. An empty MIB list keeps the
-// library from loading (and warning about) MIB files: OIDs are numeric.
-void initLibrary() {
-  static bool remembered = false;
-  if (!remembered) {
-    static char noMibs[] = "mibs :";
-    netsnmp_config_remember(noMibs);
-    remembered = true;
-  }
+// Reads the library's configuration (once) and initialises the library;
+// false when the configuration was refused.
+bool initLibrary() {
+  if (snmpLoadConfiguration() != en_Success) return false;
   init_snmp("snmpapp");
+  return true;
 }
 
 bool identifierInUse(TT_SessionID id) {
@@ -46,23 +43,7 @@ TE_Status setCredentials(netsnmp_session& desc, TE_SnmpVersion vers, std::string
     return en_Success;
   }
   if (vers != en_SnmpVersion_V3) return en_Error;
-  desc.version = SNMP_VERSION_3;
-  desc.securityName = user.data();
-  desc.securityNameLen = user.size();
-  desc.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
-  desc.securityAuthProto = usmHMACMD5AuthProtocol;
-  desc.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;
-  // The library wants the key buffer's whole size (at least 64 bytes) and
-  // returns the derived key's length.
-  desc.securityAuthKeyLen = sizeof desc.securityAuthKey;
-  std::string phrase(passPhrase);
-  if (generate_Ku(desc.securityAuthProto, static_cast<u_int>(desc.securityAuthProtoLen),
-                  reinterpret_cast<const u_char*>(phrase.data()), phrase.size(),
-                  desc.securityAuthKey, &desc.securityAuthKeyLen) != SNMPERR_SUCCESS) {
-    snmp_log(LOG_ERR, "Error generating Ku from authentication pass phrase. \n");
-    return en_SecurityAuthKey;
-  }
-  return en_Success;
+  return snmpSetV3Security(desc, user, passPhrase);
 }
 
 }  // namespace
@@ -74,7 +55,7 @@ TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* u
   if (server == nullptr || userName == nullptr || passPhrase == nullptr || sessionID == nullptr) {
     return en_Error;
   }
-  initLibrary();
+  if (!initLibrary()) return en_Error;
 
   netsnmp_session desc;
   snmp_sess_init(&desc);

@@ -20,11 +20,12 @@ extern TS_SessionElement* sessionList;
 
 // Opens a session to `server` (the library's peer name, "host" or
 // "host:port") with a 9 s time-out and 2 retries. V1 and V2 use `userName`
-// as community; V3 uses it as security name with authNoPriv HMAC-MD5 and a
-// key derived from `passPhrase`. Stores the identifier through `sessionID`.
+// as community; V3 takes its security from the configuration (snmpconfig.h),
+// with `userName` and `passPhrase`, when not empty, as security name and
+// authentication pass phrase. Stores the identifier through `sessionID`.
 // Returns en_Success, en_SecurityAuthKey (key derivation failed), en_Error
-// (library refused, null argument, unknown version, or identifier in use)
-// or en_NotEnoughMemory.
+// (configuration refused, library refused, null argument, unknown version,
+// no SNMPv3 security name, or identifier in use) or en_NotEnoughMemory.
 TE_Status snmpSessionOpen(TE_SnmpVersion vers, const char* server, const char* userName,
                           const char* passPhrase, TT_SessionID* sessionID);
 

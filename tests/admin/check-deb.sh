@@ -69,6 +69,7 @@ entry() {  # mode owner path: the package holds path with that mode and owner
 filters=$(sed -n 's/^TAVORINEX_CUPS_FILTER_DIR:PATH=//p' "$build/CMakeCache.txt")
 entry -rwxr-xr-x root/root "$filters/psfilter"
 entry -rwxr-xr-x root/root /usr/bin/bidiupdate
+entry -rwxr-xr-x root/root /usr/bin/tavorinex-query
 entry -rwxr-xr-x root/root /usr/bin/errtext
 entry -rw-r--r-- root/root /usr/share/cups/model/tavorinex/TavorinexArcM750XLS.ppd
 # The catalog folder is made by the postinst, so that removing the package

@@ -29,10 +29,12 @@ fi
 ppd=$prefix/share/cups/model/tavorinex/TavorinexArcM750XLS.ppd
 # Every installed file with its mode.
 expected="755 $prefix/bin/bidiupdate
+755 $prefix/bin/tavorinex-query
 755 $prefix/bin/errtext
 755 $filters/psfilter
 644 $ppd
 644 $prefix/share/man/man1/bidiupdate.1
+644 $prefix/share/man/man1/tavorinex-query.1
 644 $prefix/share/man/man1/errtext.1
 644 $prefix/share/man/man7/psfilter.7
 644 $prefix/share/man/man8/tavorinex-refresh.8
@@ -76,7 +78,7 @@ needed=$(objdump -p "$dest$filters/psfilter" | awk '$1 == "NEEDED" { print $2 }'
 objdump -p "$dest$prefix/bin/bidiupdate" | grep -q 'NEEDED.*libnetsnmp' || fail "bidiupdate does not link net-snmp"
 
 if command -v man > /dev/null; then
-  for page in man1/bidiupdate.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8; do
+  for page in man1/bidiupdate.1 man1/tavorinex-query.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8; do
     file=$dest$prefix/share/man/$page
     warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$file" 2>&1 > "$work/page")
     [ -z "$warnings" ] || fail "man $page warns: $warnings"

@@ -20,7 +20,7 @@ constexpr std::chrono::seconds kScriptTimeOut{120};
 
 }  // namespace
 
-SimPrinter::SimPrinter(const std::string& scenario) {
+SimPrinter::SimPrinter(const std::string& scenario, const std::vector<std::string>& v3) {
   const char* source = std::getenv("TVX_SOURCE_DIR");
   if (source == nullptr) {
     ADD_FAILURE() << "TVX_SOURCE_DIR is not set";
@@ -33,8 +33,10 @@ SimPrinter::SimPrinter(const std::string& scenario) {
     return;
   }
   work_ = folder;
-  Finished started = run({.argv = {script_, "start", std::string(source) + "/tests/printers/" + scenario, work_},
-                          .timeout = kScriptTimeOut});
+  std::vector<std::string> argv{script_, "start", std::string(source) + "/tests/printers/" + scenario,
+                                work_};
+  argv.insert(argv.end(), v3.begin(), v3.end());
+  Finished started = run({.argv = argv, .timeout = kScriptTimeOut});
   std::string port = started.out.substr(0, started.out.find('\n'));
   if (started.status != 0 || port.empty()) {
     ADD_FAILURE() << "simulated printer " << scenario << " did not start: " << started.err;

@@ -5,18 +5,23 @@
 //   ASSERT_TRUE(printer.running());
 //   BiDi_InitSession(printer.host(), &id);   // "127.0.0.1:PORT"
 //
+//   tvx::test::SimPrinter v3("full", {"user", "auth phrase", "priv phrase"});
+//
 // The scenario "no-agent" reserves a port that nothing answers on. Needs
 // TVX_SOURCE_DIR (set by tvx_add_gtest). A failure to start is reported as
 // a test failure and leaves the printer not running.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tvx::test {
 
 class SimPrinter {
  public:
-  explicit SimPrinter(const std::string& scenario);
+  // With `v3` (user, authentication and privacy pass phrases) the printer
+  // also answers that SNMPv3 user over SHA-256 and AES.
+  explicit SimPrinter(const std::string& scenario, const std::vector<std::string>& v3 = {});
   ~SimPrinter();
   SimPrinter(const SimPrinter&) = delete;
   SimPrinter& operator=(const SimPrinter&) = delete;

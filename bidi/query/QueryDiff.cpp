@@ -1,0 +1,172 @@
+#include "bidi/query/QueryDiff.h"
+
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bidi/BiDiColor.h"
+#include "bidi/BiDiExit.h"
+#include "bidi/BiDiInput.h"
+#include "bidi/BiDiMedia.h"
+#include "bidi/BiDiOptions.h"
+#include "bidi/BiDiUtils.h"
+#include "bidi/lib/BiDiSession.h"
+#include "bidi/query/PrinterReport.h"
+#include "common/paths.h"
+#include "mediacatalog/mediacatalog.h"
+#include "mediacatalog/mediacatalogutil.h"
+
+extern char** environ;
+
+namespace tvx::query {
+
+namespace {
+
+using namespace tvx::bidi;
+
+// A mkdtemp folder (mode 0700) under the temp folder, removed with
+// everything in it when the object goes.
+class PrivateFolder {
+ public:
+  PrivateFolder() {
+    std::string pattern = tvx::paths::tempFolder() + "tavorinex-query.XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~PrivateFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::optional<std::string> readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  if (in.bad()) return std::nullopt;
+  return text;
+}
+
+bool writeWhole(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return !out.fail();
+}
+
+std::string catalogPath(const char* queue) {
+  return tvx::paths::applicationDataFolder() + "//Tavorinex//" + queue;
+}
+
+// The updates of bidiupdate -A, in its order and with its chaining.
+int updateAll(unsigned char session, const char* queue) {
+  BiDi_UpdateMedia(session, queue);
+  BiDi_UpdateColor(session, queue);
+  int result = BiDi_UpdateInstallableOptions(session, queue);
+  if (result == kDone) result = BiDi_UpdateInput(session, queue);
+  return result;
+}
+
+// Runs "diff -u" on the two files with the given labels, its output on our
+// standard output; diff's exit status (0 same, 1 different), or 2.
+int diffFiles(const std::string& before, const std::string& after, const std::string& labelBefore,
+              const std::string& labelAfter) {
+  std::fflush(stdout);
+  std::vector<std::string> words{"diff", "-u", "--label", labelBefore, "--label", labelAfter, before, after};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, "diff", nullptr, nullptr, argv.data(), environ) != 0) return 2;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 2;
+  return WEXITSTATUS(status) <= 1 ? WEXITSTATUS(status) : 2;
+}
+
+void printCatalog(const char* queue, bool changed) {
+  CMediaCatalog* catalog = CMediaCatalog::GetInstance(queue);
+  CMedia* first = catalog->GetAllMedias();
+  int count = first != nullptr ? first->GetCount() : 0;
+  std::printf("\nMedia catalog of %s after the update (%d media, %s):\n", queue, count,
+              changed ? "changed" : "unchanged");
+  for (const CMedia* media = first; media != nullptr; media = media->GetNext()) {
+    char name[sizeof media->name];
+    char key[sizeof media->ppdKey];
+    media->GetName(name);
+    media->GetPpdKey(key);
+    std::printf("  %s (PPD key %s), %s x %s mm, %lu x %lu pt\n", name, key,
+                sizeInMillimetres(media->GetWidth()).c_str(), sizeInMillimetres(media->GetLength()).c_str(),
+                tvx::catalog::sizeInPoints(media->GetWidth()), tvx::catalog::sizeInPoints(media->GetLength()));
+  }
+}
+
+int fail(int status, const char* queue, const char* what) {
+  std::fprintf(stderr, "tavorinex-query: %s: %s\n", queue, what);
+  return status;
+}
+
+}  // namespace
+
+int showDiff(const char* queue, const char* host) {
+  if (!isPPDQueueName(queue)) return fail(kWrongCommandLine, queue, "not a usable queue name (command line)");
+  unsigned char session = 0;
+  if (BiDi_InitSession(host, &session) != en_BiDiSuccess) {
+    std::fprintf(stderr,
+                 "tavorinex-query: %s: printer not reached, not a Tavorinex Arc M750XLS, or a printer "
+                 "query failed\n",
+                 host);
+    return kQueryFailed;
+  }
+  // Closes the session on every return from here on.
+  struct Session {
+    unsigned char id;
+    ~Session() { BiDi_CloseSession(id); }
+  } open{session};
+
+  const std::string ppdLabel = tvx::paths::ppdFolder() + queue + ".ppd";
+  std::optional<std::string> ppd = readPPDOfQueue(queue);
+  if (!ppd) return fail(kFileFailed, queue, "the PPD could not be read");
+  std::optional<std::string> catalog = readWhole(catalogPath(queue));
+
+  PrivateFolder folder;
+  if (folder.path().empty()) return fail(kFileFailed, queue, "no private temp folder");
+  std::error_code error;
+  std::filesystem::create_directories(folder.path() + "/ppd", error);
+  std::filesystem::create_directories(folder.path() + "/data/Tavorinex", error);
+  const std::string before = folder.path() + "/before.ppd";
+  tvx::paths::redirectQueueFiles(folder.path());
+  const std::string after = tvx::paths::ppdFolder() + queue + ".ppd";
+  if (error || !writeWhole(before, *ppd) || !writeWhole(after, *ppd) ||
+      (catalog && !writeWhole(catalogPath(queue), *catalog))) {
+    return fail(kFileFailed, queue, "the private copies could not be written");
+  }
+
+  int result = updateAll(session, queue);
+  if (result != kDone) {
+    std::fprintf(stderr, "tavorinex-query: %s: bidiupdate -A would end with status %d\n", queue, result);
+    return result;
+  }
+  int changed = diffFiles(before, after, ppdLabel, ppdLabel + " after bidiupdate -A");
+  if (changed > 1) return fail(kFileFailed, queue, "diff failed");
+  std::optional<std::string> newCatalog = readWhole(catalogPath(queue));
+  bool catalogChanged = newCatalog != catalog;
+  printCatalog(queue, catalogChanged);
+  std::fflush(stdout);
+  return changed == 1 || catalogChanged ? 1 : 0;
+}
+
+}  // namespace tvx::query

@@ -1,0 +1,15 @@
+// tavorinex-query --diff QUEUE HOST: what "bidiupdate -A QUEUE HOST" would
+// change, found by running the same updates on private copies.
+#pragma once
+
+namespace tvx::query {
+
+// Copies the queue's PPD and media catalog into a private folder (mode
+// 0700, removed on every return), points the updates at it, runs them as
+// bidiupdate -A does and prints a unified diff of the PPD and the media the
+// catalog would hold. No file of the queue changes. Returns 0 when nothing
+// would change, 1 when something would, or bidiupdate's status for a
+// failure (11 queue name, 12 printer, 13 files, 14 to 17 printer data).
+int showDiff(const char* queue, const char* host);
+
+}  // namespace tvx::query

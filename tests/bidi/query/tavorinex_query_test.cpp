@@ -1,0 +1,212 @@
+// Runs the real tavorinex-query (test build) against simulated printers:
+// what it prints, that its JSON parses and holds the printer's data, and
+// its exit statuses and words on failure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bidi/BiDiExit.h"
+#include "tests/bidi/bidiupdate_run.h"
+
+namespace tvx::test {
+namespace {
+
+using namespace tvx::bidi;
+
+class QueryTest : public BidiupdateTest {
+ protected:
+  Finished query(const std::vector<std::string>& args) {
+    Command command{.argv = {QUERY_PATH}};
+    command.argv.insert(command.argv.end(), args.begin(), args.end());
+    return run(command);
+  }
+
+  // Runs python3 `script` on the JSON document `json`; its output.
+  Finished python(const std::string& script, const std::string& json) {
+    std::string file = tmpFolder() + "report.json";
+    writeFile(file, json);
+    return run({.argv = {"python3", "-c", script, file}});
+  }
+};
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The string values of a column of a scenario's data file, in row order.
+std::vector<std::string> column(const std::string& scenario, const std::string& columnOid) {
+  std::vector<std::string> values;
+  const std::string prefix = columnOid + ".";
+  for (const std::string& line : linesOf(readFile(sourceFile("tests/printers/" + scenario + "/vexhol.snmprec")))) {
+    if (line.starts_with(prefix) && line.find("|4|") != std::string::npos) {
+      values.push_back(line.substr(line.find("|4|") + 3));
+    }
+  }
+  return values;
+}
+
+const std::string kMediaNames = "1.3.6.1.4.1.46739.4.2.2.2.1.2";
+const std::string kTrayNames = "1.3.6.1.2.1.43.8.2.1.13";
+const std::string kTrayMedia = "1.3.6.1.2.1.43.8.2.1.12";
+
+TEST_F(QueryTest, TextShowsModelMediaTraysOptionsAndProfiles) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  Finished run = query({printer.address()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string& out = run.out;
+  EXPECT_TRUE(out.starts_with("Printer " + printer.address() + ": Tavorinex Arc M750XLS\n")) << out;
+  EXPECT_NE(out.find("\nMedia (8)\n  Plain A4 80 (PPD key PlainA480), predefined\n"
+                     "    size:        210.0 x 297.0 mm, 595 x 842 pt\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("    size:        215.9 x 279.4 mm, 612 x 792 pt\n"), std::string::npos);
+  EXPECT_NE(out.find("  7  Bypass tray (unknown): Envelope C5\n"), std::string::npos);
+  EXPECT_NE(out.find("  PU      XH7100EU\n"), std::string::npos);
+  EXPECT_NE(out.find("  Tandum  False\n"), std::string::npos);
+  EXPECT_NE(out.find("  Output  Arc Heavy Matt, Arc Uncoated, Arc Coated Gloss\n"), std::string::npos);
+  // Every media and tray of the printer, in its row order.
+  std::size_t at = 0;
+  for (const std::string& name : column("full", kMediaNames)) {
+    at = out.find("\n  " + name + " (PPD key", at);
+    EXPECT_NE(at, std::string::npos) << name;
+  }
+  at = 0;
+  for (const std::string& name : column("full", kTrayNames)) {
+    at = out.find("  " + name + " (", at);
+    EXPECT_NE(at, std::string::npos) << name;
+  }
+}
+
+TEST_F(QueryTest, JsonParsesAndHoldsThePrinterData) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  Finished run = query({"--json", printer.address()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Finished names = python(
+      "import json, sys\n"
+      "d = json.load(open(sys.argv[1]))\n"
+      "print(d['model'])\n"
+      "for m in d['media']: print('media', m['name'])\n"
+      "for t in d['trays']: print('tray', t['name'], '|', t['media'])\n"
+      "a4 = d['media'][0]\n"
+      "print('a4', a4['width']['mm'], a4['length']['pt'], a4['duplex'], a4['predefined'])\n"
+      "print('PU', d['options']['PU'], 'SH', d['options']['SH'])\n"
+      "print('Gray', d['profiles']['Gray'])\n",
+      run.out);
+  ASSERT_EQ(names.status, 0) << names.err;
+  std::vector<std::string> expected{"Tavorinex Arc M750XLS"};
+  for (const std::string& name : column("full", kMediaNames)) expected.push_back("media " + name);
+  std::vector<std::string> trays = column("full", kTrayNames);
+  std::vector<std::string> loaded = column("full", kTrayMedia);
+  ASSERT_EQ(trays.size(), loaded.size());
+  for (std::size_t i = 0; i < trays.size(); ++i) expected.push_back("tray " + trays[i] + " | " + loaded[i]);
+  expected.push_back("a4 210.0 842 True True");
+  expected.push_back("PU XH7100EU SH False");
+  expected.push_back("Gray ['Gray Newsprint', 'Gray Standard']");
+  EXPECT_EQ(linesOf(names.out), expected);
+}
+
+// Names with quotes, backslashes, tabs, line ends and bytes that are not
+// UTF-8: the document still parses and holds one entry per named media.
+TEST_F(QueryTest, JsonOfHostilePrinterTextStillParses) {
+  const SimPrinter& printer = sharedPrinter("hostile-names");
+  ASSERT_TRUE(printer.running());
+  Finished run = query({"--json", printer.address()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Finished count = python("import json, sys\nprint(len(json.load(open(sys.argv[1]))['media']))\n", run.out);
+  ASSERT_EQ(count.status, 0) << count.err << run.out;
+  std::string media = count.out.substr(0, count.out.find('\n'));
+  EXPECT_NE(media, "0");
+  Finished text = query({printer.address()});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("\nMedia (" + media + ")\n"), std::string::npos) << text.out;
+}
+
+TEST_F(QueryTest, FailuresExitWithBidiupdateStatusesAndWords) {
+  const SimPrinter& other = sharedPrinter("other-model");
+  ASSERT_TRUE(other.running());
+  for (const std::vector<std::string>& args : {std::vector<std::string>{other.address()},
+                                               std::vector<std::string>{"--json", other.address()}}) {
+    Finished run = query(args);
+    EXPECT_EQ(run.status, kQueryFailed);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(other.address() + ": printer not reached, not a Tavorinex Arc M750XLS, or a printer query failed"),
+              std::string::npos)
+        << run.err;
+  }
+  const SimPrinter& failing = sharedPrinter("media-error");
+  EXPECT_EQ(query({failing.address()}).status, kQueryFailed);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{}, std::vector<std::string>{"--json"}, std::vector<std::string>{"--xml", "h"},
+        std::vector<std::string>{"-j", other.address()}, std::vector<std::string>{"a", "b"}}) {
+    Finished run = query(args);
+    EXPECT_EQ(run.status, kWrongCommandLine);
+    EXPECT_NE(run.err.find("usage: tavorinex-query"), std::string::npos);
+  }
+}
+
+// Every file under `folder` with its bytes.
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    files[entry.path().string()] = entry.is_regular_file() ? readFile(entry.path().string()) : "(folder)";
+  }
+  return files;
+}
+
+TEST_F(QueryTest, DiffShowsWhatAnUpdateWouldChangeAndChangesNoFile) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  Finished diff = query({"--diff", "Arc", printer.address()});
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  EXPECT_EQ(diff.err, "");
+  EXPECT_TRUE(diff.out.starts_with("--- " + ppdFile("Arc") + "\n+++ " + ppdFile("Arc") + " after bidiupdate -A\n@@ "))
+      << diff.out;
+  EXPECT_NE(diff.out.find("\n-*DefaultPageSize: TavorinexLetter\n"), std::string::npos);
+  EXPECT_NE(diff.out.find("\n+*PageSize PlainA480/Plain A4 80: "), std::string::npos);
+  EXPECT_NE(diff.out.find("\nMedia catalog of Arc after the update (8 media, changed):\n"
+                          "  Yellow A4 Short Edge (PPD key YellowA4ShortEdge), 210.0 x 297.0 mm, 595 x 842 pt\n"),
+            std::string::npos)
+      << diff.out;
+  // Byte for byte, and the private folder is gone.
+  EXPECT_EQ(filesUnder(root_), before);
+
+  // What the update then writes is what the diff showed: nothing is left to change.
+  ASSERT_EQ(bidiupdate({"-A", "Arc", printer.address()}).status, kDone);
+  const std::string updated = ppdOf("Arc");
+  Finished again = query({"--diff", "Arc", printer.address()});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_TRUE(again.out.starts_with("\nMedia catalog of Arc after the update (8 media, unchanged):\n")) << again.out;
+  EXPECT_EQ(ppdOf("Arc"), updated);
+}
+
+TEST_F(QueryTest, DiffFailuresExitWithBidiupdateStatuses) {
+  const SimPrinter& printer = sharedPrinter("full");
+  const SimPrinter& other = sharedPrinter("other-model");
+  ASSERT_TRUE(printer.running() && other.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  Finished wrongModel = query({"--diff", "Arc", other.address()});
+  EXPECT_EQ(wrongModel.status, kQueryFailed);
+  EXPECT_NE(wrongModel.err.find("printer query failed"), std::string::npos);
+  Finished noPPD = query({"--diff", "Missing", printer.address()});
+  EXPECT_EQ(noPPD.status, kFileFailed);
+  EXPECT_NE(noPPD.err.find("Missing: the PPD could not be read"), std::string::npos) << noPPD.err;
+  EXPECT_EQ(query({"--diff", "a/b", printer.address()}).status, kWrongCommandLine);
+  EXPECT_EQ(query({"--diff", "Arc"}).status, kWrongCommandLine);
+  EXPECT_EQ(filesUnder(root_), before);
+}
+
+}  // namespace
+}  // namespace tvx::test
