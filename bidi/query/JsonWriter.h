@@ -23,6 +23,12 @@ class JsonWriter {
   void value(long long number);
   void value(bool flag);
   void rawNumber(std::string_view number);
+  // key(name) then value(v).
+  template <typename T>
+  void member(std::string_view name, const T& v) {
+    key(name);
+    value(v);
+  }
 
   // The document so far, with a final newline once the outer value closed.
   const std::string& text() const { return out_; }

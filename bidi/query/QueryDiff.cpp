@@ -12,11 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "bidi/BiDiColor.h"
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiInput.h"
-#include "bidi/BiDiMedia.h"
-#include "bidi/BiDiOptions.h"
+#include "bidi/BiDiUpdate.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/lib/BiDiSession.h"
 #include "bidi/query/PrinterReport.h"
@@ -70,15 +67,6 @@ bool writeWhole(const std::string& path, const std::string& text) {
 
 std::string catalogPath(const char* queue) {
   return tvx::paths::applicationDataFolder() + "//Tavorinex//" + queue;
-}
-
-// The updates of bidiupdate -A, in its order and with its chaining.
-int updateAll(unsigned char session, const char* queue) {
-  BiDi_UpdateMedia(session, queue);
-  BiDi_UpdateColor(session, queue);
-  int result = BiDi_UpdateInstallableOptions(session, queue);
-  if (result == kDone) result = BiDi_UpdateInput(session, queue);
-  return result;
 }
 
 // Runs "diff -u" on the two files with the given labels, its output on our
@@ -155,7 +143,7 @@ int showDiff(const char* queue, const char* host) {
     return fail(kFileFailed, queue, "the private copies could not be written");
   }
 
-  int result = updateAll(session, queue);
+  int result = tvx::bidi::runUpdates('A', session, queue);
   if (result != kDone) {
     std::fprintf(stderr, "tavorinex-query: %s: bidiupdate -A would end with status %d\n", queue, result);
     return result;

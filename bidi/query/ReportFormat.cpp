@@ -42,37 +42,26 @@ void writeSize(JsonWriter& json, unsigned long thousandths) {
   json.beginObject();
   json.key("mm");
   json.rawNumber(sizeInMillimetres(thousandths));
-  json.key("pt");
-  json.value(static_cast<long long>(tvx::catalog::sizeInPoints(thousandths)));
+  json.member("pt", static_cast<long long>(tvx::catalog::sizeInPoints(thousandths)));
   json.endObject();
 }
 
 void writeMedia(JsonWriter& json, const MediaEntry& media) {
   json.beginObject();
-  json.key("name");
-  json.value(media.name);
-  json.key("ppdKey");
-  json.value(media.ppdKey);
-  json.key("description");
-  json.value(media.description);
+  json.member("name", media.name);
+  json.member("ppdKey", media.ppdKey);
+  json.member("description", media.description);
   json.key("width");
   writeSize(json, media.width);
   json.key("length");
   writeSize(json, media.length);
-  json.key("type");
-  json.value(media.type);
-  json.key("color");
-  json.value(media.color);
-  json.key("weight");
-  json.value(static_cast<long long>(media.weight));
-  json.key("duplex");
-  json.value(media.canDuplex);
-  json.key("staple");
-  json.value(media.canStaple);
-  json.key("punch");
-  json.value(media.canPunch);
-  json.key("predefined");
-  json.value(media.readOnly);
+  json.member("type", media.type);
+  json.member("color", media.color);
+  json.member("weight", static_cast<long long>(media.weight));
+  json.member("duplex", media.canDuplex);
+  json.member("staple", media.canStaple);
+  json.member("punch", media.canPunch);
+  json.member("predefined", media.readOnly);
   json.endObject();
 }
 
@@ -104,10 +93,8 @@ std::string formatText(const PrinterReport& report) {
 std::string formatJson(const PrinterReport& report) {
   JsonWriter json;
   json.beginObject();
-  json.key("host");
-  json.value(report.host);
-  json.key("model");
-  json.value(report.model);
+  json.member("host", report.host);
+  json.member("model", report.model);
   json.key("media");
   json.beginArray();
   for (const MediaEntry& media : report.media) writeMedia(json, media);
@@ -116,22 +103,17 @@ std::string formatJson(const PrinterReport& report) {
   json.beginArray();
   for (const TrayEntry& tray : report.trays) {
     json.beginObject();
-    json.key("number");
-    json.value(static_cast<long long>(tray.number));
-    json.key("name");
-    json.value(tray.name);
-    json.key("type");
-    json.value(tray.type);
-    json.key("media");
-    json.value(tray.media);
+    json.member("number", static_cast<long long>(tray.number));
+    json.member("name", tray.name);
+    json.member("type", tray.type);
+    json.member("media", tray.media);
     json.endObject();
   }
   json.endArray();
   json.key("options");
   json.beginObject();
   for (const OptionEntry& option : report.options) {
-    json.key(option.option);
-    json.value(option.value);
+    json.member(option.option, option.value);
   }
   json.endObject();
   json.key("profiles");

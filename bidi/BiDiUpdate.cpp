@@ -1,0 +1,58 @@
+#include "bidi/BiDiUpdate.h"
+
+#include <cctype>
+
+#include "bidi/BiDiColor.h"
+#include "bidi/BiDiExit.h"
+#include "bidi/BiDiInput.h"
+#include "bidi/BiDiMedia.h"
+#include "bidi/BiDiOptions.h"
+#include "common/drvlog.h"
+
+namespace tvx::bidi {
+
+namespace {
+
+// "BIDIMAIN Update <kind> BEGIN" and "BIDIMAIN Update <kind> END" around an update.
+constexpr tvx::log::ScopeForm kUpdateForm{LOG_LIGHT, "BIDIMAIN Update ", " BEGIN",
+                                          "BIDIMAIN Update ", " END"};
+
+int updateMedia(unsigned char session, const char* queue) {
+  tvx::log::Scope trace("Media", kUpdateForm);
+  return BiDi_UpdateMedia(session, queue);
+}
+
+int updateColor(unsigned char session, const char* queue) {
+  tvx::log::Scope trace("Color Profiles", kUpdateForm);
+  return BiDi_UpdateColor(session, queue);
+}
+
+// The input trays follow only installable options that were updated.
+int updateOptions(unsigned char session, const char* queue) {
+  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Installable options BEGIN");
+  int result = BiDi_UpdateInstallableOptions(session, queue);
+  if (result == kDone) result = BiDi_UpdateInput(session, queue);
+  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Input options result %d", result);
+  return result;
+}
+
+}  // namespace
+
+int runUpdates(char letter, unsigned char session, const char* queue) {
+  switch (std::toupper(static_cast<unsigned char>(letter))) {
+    case 'A':
+      updateMedia(session, queue);
+      updateColor(session, queue);
+      return updateOptions(session, queue);
+    case 'M':
+      return updateMedia(session, queue);
+    case 'C':
+      return updateColor(session, queue);
+    case 'O':
+      return updateOptions(session, queue);
+    default:
+      return kWrongCommandLine;
+  }
+}
+
+}  // namespace tvx::bidi
