@@ -35,79 +35,31 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-e2e.XXXXXX")
 chmod 0755 "$work"  # cupsd's filters run as user lp
 root=$work/root     # TAVORINEX_TEST_ROOT: PPD folder = cupsd's, catalog folder
 cups=$work/cups
-cupsd_pid=
 sim_started=
 
 cleanup() {
-  if [ -n "$cupsd_pid" ]; then
+  if [ -f "$cups/cupsd.pid" ]; then
     for q in "$queue" Unfiltered Second; do lpadmin -x "$q" 2> /dev/null; done
-    kill -TERM "$cupsd_pid" 2> /dev/null
-    wait "$cupsd_pid" 2> /dev/null
+    cups_private_stop "$cups"
   fi
   [ -n "$sim_started" ] && "$source_dir/scripts/simprinter" stop "$work/sim" > /dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# --- The printer, the tree and the filter folder ------------------------
-mkdir -p "$root/etc/cups/ppd" "$root/usr/bin/Tavorinex" "$root/tmp" "$work/sim" "$work/out" \
-  "$cups/spool/tmp" "$cups/cache" "$cups/state" "$cups/log" "$cups/bin/filter"
-chmod -R 0755 "$root" "$work/out" "$cups"
+# --- The printer, the tree and a cupsd with our filter ------------------
+mkdir -p "$root/etc/cups/ppd" "$root/usr/bin/Tavorinex" "$root/tmp" "$work/sim" "$work/out"
+chmod -R 0755 "$root" "$work/out"
 port=$("$source_dir/scripts/simprinter" start "$source_dir/tests/printers/full" "$work/sim") ||
   { echo "FAULT: the simulated printer did not start"; exit 1; }
 sim_started=1
 
-for entry in /usr/lib/cups/*; do
-  [ "$(basename "$entry")" = filter ] || ln -s "$entry" "$cups/bin/"
-done
-ln -s /usr/lib/cups/filter/* "$cups/bin/filter/"
-# Installed as CUPS demands of a filter: root-owned, mode 0755.
-install -o root -g root -m 0755 "$psfilter" "$cups/bin/filter/psfilter"
-
-# A free loopback port: clients such as lpoptions need a printer URI.
-tcp_port_free() {
-  ! awk -v p=":$(printf '%04X' "$1")" 'NR > 1 && substr($2, length($2) - 4) == p { f = 1 } END { exit !f }' \
-    /proc/net/tcp /proc/net/tcp6 2> /dev/null
-}
-ipp_port=$((20000 + RANDOM % 40000))
-until tcp_port_free "$ipp_port"; do ipp_port=$((20000 + RANDOM % 40000)); done
-
-cat > "$cups/cups-files.conf" <<EOF
-ServerRoot $root/etc/cups
-RequestRoot $cups/spool
-TempDir $cups/spool/tmp
-CacheDir $cups/cache
-StateDir $cups/state
-ServerBin $cups/bin
-ErrorLog $cups/log/error_log
-AccessLog $cups/log/access_log
-PageLog $cups/log/page_log
-FileDevice Yes
-SystemGroup root
-SetEnv TAVORINEX_TEST_ROOT $root
-EOF
-cat > "$cups/cupsd.conf" <<EOF
-LogLevel debug
-Listen $cups/socket
-Listen 127.0.0.1:$ipp_port
-Browsing Off
-WebInterface No
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-EOF
-
-# --- cupsd and the queue -----------------------------------------------
-export CUPS_SERVER=$cups/socket
-cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" > "$cups/log/cupsd.out" 2>&1 &
-cupsd_pid=$!
-for _ in $(seq 200); do
-  lpstat -r 2> /dev/null | grep -q 'scheduler is running' && break
-  sleep 0.05
-done
-lpstat -r 2> /dev/null | grep -q 'scheduler is running' ||
-  { echo "FAULT: cupsd did not start"; cat "$cups/log/cupsd.out"; exit 1; }
+# shellcheck source=scripts/cups-sandbox
+. "$source_dir/scripts/cups-sandbox"
+# The filter folder's name for it is psfilter, whatever the test build is called.
+cp "$psfilter" "$work/psfilter"
+cups_private_start "$cups" "$root" "$work/psfilter" || { echo "FAULT: cupsd did not start"; exit 1; }
+ipp_port=$cups_private_ipp_port
 
 lpadmin -p "$queue" -E -v "file://$work/out/printer.prn" -P "$source_dir/ppd/TavorinexArcM750XLS.ppd" \
   2> "$work/lpadmin.err" || { echo "FAULT: lpadmin failed"; cat "$work/lpadmin.err"; exit 1; }
