@@ -37,7 +37,7 @@ struct ScopeForm {
   const char* endSuffix;
 };
 
-// "<name>:BEGIN" and "<name>:END" at LOG_FULL: the query tool library's pair.
+// "<name>:BEGIN" and "<name>:END" at LOG_FULL: the pair of the printer library's functions.
 inline constexpr ScopeForm kFunctionForm{LOG_FULL, "", ":BEGIN", "", ":END"};
 
 // Writes the BEGIN line when made and the END line when it goes out of

@@ -78,10 +78,6 @@ struct PSWindow {
   void takeLine(int skip);
 };
 
-}  // namespace tvx
-
-namespace tvx {
-
 // Told which marker was found, before the bytes ahead of it leave the window.
 using MarkerFound = void (*)(const char* marker);
 using EitherMarkerFound = void (*)(const char* marker1, const char* marker2);

@@ -27,9 +27,10 @@ void inPrinterOrder(const Node* head, Take take) {
   std::for_each(rows.rbegin(), rows.rend(), take);
 }
 
-// Printer text as one line, without control bytes.
-std::string line(const char* field, std::size_t size) {
-  return tvx::text::singleLine(std::string_view(field, strnlen(field, size)));
+// The printer text of a fixed field as one line, without control bytes.
+template <std::size_t N>
+std::string line(const char (&field)[N]) {
+  return tvx::text::singleLine(tvx::catalog::fieldText(field));
 }
 
 bool readMedia(unsigned char session, PrinterReport& report) {
@@ -40,11 +41,11 @@ bool readMedia(unsigned char session, PrinterReport& report) {
   inPrinterOrder(list.get(), [&](const TS_BiDiMedia* row) {
     CMedia media(row);  // the sizes and key the catalog would hold
     MediaEntry entry;
-    entry.name = line(media.name, sizeof media.name);
-    entry.ppdKey = line(media.ppdKey, sizeof media.ppdKey);
-    entry.description = line(row->description, sizeof row->description);
-    entry.type = line(media.type, sizeof media.type);
-    entry.color = line(media.color, sizeof media.color);
+    entry.name = line(media.name);
+    entry.ppdKey = line(media.ppdKey);
+    entry.description = line(row->description);
+    entry.type = line(media.type);
+    entry.color = line(media.color);
     entry.weight = row->weight;
     entry.width = media.width;
     entry.length = media.length;
@@ -63,9 +64,8 @@ bool readTrays(unsigned char session, PrinterReport& report) {
   tvx::bidi::InputList list(head);
   if (status != en_BiDiSuccess) return false;
   inPrinterOrder(list.get(), [&](const TS_BiDiInput* row) {
-    report.trays.push_back({row->inputIdx, line(row->inputName, sizeof row->inputName),
-                            line(row->inputType, sizeof row->inputType),
-                            line(row->inputMedia, sizeof row->inputMedia)});
+    report.trays.push_back(
+        {row->inputIdx, line(row->inputName), line(row->inputType), line(row->inputMedia)});
   });
   return true;
 }
@@ -105,7 +105,7 @@ bool readProfiles(unsigned char session, PrinterReport& report) {
     ProfileKind profiles{kind.name, {}};
     // The PPD offers the names in list order; so does the report.
     for (const TS_ColorProfile* p = list.get(); p != nullptr; p = p->next) {
-      profiles.names.push_back(line(p->name, sizeof p->name));
+      profiles.names.push_back(line(p->name));
     }
     report.profiles.push_back(std::move(profiles));
   }

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,13 +25,6 @@ using namespace tvx::bidi;
 const std::string kModelPPD = "ppd/TavorinexArcM750XLS.ppd";
 const std::string kLandmarksPPD = "tests/bidi/data/media-landmarks.ppd";
 const std::string kQueue = "Arc";
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
   std::vector<std::string> found;

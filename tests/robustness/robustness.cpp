@@ -1,7 +1,6 @@
 #include "tests/robustness/robustness.h"
 
 #include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace tvx::test {
@@ -33,13 +32,6 @@ std::string fieldProblem(std::string_view record, const TextField& field) {
 }
 
 }  // namespace
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 std::set<std::string> mainKeywords(const std::string& ppd) {
   std::set<std::string> keywords;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/filter/filterrun.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 
@@ -18,9 +19,6 @@ inline const std::string kModelPPD = "ppd/TavorinexArcM750XLS.ppd";
 
 // Size of one media record in a catalog file.
 inline constexpr std::size_t kCatalogRecordSize = 1488;
-
-// The lines of `text`, without their line ends.
-std::vector<std::string> linesOf(const std::string& text);
 
 // The main keywords ("*Keyword") of a PPD's lines, comments left out.
 std::set<std::string> mainKeywords(const std::string& ppd);

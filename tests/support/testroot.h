@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,14 @@ inline std::string readFile(const std::string& path) {
 
 inline void writeFile(const std::string& path, std::string_view content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(content.data(), content.size());
+}
+
+// The lines of `text`, without their line ends.
+inline std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 // The path of a file of the source tree ($TVX_SOURCE_DIR), by its path under the tree's root.

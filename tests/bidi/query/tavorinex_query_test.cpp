@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,13 +31,6 @@ class QueryTest : public BidiupdateTest {
     return run({.argv = {"python3", "-c", script, file}});
   }
 };
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The string values of a column of a scenario's data file, in row order.
 std::vector<std::string> column(const std::string& scenario, const std::string& columnOid) {
