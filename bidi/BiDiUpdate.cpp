@@ -1,6 +1,7 @@
 #include "bidi/BiDiUpdate.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "bidi/BiDiColor.h"
 #include "bidi/BiDiExit.h"
@@ -37,6 +38,17 @@ int updateOptions(unsigned char session, const char* queue) {
 }
 
 }  // namespace
+
+std::optional<unsigned> timeLimitOf(const char* text) {
+  if (text == nullptr || *text == '\0' || std::strlen(text) > 6) return std::nullopt;
+  unsigned long value = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned long>(*c - '0');
+  }
+  if (value < 1 || value > kMaxTimeLimit) return std::nullopt;
+  return static_cast<unsigned>(value);
+}
 
 int runUpdates(char letter, unsigned char session, const char* queue) {
   switch (std::toupper(static_cast<unsigned char>(letter))) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kTempPrefix = "TavorinexTempPPD.ps.";
+constexpr const char* kTempPrefix = kPPDWorkFilePrefix;
 
 // The new PPD of the open cycle; owns tempPSStream while it exists. Removed
 // at exit if the cycle never ends.
@@ -112,6 +112,18 @@ std::optional<std::string> readOpenPPD() {
 }
 
 void abandonPPDUpdate() { abandonCycle(); }
+
+int replacePPDOfQueue(const char* queue, const std::string& expected, const std::string& text) {
+  std::optional<tvx::FileOwnership> owner;
+  FILE* stream = openRegularPPD(queue, owner);
+  if (stream == nullptr) return 1;
+  std::optional<std::string> current = readRest(stream);
+  std::fclose(stream);
+  if (current != expected || !owner) return 1;
+  std::optional<tvx::PrivateTemp> next = tvx::PrivateTemp::create(tvx::paths::ppdFolder(), kTempPrefix);
+  if (!next || std::fwrite(text.data(), 1, text.size(), next->stream()) != text.size()) return 1;
+  return next->commitReplacement(ppdPath(queue), *owner) ? 0 : 1;
+}
 
 namespace tvx::bidi {
 

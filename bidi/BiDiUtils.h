@@ -38,6 +38,17 @@ std::optional<std::string> readOpenPPD();
 // the temp file is removed.
 void abandonPPDUpdate();
 
+// Replaces the PPD of `queue` with `text` as a cycle does (a private temp
+// file renamed into place, with the old PPD's owner, group and mode), but
+// only while the PPD still holds `expected`: a PPD that changed since it was
+// read (or is no regular file) is left alone. Returns 0 when replaced, 1
+// otherwise; the PPD is then untouched.
+int replacePPDOfQueue(const char* queue, const std::string& expected, const std::string& text);
+
+// The name prefix of the PPD cycle's work files in the PPD folder
+// ("TavorinexTempPPD.ps." and six characters).
+inline constexpr const char* kPPDWorkFilePrefix = "TavorinexTempPPD.ps.";
+
 // Ends the PPD update: replaces the PPD of `queue` with the temp file, giving
 // it the old PPD's owner, group and mode. Returns 0 if the PPD was replaced,
 // 1 if no cycle is open, the PPD could not be read to the end, or a write,

@@ -41,7 +41,7 @@ constexpr short PREDEF_MEDIA_EF[kPredefinedCount] = {0, 0, 2, 2, 2};
 constexpr int PREDEF_MEDIA_WEIGHT[kPredefinedCount] = {89, 89, 89, 89, 89};
 
 // The catalog's own temp files in the catalog folder.
-constexpr const char* kTempPrefix = ".catalog-";
+constexpr std::string_view kTempPrefix = tvx::catalog::kWorkFilePrefix;
 constexpr mode_t kCatalogMode = 0644;
 
 struct FileCloser {
@@ -183,7 +183,7 @@ bool CMediaCatalog::SaveMedia() {
   LOGPRINTA(LOG_FULL, "---> CMediaCatalog::SaveMedia entry : GetLastError = %i\n", GetLastError());
   bool saved = false;
   std::optional<tvx::PrivateTemp> temp;
-  if (HasFile()) temp = tvx::PrivateTemp::create(repositoryFolder, kTempPrefix);
+  if (HasFile()) temp = tvx::PrivateTemp::create(repositoryFolder, std::string(kTempPrefix));
   if (temp) {
     saved = true;
     tvx::catalog::MediaRecordImage image;
@@ -307,3 +307,18 @@ int CMediaCatalog::GetApplicationDataFolder(char* folder) {
 }
 
 unsigned long CMediaCatalog::GetFileWriteTime(const char*) { return 0; }
+
+namespace tvx::catalog {
+
+std::string catalogFolder() { return tvx::paths::applicationDataFolder() + "//Tavorinex//"; }
+
+std::string catalogFile(const char* queue) { return catalogFolder() + queue; }
+
+bool replaceCatalogFile(const std::string& path, std::string_view bytes) {
+  std::optional<tvx::PrivateTemp> temp =
+      tvx::PrivateTemp::create(tvx::folderOf(path), std::string(kTempPrefix));
+  return temp && std::fwrite(bytes.data(), 1, bytes.size(), temp->stream()) == bytes.size() &&
+         temp->commitReplacement(path, tvx::FileOwnership{::geteuid(), ::getegid(), kCatalogMode});
+}
+
+}  // namespace tvx::catalog

@@ -6,6 +6,9 @@
 // owns every record in its chain. Nothing here throws.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "mediacatalog/media.h"
 
 class CMediaCatalog {
@@ -119,3 +122,22 @@ class CMediaCatalog {
   CMedia* firstMedia = nullptr;
   unsigned long fileWriteTime = 0;
 };
+
+namespace tvx::catalog {
+
+// The catalog folder under the application data folder, with trailing
+// slashes ("//usr//bin//Tavorinex//"), and the catalog file of `queue` in it:
+// the paths CMediaCatalog uses.
+std::string catalogFolder();
+std::string catalogFile(const char* queue);
+
+// The name prefix of the catalog's work files in the catalog folder
+// (".catalog-" and six characters).
+inline constexpr std::string_view kWorkFilePrefix = ".catalog-";
+
+// Replaces the catalog file `path` (in the catalog folder) atomically with
+// `bytes`, as SaveMedia does: mode 0644, owned by the caller's user. Returns
+// true when the file now holds them; otherwise it is untouched.
+bool replaceCatalogFile(const std::string& path, std::string_view bytes);
+
+}  // namespace tvx::catalog

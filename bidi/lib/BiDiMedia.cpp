@@ -128,11 +128,16 @@ TE_BiDiStatus BiDi_GetMedia(unsigned char sessionID, PTS_BiDiMedia* lBiDiMedia) 
   }
   const Column& names = *walks.front();
   TS_BiDiMedia record{};
+  int named = 0;
   for (int row = 0; row < names.rows(); ++row) {
-    if (names.text(row).empty()) continue;
+    if (names.text(row).empty() || ++named > kMaxPrinterMedia) continue;
     for (size_t i = 0; i < walks.size(); ++i) kColumns[i].set(record, *walks[i], row);
     record.next = nullptr;
     addMedia(lBiDiMedia, record);
+  }
+  if (named > kMaxPrinterMedia) {
+    LOGPRINTA(LOG_LIGHT, "The printer reports %d media: the first %d are taken, %d left out", named,
+              kMaxPrinterMedia, named - kMaxPrinterMedia);
   }
   for (PTS_BiDiMedia media = *lBiDiMedia; media != nullptr; media = media->next) {
     LOGPRINTA(LOG_FULL, "%s", media->name);

@@ -55,8 +55,13 @@ typedef struct _TS_BiDiMedia {
   struct _TS_BiDiMedia* next;
 } TS_BiDiMedia, *PTS_BiDiMedia;
 
+// The most media taken from a printer: a PPD of 10,000 media would be some
+// 30 MB, and cupsd reads the PPD for every job.
+inline constexpr int kMaxPrinterMedia = 1000;
+
 // Sets *lBiDiMedia to null, then fills it with one record per named row of
-// the printer's media table, last row first. Rows are paired across the 45
+// the printer's media table (the first kMaxPrinterMedia named rows; the rest
+// are left out and the count logged), last row first. Rows are paired across the 45
 // columns by position; a column shorter than the name column gives empty
 // texts and zeros. Returns en_BiDiSuccess (also for an empty table) or the
 // status of the first failed column walk, with an empty list. The caller

@@ -1,22 +1,22 @@
 #include "bidi/query/QueryDiff.h"
 
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "bidi/BiDiExit.h"
+#include "bidi/BiDiStage.h"
 #include "bidi/BiDiUpdate.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/lib/BiDiSession.h"
 #include "bidi/query/PrinterReport.h"
+#include "common/exitguard.h"
 #include "common/paths.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
@@ -29,44 +29,11 @@ namespace {
 
 using namespace tvx::bidi;
 
-// A mkdtemp folder (mode 0700) under the temp folder, removed with
-// everything in it when the object goes.
-class PrivateFolder {
- public:
-  PrivateFolder() {
-    std::string pattern = tvx::paths::tempFolder() + "tavorinex-query.XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~PrivateFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  PrivateFolder(const PrivateFolder&) = delete;
-  PrivateFolder& operator=(const PrivateFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::optional<std::string> readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  if (in.bad()) return std::nullopt;
-  return text;
-}
-
 bool writeWhole(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.close();
   return !out.fail();
-}
-
-std::string catalogPath(const char* queue) {
-  return tvx::paths::applicationDataFolder() + "//Tavorinex//" + queue;
 }
 
 // Runs "diff -u" on the two files with the given labels, its output on our
@@ -126,32 +93,28 @@ int showDiff(const char* queue, const char* host) {
   } open{session};
 
   const std::string ppdLabel = tvx::paths::ppdFolder() + queue + ".ppd";
-  std::optional<std::string> ppd = readPPDOfQueue(queue);
-  if (!ppd) return fail(kFileFailed, queue, "the PPD could not be read");
-  std::optional<std::string> catalog = readWhole(catalogPath(queue));
-
-  PrivateFolder folder;
-  if (folder.path().empty()) return fail(kFileFailed, queue, "no private temp folder");
-  std::error_code error;
-  std::filesystem::create_directories(folder.path() + "/ppd", error);
-  std::filesystem::create_directories(folder.path() + "/data/Tavorinex", error);
-  const std::string before = folder.path() + "/before.ppd";
-  tvx::paths::redirectQueueFiles(folder.path());
-  const std::string after = tvx::paths::ppdFolder() + queue + ".ppd";
-  if (error || !writeWhole(before, *ppd) || !writeWhole(after, *ppd) ||
-      (catalog && !writeWhole(catalogPath(queue), *catalog))) {
+  std::unique_ptr<Stage> stage = Stage::open(queue, "tavorinex-query");
+  if (!stage) return fail(kFileFailed, queue, "no private temp folder");
+  if (!stage->ppdBefore()) return fail(kFileFailed, queue, "the PPD could not be read");
+  const std::string before = stage->folder() + "/before.ppd";
+  const std::string after = stage->folder() + "/ppd/" + queue + ".ppd";
+  if (!writeWhole(before, *stage->ppdBefore())) {
     return fail(kFileFailed, queue, "the private copies could not be written");
   }
+  stage->redirect();
 
   int result = tvx::bidi::runUpdates('A', session, queue);
+  {
+    tvx::exitguard::Deferred hold;
+    if (!tvx::exitguard::stopTimeLimit()) return kQueryFailed;
+  }
   if (result != kDone) {
     std::fprintf(stderr, "tavorinex-query: %s: bidiupdate -A would end with status %d\n", queue, result);
     return result;
   }
   int changed = diffFiles(before, after, ppdLabel, ppdLabel + " after bidiupdate -A");
   if (changed > 1) return fail(kFileFailed, queue, "diff failed");
-  std::optional<std::string> newCatalog = readWhole(catalogPath(queue));
-  bool catalogChanged = newCatalog != catalog;
+  bool catalogChanged = stage->catalogNow() != stage->catalogBefore();
   printCatalog(queue, catalogChanged);
   std::fflush(stdout);
   return changed == 1 || catalogChanged ? 1 : 0;

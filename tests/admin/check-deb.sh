@@ -129,9 +129,10 @@ update=$(readme 'bidiupdate -A')
 $(echo "$update" | sed "s|$host|127.0.0.1:$port|")
 status=$?
 [ "$status" = 10 ] || fail "the README's $update exited with $status, not 10"
-refresh=$(readme "lpadmin -p $queue -v")
+refresh=$(readme "lpadmin -p $queue -R")
+[ -n "$refresh" ] || fail "no command in the README that makes cupsd read the rewritten PPD"
 # shellcheck disable=SC2086
-$(echo "$refresh" | sed "s|$uri|file://$work/out/printer.prn|") || fail "the README's $refresh failed"
+$refresh || fail "the README's $refresh failed"
 
 printf '%s\n' '%!PS-Adobe-3.0' '%%Pages: 2' '%%EndComments' \
   '%%Page: 1 1' '/Helvetica findfont 20 scalefont setfont 72 720 moveto (Package page one) show showpage' \

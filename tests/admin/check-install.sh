@@ -76,6 +76,11 @@ needed=$(objdump -p "$dest$filters/psfilter" | awk '$1 == "NEEDED" { print $2 }'
     -e '^libasan\.so' -e '^libubsan\.so' -e '^ld-linux')
 [ -z "$needed" ] || fail "psfilter links $needed"
 objdump -p "$dest$prefix/bin/bidiupdate" | grep -q 'NEEDED.*libnetsnmp' || fail "bidiupdate does not link net-snmp"
+# libcups takes device URIs apart for bidiupdate --snmp-peer, and only there.
+objdump -p "$dest$prefix/bin/bidiupdate" | grep -q 'NEEDED.*libcups\.' || fail "bidiupdate does not link libcups"
+for program in bin/errtext bin/tavorinex-query; do
+  objdump -p "$dest$prefix/$program" | grep -q 'NEEDED.*libcups\.' && fail "$program links libcups"
+done
 
 if command -v man > /dev/null; then
   for page in man1/bidiupdate.1 man1/tavorinex-query.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8; do

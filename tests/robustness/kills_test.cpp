@@ -1,22 +1,28 @@
-// bidiupdate -A killed with SIGKILL at many moments of its run: the PPD is
-// always byte for byte one of the states the run's PPD cycles pass through
-// (the start PPD, or the PPD after cycle 1, 2, ...), never a truncated or
-// mixed file, and the media catalog is always the whole old or the whole new
-// catalog. The states come from bidiupdate-snapshots, the same program with
-// a copy taken after each PPD replacement and catalog save. The work files
-// have no name until just before they are renamed into place: a kill leaves
-// one only in the microseconds between that link and the rename, and then
-// the file is the whole next state.
+// bidiupdate -A killed with SIGKILL at many moments of its run. The run
+// works on private copies (its stage, in the temp folder) and replaces the
+// queue's files only at its end, once each: so the PPD is always byte for
+// byte the start PPD or the run's final PPD, never a truncated, mixed or
+// half-updated file, and the media catalog is always the whole old or the
+// whole new catalog. The states come from bidiupdate-snapshots, the same
+// program with a copy taken after each replacement of a queue file. The
+// work files have no name until just before they are renamed into place: a
+// kill leaves one only in the microseconds between that link and the
+// rename, and then the file is the whole next state. A kill also leaves the
+// run's stage folder; the next run removes such leftovers once they are a
+// minute old (and nothing younger).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -168,6 +174,9 @@ class KillTest : public BidiupdateTest {
     if (!watch || watch->waitFor(point.creations, pid)) {
       ::usleep(static_cast<useconds_t>(point.delay.count()));
     }
+    // Stopped first, so that looking at its open files does not delay the
+    // moment the kill stands for.
+    ::kill(pid, SIGSTOP);
     Killed killed;
     for (const std::string& folder : {ppdFolder(), catalogFolder()}) {
       for (const std::string& file : filesOpenIn(pid, folder)) {
@@ -186,11 +195,20 @@ class KillTest : public BidiupdateTest {
   bool leftBetweenLinkAndRename(const std::string& path, int ppd, const RunStates& states) {
     const std::string content = readFile(path);
     if (path.starts_with(ppdFolder())) {
-      return path.starts_with(ppdFolder() + "TavorinexTempPPD.ps.") && ppd >= 0 &&
-             stateOf(content, states.ppds) == ppd + 1;
+      return path.starts_with(ppdFolder() + "TavorinexTempPPD.ps.") && ppd == 0 &&
+             content == states.ppds.back();
     }
     return path.starts_with(catalogFolder() + ".catalog-") && content == states.catalogs.back() &&
            readFile(catalogFile(kQueue)) == states.catalogs.front();
+  }
+
+  // The stage folders that killed runs left in the temp folder.
+  std::vector<std::string> stagesLeft() {
+    std::vector<std::string> left;
+    for (const std::string& name : folderEntries(tmpFolder())) {
+      if (name.starts_with("bidiupdate.")) left.push_back(tmpFolder() + name);
+    }
+    return left;
   }
 
   // Index of `content` among `states`, or -1.
@@ -207,7 +225,11 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
   installPPD(kQueue, kModelPPD);
   // The old catalog comes from another printer's media.
   ASSERT_EQ(bidiupdate({"-M", kQueue, old.address()}).status, 10);
-  installPPD(kQueue, kModelPPD);
+  // The model PPD with 2 MiB of comment lines at its end: the PPD's
+  // replacement then takes long enough for kills to fall inside it.
+  std::string padded = readFile(sourceFile(kModelPPD));
+  for (int line = 0; line < 20000; ++line) padded += "*% " + std::string(100, 'p') + "\n";
+  writeFile(ppdFile(kQueue), padded);
   const std::string startPPD = ppdOf(kQueue);
   const std::string oldCatalog = readFile(catalogFile(kQueue));
 
@@ -221,20 +243,21 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
   writeFile(catalogFile(kQueue), oldCatalog);
 
   RunStates states = recordStates(printer.address());
-  const int cycles = static_cast<int>(states.ppds.size()) - 1;
-  ASSERT_GE(cycles, 10);
+  // The queue's files change once per run: start to end.
+  ASSERT_EQ(states.ppds.size(), 2u);
   ASSERT_EQ(states.catalogs.size(), 2u);
+  ASSERT_NE(states.ppds[0], states.ppds[1]);
   ASSERT_NE(states.catalogs[0], states.catalogs[1]);
   // The real program ends where the recording one did.
   ASSERT_EQ(endPPD, states.ppds.back());
   ASSERT_EQ(newCatalog, states.catalogs.back());
 
   // A fifth of the kills anywhere in the run; the others just after the
-  // temp file of a PPD cycle or of the catalog save was opened, so that
-  // they fall inside the write, just before the rename or just after it.
+  // work file that replaces the PPD or the catalog was opened, so that they
+  // fall inside the write, just before the rename or just after it.
   std::mt19937 random(kSeed);
   std::uniform_int_distribution<long long> anywhere(0, duration.count());
-  std::uniform_int_distribution<int> cycle(1, cycles + 1);
+  std::uniform_int_distribution<int> which(0, 1);
   std::uniform_int_distribution<long long> shortly(0, 400);
   std::map<int, int> ppdStates;
   int finished = 0;
@@ -245,9 +268,8 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
     if (kill % 5 == 0) {
       point.delay = std::chrono::microseconds(anywhere(random));
     } else {
-      int n = cycle(random);
-      point.folder = n > cycles ? catalogFolder() : ppdFolder();
-      point.creations = n > cycles ? 1 : n;
+      point.folder = which(random) == 0 ? ppdFolder() : catalogFolder();
+      point.creations = 1;
       point.delay = std::chrono::microseconds(shortly(random));
     }
     restore(states);
@@ -258,6 +280,10 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
     EXPECT_GE(ppd, 0) << "kill " << kill << " left a PPD of no cycle";
     EXPECT_GE(stateOf(readFile(catalogFile(kQueue)), states.catalogs), 0)
         << "kill " << kill << " left a catalog neither old nor new";
+    // A kill between the two replacements leaves the new PPD with the old
+    // catalog, never the other way round.
+    EXPECT_FALSE(ppd == 0 && readFile(catalogFile(kQueue)) == states.catalogs.back())
+        << "kill " << kill << " left the new catalog beside the start PPD";
     for (const std::string& left : filesLeft()) {
       if (leftBetweenLinkAndRename(left, ppd, states)) {
         ++betweenLinkAndRename;
@@ -266,10 +292,21 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
       }
       std::filesystem::remove(left);
     }
+    EXPECT_LE(stagesLeft().size(), static_cast<std::size_t>(kill + 1));
     ++ppdStates[ppd];
   }
   // Kills inside a write are what could leave a work file behind.
   EXPECT_GT(insideWrite, 0);
+
+  // The stage folders the kills left: a run removes them once they are a
+  // minute old, and the run's own stage is gone when it ends.
+  const std::vector<std::string> stages = stagesLeft();
+  const struct timespec aged[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+  for (const std::string& stage : stages) ASSERT_EQ(::utimensat(AT_FDCWD, stage.c_str(), aged, 0), 0);
+  restore(states);
+  EXPECT_EQ(bidiupdate({"-A", kQueue, printer.address()}).status, 10);
+  EXPECT_EQ(stagesLeft(), std::vector<std::string>{});
+  RecordProperty("stage_folders_left_by_kills", static_cast<int>(stages.size()));
   std::ostringstream seen;
   for (const auto& [state, count] : ppdStates) seen << state << ":" << count << " ";
   RecordProperty("ppd_states_seen", seen.str());
@@ -278,7 +315,8 @@ TEST_F(KillTest, KilledRunsLeaveWholeFilesOfSomeCycle) {
   RecordProperty("runs_finished_before_their_kill", finished);
   std::cout << kKills << " kills; PPD state (cycles done):kills " << seen.str()
             << "; kills inside a write " << insideWrite << "; between link and rename "
-            << betweenLinkAndRename << "; runs finished first " << finished << "\n";
+            << betweenLinkAndRename << "; runs finished first " << finished << "; stage folders left "
+            << stages.size() << "\n";
 }
 
 }  // namespace

@@ -200,6 +200,13 @@ class PlantedLogTest : public BidiupdateTest {
               "PlainA480\n<< /PageSize [595 842] >> setpagedevice\n%%EndFeature\n} stopped "
               "cleartomark\n%%EndSetup\n%%Page: 1 1\nshowpage\n%%Trailer\n%%EOF\n");
     ::chmod((root_ + "/job.ps").c_str(), 0644);
+    // The filter runs as user lp, who may not reach the build (a checkout
+    // in a home folder of mode 0700): it runs from a copy in the test root.
+    std::filesystem::create_directories(root_ + "/bin");
+    ::chmod((root_ + "/bin").c_str(), 0755);
+    filter_ = root_ + "/bin/psfilter";
+    copyFile(PSFILTER_PROGRAM, filter_);
+    ::chmod(filter_.c_str(), 0755);
   }
 
   // Creates `path` as user nobody, holding `content`, with `mode`.
@@ -234,7 +241,7 @@ class PlantedLogTest : public BidiupdateTest {
     FilterCall call = jobCall(kQueue, {"3", "alice", "Planted", "1", "password=secret"}, root_);
     call.environment = {"TMPDIR=" + tmpFolder()};
     call.user = "lp";
-    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    pid_t pid = startFilter(filter_, call);
     int wait = waitFilter(pid);
     EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << what << readFile(call.stderrPath);
     EXPECT_NE(readFile(call.stdoutPath).find("%%PSPageMedia: Plain A4 80"), std::string::npos)
@@ -246,6 +253,8 @@ class PlantedLogTest : public BidiupdateTest {
     std::filesystem::remove(controlFile());
     std::filesystem::remove(logFile());
   }
+
+  std::string filter_;
 };
 
 TEST_F(PlantedLogTest, ControlOrLogFilePlantedByAnotherUserChangesNothing) {

@@ -33,8 +33,9 @@ SimPrinter::SimPrinter(const std::string& scenario, const std::vector<std::strin
     return;
   }
   work_ = folder;
-  std::vector<std::string> argv{script_, "start", std::string(source) + "/tests/printers/" + scenario,
-                                work_};
+  const std::string folder_of_scenario =
+      scenario.starts_with('/') ? scenario : std::string(source) + "/tests/printers/" + scenario;
+  std::vector<std::string> argv{script_, "start", folder_of_scenario, work_};
   argv.insert(argv.end(), v3.begin(), v3.end());
   Finished started = run({.argv = argv, .timeout = kScriptTimeOut});
   std::string port = started.out.substr(0, started.out.find('\n'));
@@ -50,6 +51,19 @@ SimPrinter::~SimPrinter() {
   run({.argv = {script_, "stop", work_}, .timeout = kScriptTimeOut});
   std::error_code ignored;
   std::filesystem::remove_all(work_, ignored);
+}
+
+std::string makeScenario(const std::string& name, const std::string& folder) {
+  const char* source = std::getenv("TVX_SOURCE_DIR");
+  if (source == nullptr) return {};
+  Finished made = run({.argv = {"python3", std::string(source) + "/tests/printers/make-printer-scenarios", folder,
+                                name},
+                       .timeout = kScriptTimeOut});
+  if (made.status != 0) {
+    ADD_FAILURE() << "scenario " << name << " was not made: " << made.err;
+    return {};
+  }
+  return folder + "/" + name;
 }
 
 const SimPrinter& sharedPrinter(const std::string& scenario) {

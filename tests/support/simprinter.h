@@ -19,8 +19,10 @@ namespace tvx::test {
 
 class SimPrinter {
  public:
-  // With `v3` (user, authentication and privacy pass phrases) the printer
-  // also answers that SNMPv3 user over SHA-256 and AES.
+  // `scenario` names a folder of tests/printers, or is the path of a
+  // scenario folder elsewhere (one that makeScenario wrote). With `v3`
+  // (user, authentication and privacy pass phrases) the printer also
+  // answers that SNMPv3 user over SHA-256 and AES.
   explicit SimPrinter(const std::string& scenario, const std::vector<std::string>& v3 = {});
   ~SimPrinter();
   SimPrinter(const SimPrinter&) = delete;
@@ -36,6 +38,11 @@ class SimPrinter {
   std::string work_;
   std::string address_;
 };
+
+// Writes the scenario `name` that tests/printers/make-printer-scenarios
+// makes only on demand (too large, or too slow, to keep with the others)
+// into `folder`; returns its path for SimPrinter, or "" on failure.
+std::string makeScenario(const std::string& name, const std::string& folder);
 
 // The simulated printer of `scenario`, started on first use and stopped
 // when the test program ends: one per scenario for the whole program.

@@ -2,10 +2,13 @@
 // what it prints, that its JSON parses and holds the printer's data, and
 // its exit statuses and words on failure.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bidi/BiDiExit.h"
@@ -198,6 +201,72 @@ TEST_F(QueryTest, DiffFailuresExitWithBidiupdateStatuses) {
   EXPECT_EQ(query({"--diff", "a/b", printer.address()}).status, kWrongCommandLine);
   EXPECT_EQ(query({"--diff", "Arc"}).status, kWrongCommandLine);
   EXPECT_EQ(filesUnder(root_), before);
+}
+
+// The working folders of --diff runs in the temp folder.
+std::vector<std::string> diffFolders(const std::string& tmp) {
+  std::vector<std::string> found;
+  for (const std::string& name : folderEntries(tmp)) {
+    if (name.starts_with("tavorinex-query.")) found.push_back(name);
+  }
+  return found;
+}
+
+// A printer that answers slowly: past the time limit the query ends with
+// status 12 and says so, and --diff leaves no folder behind.
+TEST_F(QueryTest, TimeLimitEndsTheQueryWith12) {
+  SimPrinter slow("slow");
+  ASSERT_TRUE(slow.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  const std::vector<std::vector<std::string>> runs = {{"--time-limit", "2", slow.address()},
+                                                      {"--time-limit", "2", "--json", slow.address()},
+                                                      {"--time-limit", "2", "--diff", "Arc", slow.address()}};
+  for (const std::vector<std::string>& args : runs) {
+    const auto start = std::chrono::steady_clock::now();
+    Finished run = query(args);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.status, kQueryFailed) << args.back();
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "tavorinex-query: " + slow.address() +
+                           ": the time limit of 2 s passed before the printer's answers were in\n");
+    EXPECT_GE(took, 2.0);
+    EXPECT_LT(took, 4.0);
+  }
+  EXPECT_EQ(filesUnder(root_), before);
+  for (const char* limit : {"0", "86401", "x", ""}) {
+    Finished run = query({"--time-limit", limit, slow.address()});
+    EXPECT_EQ(run.status, kWrongCommandLine) << limit;
+    EXPECT_NE(run.err.find("usage: tavorinex-query [--time-limit SECONDS]"), std::string::npos);
+  }
+}
+
+// SIGINT (Control-C), SIGTERM and SIGHUP (a closed terminal) while --diff
+// waits for a slow printer: it ends by that signal and its working folder,
+// with its copies of the PPD and the catalog, is gone.
+TEST_F(QueryTest, DiffRemovesItsFolderWhenItIsStopped) {
+  SimPrinter slow("slow");
+  ASSERT_TRUE(slow.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    Process running({.argv = {QUERY_PATH, "--diff", "Arc", slow.address()}});
+    ASSERT_TRUE(running.started());
+    bool copied = false;
+    for (int tries = 0; tries < 400 && !copied; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      for (const std::string& folder : diffFolders(tmpFolder())) {
+        copied |= std::filesystem::exists(tmpFolder() + folder + "/ppd/Arc.ppd");
+      }
+    }
+    ASSERT_TRUE(copied) << "no working folder with the PPD's copy appeared";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(running.pid(), signal);
+    Finished ended = running.wait();
+    EXPECT_EQ(ended.signal, signal) << ended.status << ended.err;
+    EXPECT_EQ(diffFolders(tmpFolder()), std::vector<std::string>{}) << signal;
+    EXPECT_EQ(filesUnder(root_), before) << signal;
+  }
 }
 
 }  // namespace
