@@ -22,6 +22,9 @@ struct Job {
   // Tray number for the per-page tray command, set from the job's input
   // slot feature; 0 sends none.
   int inputTray = 0;
+  // The queue's PPD, whose default page size a job that names only a size
+  // prints on when the default has that size.
+  std::string ppd{};
 };
 
 // The PJL copy count for the copies and options arguments (4 and 5): none

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include "common/paths.h"
 #include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Trace.h"
@@ -62,5 +64,8 @@ int Ostrel3Main(int argc, const char** argv) {
   FILE* input = openJobInput(argc, argv, jobFile);
   if (input == nullptr) return kFailure;
   tvx::filter::Job job{argv[0], argv[3], tvx::filter::copyCount(argv[4], argv[5])};
+  // CUPS names the queue's PPD; run by hand, the filter reads the queue's own.
+  const char* ppd = std::getenv("PPD");
+  job.ppd = ppd != nullptr ? ppd : tvx::paths::ppdFolder() + job.queue + ".ppd";
   return tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
 }

@@ -168,7 +168,7 @@ TEST_F(QueryTest, DiffShowsWhatAnUpdateWouldChangeAndChangesNoFile) {
   EXPECT_NE(diff.out.find("\n-*DefaultPageSize: TavorinexLetter\n"), std::string::npos);
   EXPECT_NE(diff.out.find("\n+*PageSize PlainA480/Plain A4 80: "), std::string::npos);
   EXPECT_NE(diff.out.find("\nMedia catalog of Arc after the update (8 media, changed):\n"
-                          "  Yellow A4 Short Edge (PPD key YellowA4ShortEdge), 210.0 x 297.0 mm, 595 x 842 pt\n"),
+                          "  Plain A4 80 (PPD key PlainA480), 210.0 x 297.0 mm, 595 x 842 pt\n"),
             std::string::npos)
       << diff.out;
   // Byte for byte, and the private folder is gone.
