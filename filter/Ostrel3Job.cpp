@@ -1,5 +1,6 @@
 #include "filter/Ostrel3Job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -71,7 +72,9 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
                      spoolFolder(), error);
     return kFailure;
   }
-  if (header->copiesMadeByCups) job.copies = 0;
+  if (header->copiesMadeByCups > 0) job.copies = 0;
+  // The printer makes the copies of CUPS's NumCopies or of the PJL header.
+  int copiesOfEachPage = std::max({job.copies, header->copiesMadeByCups, 1});
   writeBeginningPJLToPSStream(job);
   if (!writeReadAhead(*header)) {
     int error = errno;
@@ -92,7 +95,7 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
     getInputTrayCommand(job.inputTray, trayCommand);
     texts.trayCommand = trayCommand;
   }
-  editPages(window, texts);
+  int pages = editPages(window, texts);
   writeEndPJLToPSStream();
   if (std::ferror(inputPSStream)) {
     TraceError("Print file cannot be read");
@@ -100,7 +103,12 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
     return kFailure;
   }
   int status = reopenTempPSStreamForReading();
-  return status == 0 ? sendTempPSStreamToPrinter(output) : status;
+  if (status == 0) status = sendTempPSStreamToPrinter(output);
+  if (status == 0) {
+    job.pagesSent = pages;
+    job.copiesOfEachPage = copiesOfEachPage;
+  }
+  return status;
 }
 
 }  // namespace

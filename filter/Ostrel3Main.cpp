@@ -62,5 +62,10 @@ int Ostrel3Main(int argc, const char** argv) {
   FILE* input = openJobInput(argc, argv, jobFile);
   if (input == nullptr) return kFailure;
   tvx::filter::Job job{argv[0], argv[3], tvx::filter::copyCount(argv[4], argv[5])};
-  return tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
+  int status = tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
+  // CUPS counts the job's pages (page_log, quotas) from these lines alone.
+  for (int page = 1; page <= job.pagesSent; ++page) {
+    std::fprintf(stderr, "PAGE: %d %d\n", page, job.copiesOfEachPage);
+  }
+  return status;
 }

@@ -103,12 +103,15 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
   }
 }
 
-void editPages(PSWindow& window, const PageTexts& texts) {
+int editPages(PSWindow& window, const PageTexts& texts) {
+  int pages = 0;
   while (copyUntilDscLine({kPageMarker}, window.text, &window.count, 0) == 0) {
+    ++pages;
     window.takeLine(0);
     getBufferFromInputPSStream(window.text, &window.count);
     if (!texts.comment.empty()) writePageTexts(window, texts);
   }
+  return pages;
 }
 
 }  // namespace tvx::filter

@@ -50,7 +50,7 @@ struct PageTexts {
 // command: inside the page's own set-up when its "%%BeginPageSetup" follows
 // the page's comment lines within the window, else in a set-up of its own
 // right behind the "%%Page:" line, before anything the page draws. Without
-// a media, the rest is copied unchanged.
-void editPages(PSWindow& window, const PageTexts& texts);
+// a media, the rest is copied unchanged. Returns the number of pages.
+int editPages(PSWindow& window, const PageTexts& texts);
 
 }  // namespace tvx::filter
