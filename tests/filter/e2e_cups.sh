@@ -359,6 +359,21 @@ fi
 if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=83; then
   grep -a -q '^%%BeginFeature: \*Punch 4TP$' "$work/job.prn" || fail "finishings 83 did not select Punch 4TP"
 fi
+# The printer's punch unit (2 and 4 holes) survives -A with its constraints:
+# CUPS holds a 3-hole default against it, and 2 holes still print.
+grep -q -x -F '*DefaultPU: XH7100EU' "$root/etc/cups/ppd/$queue.ppd" || fail "-A did not set the 2-and-4-hole unit"
+lpadmin -p "$queue" -o Punch=3LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 &&
+  fail "cupstestppd accepts a 3-hole default with the 2-and-4-hole unit"
+grep -q -F '"PU XH7100EU" conflicts with "Punch 3LP"' "$work/cupstestppd.out" ||
+  fail "no conflict between the unit and 3 holes: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=2LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 ||
+  fail "cupstestppd rejects a 2-hole default: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=None
+if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=74; then
+  grep -a -q '^%%BeginFeature: \*Punch 2LP$' "$work/job.prn" || fail "finishings 74 did not select Punch 2LP"
+fi
 
 # --- Page accounting: cupsd counts what the filter's PAGE lines say -----
 # pstops writes PAGE lines only when the PPD names no filter: the control is
@@ -416,9 +431,11 @@ done
   sed -n '/^%%EndSetup/,$p' "$work/report.ps"
 } > "$work/region.ps"
 (cd "$work" && TMPDIR=$work/out TAVORINEX_TEST_ROOT=$root exec -a "$queue" "$psfilter" 7 alice Region 1 "" \
-  < "$work/region.ps" > "$work/job.prn")
+  < "$work/region.ps" > "$work/job.prn" 2> "$work/region.err")
 status=$?
 [ "$status" = 0 ] || fail "psfilter on the page region job exited with $status"
+[ "$(cat "$work/region.err")" = "$(printf 'PAGE: %s 1\n' 1 2 3)" ] ||
+  fail "the page region job wrote on standard error: $(cat "$work/region.err")"
 pjl_header Region > "$work/header.pjl"
 check_job_data $'[{\n%%BeginFeature: *InputSlot Tray3\n<< /MediaPosition 3 >> setpagedevice\n%%EndFeature\n} stopped cleartomark'
 renders "$work/job.prn"
