@@ -409,8 +409,8 @@ TEST_F(FilterTest, PageLinesCountThePagesSentAndTheCopiesThePrinterMakes) {
   // The mark past the window, and its count just past the window's end.
   const std::string longMarked = longHeader("%RBINumCopies: 4\n%%EndComments\n") + "%%Page: 1 1\n";
   std::string cutMark = "%!PS-Adobe-3.0\n%%Title: ";
-  cutMark += std::string(2048 - cutMark.size() - 1 - std::strlen("%RBINumCopies: 1"), 't') +
-             "\n%RBINumCopies: 12\n%%EndComments\n%%Page: 1 1\n%%Page: 2 2\n";
+  std::size_t title = kPSWindowSize - cutMark.size() - 1 - std::strlen("%RBINumCopies: 1");
+  cutMark += std::string(title, 't') + "\n%RBINumCopies: 12\n%%EndComments\n%%Page: 1 1\n%%Page: 2 2\n";
   struct Case {
     std::string job, copies, options, lines;
   } cases[] = {
