@@ -1,5 +1,6 @@
 #include "filter/Ostrel3Job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -43,7 +44,9 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
                      spoolFolder(), error);
     return kFailure;
   }
-  if (header->copiesMadeByCups) job.copies = 0;
+  if (header->copiesMadeByCups > 0) job.copies = 0;
+  // The printer makes the copies of CUPS's NumCopies or of the PJL header.
+  int copiesOfEachPage = std::max({job.copies, header->copiesMadeByCups, 1});
   writeBeginningPJLToPSStream(job);
   if (!writeReadAhead(*header)) {
     int error = errno;
@@ -62,7 +65,7 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
   });
   // The tray is known only once the whole set-up has been read.
   if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(job.inputTray);
-  editPages(window, texts, job.inputTray, [&](const char* pageSizeKey, int tray) {
+  int pages = editPages(window, texts, job.inputTray, [&](const char* pageSizeKey, int tray) {
     return media.textsFor(pageSizeKey, tray);
   });
   writeEndPJLToPSStream();
@@ -72,7 +75,12 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
     return kFailure;
   }
   int status = reopenTempPSStreamForReading();
-  return status == 0 ? sendTempPSStreamToPrinter(output) : status;
+  if (status == 0) status = sendTempPSStreamToPrinter(output);
+  if (status == 0) {
+    job.pagesSent = pages;
+    job.copiesOfEachPage = copiesOfEachPage;
+  }
+  return status;
 }
 
 }  // namespace

@@ -67,5 +67,10 @@ int Ostrel3Main(int argc, const char** argv) {
   // CUPS names the queue's PPD; run by hand, the filter reads the queue's own.
   const char* ppd = std::getenv("PPD");
   job.ppd = ppd != nullptr ? ppd : tvx::paths::ppdFolder() + job.queue + ".ppd";
-  return tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
+  int status = tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
+  // CUPS counts the job's pages (page_log, quotas) from these lines alone.
+  for (int page = 1; page <= job.pagesSent; ++page) {
+    std::fprintf(stderr, "PAGE: %d %d\n", page, job.copiesOfEachPage);
+  }
+  return status;
 }

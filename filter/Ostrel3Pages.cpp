@@ -151,13 +151,16 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
   }
 }
 
-void editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
+int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
                const PageMediaTexts& pageMedia) {
+  int pages = 0;
   while (copyUntilDscLine({kPageMarker}, window.text, &window.count, 0) == 0) {
+    ++pages;
     window.takeLine(0);
     getBufferFromInputPSStream(window.text, &window.count);
     writePageTexts(window, jobTexts, jobTray, pageMedia);
   }
+  return pages;
 }
 
 }  // namespace tvx::filter

@@ -60,7 +60,8 @@ using PageMediaTexts = std::function<PageTexts(const char* pageSizeKey, int tray
 // its own input slot feature, else `jobTray`), and its feature is dropped;
 // when `pageMedia` finds no media the page keeps its feature and gets no
 // texts. Other pages get `jobTexts`, or nothing when its comment is empty.
-void editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
+// Returns the number of pages.
+int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
                const PageMediaTexts& pageMedia);
 
 }  // namespace tvx::filter

@@ -42,6 +42,22 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
   }
 }
 
+// Only the default lines change: the constraints that keep each punch unit
+// to its own hole patterns stay, so with the 2-and-4-hole unit CUPS holds
+// a 3-hole or ring binding default as a conflict and takes 2 or 4 holes.
+TEST_F(OptionsUpdate, PunchUnitKeepsToItsOwnPatterns) {
+  install(modelPPD());
+  ASSERT_EQ(update("finishers-punch-eu"), kDone);
+  const std::string updated = result();
+  ASSERT_NE(updated.find("\n*DefaultPU: XH7100EU\n"), std::string::npos);
+  EXPECT_TRUE(acceptedByCups());
+  for (auto [pattern, accepted] : {std::pair{"2LP", true}, {"4LP", true}, {"3LP", false},
+                                   {"RingLP", false}}) {
+    install(replaced(updated, "*DefaultPunch: None\n", std::string("*DefaultPunch: ") + pattern + "\n"));
+    EXPECT_EQ(acceptedByCups(), accepted) << pattern;
+  }
+}
+
 TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
   install(modelPPD());
   EXPECT_EQ(update("trays-finishers-none"), kNoOptions);

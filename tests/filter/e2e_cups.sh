@@ -8,7 +8,8 @@
 # copies; job names; page content (a listing that shows DSC comments and a
 # page with an embedded EPS render the same through the queue as through a
 # queue of the same PPD without the filter); media (missing from the
-# catalog, PDF jobs, the administrator's default); IPP finishings.
+# catalog, PDF jobs, the administrator's default); IPP finishings; page
+# accounting and quotas against a queue that pstops counts.
 #
 # Usage: e2e_cups.sh SOURCE_DIR PSFILTER BIDIUPDATE
 #   PSFILTER and BIDIUPDATE are the test builds (fixed paths under
@@ -39,7 +40,7 @@ sim_started=
 
 cleanup() {
   if [ -f "$cups/cupsd.pid" ]; then
-    for q in "$queue" Unfiltered Second; do lpadmin -x "$q" 2> /dev/null; done
+    for q in "$queue" Unfiltered Second Control; do lpadmin -x "$q" 2> /dev/null; done
     cups_private_stop "$cups"
   fi
   [ -n "$sim_started" ] && "$source_dir/scripts/simprinter" stop "$work/sim" > /dev/null 2>&1
@@ -90,13 +91,14 @@ offers RGBInputImage DisplayP3
 socket_host=$(printf '%s' "$cups/socket" | sed 's|/|%2F|g')
 
 # Prints job file $1 with the lp options that follow on queue $dest (the
-# queue unless set); leaves the printer data in $work/job.prn. Fails unless
-# the job completes.
+# queue unless set); leaves the printer data in $work/job.prn and the job's
+# id in $printed. Fails unless the job completes.
 print_job() {
   local job=$1 id state= to=${dest:-$queue}
   shift
   id=$(lp -d "$to" "$@" "$job" | sed -n "s/.*$to-\([0-9]*\) .*/\1/p")
   [ -n "$id" ] || { fail "lp $* was refused"; return 1; }
+  printed=$id
   for _ in $(seq 600); do
     state=$(ipptool -tv "ipp://$socket_host/jobs/$id" get-job-attributes.test 2> /dev/null |
       sed -n 's/^ *job-state (enum) = //p')
@@ -357,6 +359,69 @@ fi
 if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=83; then
   grep -a -q '^%%BeginFeature: \*Punch 4TP$' "$work/job.prn" || fail "finishings 83 did not select Punch 4TP"
 fi
+# The printer's punch unit (2 and 4 holes) survives -A with its constraints:
+# CUPS holds a 3-hole default against it, and 2 holes still print.
+grep -q -x -F '*DefaultPU: XH7100EU' "$root/etc/cups/ppd/$queue.ppd" || fail "-A did not set the 2-and-4-hole unit"
+lpadmin -p "$queue" -o Punch=3LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 &&
+  fail "cupstestppd accepts a 3-hole default with the 2-and-4-hole unit"
+grep -q -F '"PU XH7100EU" conflicts with "Punch 3LP"' "$work/cupstestppd.out" ||
+  fail "no conflict between the unit and 3 holes: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=2LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 ||
+  fail "cupstestppd rejects a 2-hole default: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=None
+if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=74; then
+  grep -a -q '^%%BeginFeature: \*Punch 2LP$' "$work/job.prn" || fail "finishings 74 did not select Punch 2LP"
+fi
+
+# --- Page accounting: cupsd counts what the filter's PAGE lines say -----
+# pstops writes PAGE lines only when the PPD names no filter: the control is
+# a queue of the same PPD without *cupsFilter. Each job must count the same
+# on both, in page_log and in job-impressions-completed.
+sed '/^\*cupsFilter:/d' "$root/etc/cups/ppd/$queue.ppd" > "$work/control.ppd"
+lpadmin -p Control -E -v "file://$work/out/printer.prn" -P "$work/control.ppd" 2> "$work/lpadmin.err" ||
+  fail "lpadmin Control failed: $(cat "$work/lpadmin.err")"
+counted() {  # job id: "job-impressions-completed page_log-total"
+  local impressions total
+  impressions=$(ipptool -tv "ipp://$socket_host/jobs/$1" get-job-attributes.test 2> /dev/null |
+    sed -n 's/^ *job-impressions-completed (integer) = //p')
+  total=$(sed -n "s/^[^ ]* [^ ]* $1 \[[^]]*\] total \([0-9]*\) .*/\1/p" "$cups/log/page_log")
+  echo "${impressions:-none} ${total:-none}"
+}
+# Expected count, then lp options: NumCopies; pages pstops reverses; pages
+# it repeats itself (collated copies without the Collate feature); n-up;
+# a page range; the blank page it adds for duplex in reverse order.
+while read -r expected options; do
+  for via in "$queue" Control; do
+    # shellcheck disable=SC2086
+    dest=$via print_job "$work/report.ps" -t Counted -o PageSize=PlainA480 $options || continue
+    got=$(counted "$printed")
+    [ "$got" = "$expected $expected" ] ||
+      fail "$via counted '$got' (impressions, page_log) for $options, not $expected"
+  done
+done <<'JOBS'
+3 -n 1
+9 -n 3
+6 -n 2 -o outputorder=reverse
+6 -n 2 -o Collate=False -o multiple-document-handling=separate-documents-collated-copies
+4 -n 2 -o number-up=2
+2 -o page-ranges=2-3
+8 -n 2 -o sides=two-sided-long-edge -o outputorder=reverse
+JOBS
+grep -q 'slow_collate=1' "$cups/log/error_log" || fail "no job had pstops repeat its pages"
+
+# A quota: a job submitted once the user's counted pages reach the limit is
+# refused (a user of its own, so that earlier jobs do not count).
+for via in "$queue" Control; do
+  lpadmin -p "$via" -o job-page-limit=5 -o job-quota-period=86400 || fail "lpadmin quota on $via failed"
+  for _ in 1 2; do
+    dest=$via print_job "$work/report.ps" -U quota -t Quota -o PageSize=PlainA480
+  done
+  lp -d "$via" -U quota -t Quota -o PageSize=PlainA480 "$work/report.ps" > "$work/lp.out" 2>&1 &&
+    fail "$via accepted a job past the quota of 5 pages: $(cat "$work/lp.out")"
+  lpadmin -p "$via" -o job-page-limit=0
+done
 
 # --- The page region and input slot path, which pstops never takes -----
 {
@@ -366,9 +431,11 @@ fi
   sed -n '/^%%EndSetup/,$p' "$work/report.ps"
 } > "$work/region.ps"
 (cd "$work" && TMPDIR=$work/out TAVORINEX_TEST_ROOT=$root exec -a "$queue" "$psfilter" 7 alice Region 1 "" \
-  < "$work/region.ps" > "$work/job.prn")
+  < "$work/region.ps" > "$work/job.prn" 2> "$work/region.err")
 status=$?
 [ "$status" = 0 ] || fail "psfilter on the page region job exited with $status"
+[ "$(cat "$work/region.err")" = "$(printf 'PAGE: %s 1\n' 1 2 3)" ] ||
+  fail "the page region job wrote on standard error: $(cat "$work/region.err")"
 pjl_header Region > "$work/header.pjl"
 check_job_data $'[{\n%%BeginFeature: *InputSlot Tray3\n<< /MediaPosition 3 >> setpagedevice\n%%EndFeature\n} stopped cleartomark'
 renders "$work/job.prn"

@@ -124,6 +124,16 @@ void expectFailureLines(const std::string& err, const std::string& errorLine,
   for (const std::string& piece : detail) EXPECT_NE(debug.find(piece), std::string::npos) << debug;
 }
 
+// The page accounting lines of a job sent: one per page, with the copies
+// the printer makes of it.
+std::string pageLines(int pages, int copies) {
+  std::string lines;
+  for (int page = 1; page <= pages; ++page) {
+    lines += "PAGE: " + std::to_string(page) + " " + std::to_string(copies) + "\n";
+  }
+  return lines;
+}
+
 class FilterTest : public TestRoot {
  protected:
   void SetUp() override {
@@ -186,7 +196,7 @@ TEST_F(FilterTest, EveryPageGetsTheMediaTextsInsideOrBeforeItsOwnSetUp) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(feature("Duplex", "None"), pages) +
                             kPjlTrailer);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, pageLines(3, 1));
 }
 
 // Short pages (a short page without set-up followed by one with its own),
@@ -382,6 +392,44 @@ TEST_F(FilterTest, CopyCountInThePjlHeader) {
   }
 }
 
+// CUPS counts pages (page_log, job-impressions-completed, quotas) only from
+// the filter's "PAGE:" lines, as CUPS's pstops would write them for the same
+// job: the pages sent, each with the copies the printer makes of it.
+TEST_F(FilterTest, PageLinesCountThePagesSentAndTheCopiesThePrinterMakes) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "(%%Page: 9 9) show\n  %%Page: 8 8\n"},
+                          {3, false, "%%BeginDocument: a.eps\n%%Page: 1 1\n%%EndDocument\n"}};
+  const std::string job = jobOf(feature("PageSize", "TavorinexLetter"), pages);
+  // pstops's copies: NumCopies with the mark's count, or pages it repeated
+  // itself (9 pages for 3 copies) with a mark of 1.
+  const std::string numCopies = "%!PS-Adobe-3.0\n%%Requirements: numcopies(3) collate\n"
+                                "%RBINumCopies: 3\n%%EndComments\n" +
+                                jobOf("", pages).substr(std::strlen("%!PS-Adobe-3.0\n"));
+  std::string repeated = "%!PS-Adobe-3.0\n%RBINumCopies: 1\n%%EndComments\n";
+  for (int page = 1; page <= 9; ++page) repeated += Page{page, page % 2 == 0, "showpage\n"}.inJob();
+  // The mark past the window, and its count just past the window's end.
+  const std::string longMarked = longHeader("%RBINumCopies: 4\n%%EndComments\n") + "%%Page: 1 1\n";
+  std::string cutMark = "%!PS-Adobe-3.0\n%%Title: ";
+  std::size_t title = kPSWindowSize - cutMark.size() - 1 - std::strlen("%RBINumCopies: 1");
+  cutMark += std::string(title, 't') + "\n%RBINumCopies: 12\n%%EndComments\n%%Page: 1 1\n%%Page: 2 2\n";
+  struct Case {
+    std::string job, copies, options, lines;
+  } cases[] = {
+      {job, "1", "", pageLines(3, 1)},
+      {job, "3", "", pageLines(3, 3)},
+      {job, "2", "multiple-document-handling=separate-documents-uncollated-copies", pageLines(3, 1)},
+      {numCopies, "3", "collate", pageLines(3, 3)},
+      {repeated, "3", "collate", pageLines(9, 1)},
+      {longMarked, "4", "", pageLines(1, 4)},
+      {cutMark, "12", "", pageLines(2, 12)},
+      {"%!PS\nshowpage\n", "2", "", ""},
+  };
+  for (const Case& c : cases) {
+    Result result = run(callOn(c.job, "Report", c.copies, c.options));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, c.lines) << c.copies << " " << c.options << "\n" << c.job.substr(0, 80);
+  }
+}
+
 TEST_F(FilterTest, JobTitleCannotInjectPjlAndIsCutToTheLine) {
   const std::string job = "%!PS\nshowpage\n";
   Result result = filter(job, "Q3 \"report\"\r\n@PJL SET COPIES=99\x1b%-12345X\x7f");
@@ -505,7 +553,7 @@ TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
   discarded.stdoutPath = "/dev/null";
   result = run(discarded);
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, pageLines(300, 1));
 }
 
 // The spool has no name at any time, so neither a cancel (SIGTERM) nor a
