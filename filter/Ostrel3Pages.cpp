@@ -66,13 +66,18 @@ struct SetupFeature {
 };
 
 // The first feature of `marker` at a line start in the page set-up that
-// starts at `setup`, if the set-up ends within the window.
+// starts at `setup`: before the page's last "%%EndPageSetup" line within the
+// window (CUPS's pstops closes a set-up of its own and passes the document's
+// set-up lines on behind it) and outside embedded documents.
 SetupFeature setupFeature(std::string_view held, std::size_t setup, std::string_view marker) {
   SetupFeature feature;
-  std::size_t end = held.find("\n%%EndPageSetup", setup);
-  if (end == std::string_view::npos) return feature;
+  std::size_t end = held.rfind("\n%%EndPageSetup", held.find("\n%%Page:", setup));
+  if (end == std::string_view::npos || end < setup) return feature;
   std::size_t at = held.find(std::string("\n").append(marker), setup);
-  if (at == std::string_view::npos || at >= end) return feature;
+  if (at == std::string_view::npos || at >= end ||
+      held.find("\n%%BeginDocument", setup) < at) {
+    return feature;
+  }
   feature.at = at + 1;
   std::string line(held.substr(feature.at + sizeof kFeatureStart - 1));
   getPageSizeIdentifier(line.c_str(), feature.key);

@@ -44,7 +44,7 @@ cleanup() {
     cups_private_stop "$cups"
   fi
   [ -n "$sim_started" ] && "$source_dir/scripts/simprinter" stop "$work/sim" > /dev/null 2>&1
-  rm -rf "$work"
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -94,10 +94,16 @@ socket_host=$(printf '%s' "$cups/socket" | sed 's|/|%2F|g')
 # queue unless set); leaves the printer data in $work/job.prn and the job's
 # id in $printed. Fails unless the job completes.
 print_job() {
-  local job=$1 id state= to=${dest:-$queue}
+  local job=$1 id to=${dest:-$queue}
   shift
   id=$(lp -d "$to" "$@" "$job" | sed -n "s/.*$to-\([0-9]*\) .*/\1/p")
   [ -n "$id" ] || { fail "lp $* was refused"; return 1; }
+  wait_job "$id" "$*"
+}
+
+# Waits for job $1 (printed with $2) to complete, as print_job.
+wait_job() {
+  local id=$1 state=
   printed=$id
   for _ in $(seq 600); do
     state=$(ipptool -tv "ipp://$socket_host/jobs/$id" get-job-attributes.test 2> /dev/null |
@@ -108,7 +114,7 @@ print_job() {
     esac
     sleep 0.05
   done
-  fail "job $id ($*) ended as '${state:-unknown}'"
+  fail "job $id ($2) ended as '${state:-unknown}'"
   tail -20 "$cups/log/error_log"
   return 1
 }
@@ -174,6 +180,15 @@ check_job_data() {
     grep -a -q -v -x -F "$comment" && fail "a page does not start with the media comment"
   sed -n '1,/^%%EndSetup/p' "$work/job.prn" | grep -a -q '^%%BeginFeature: \*PageSize' &&
     fail "the job's own page size feature was passed on"
+}
+
+warned() {  # job id, text: cupsd logged the job's WARNING line, which says the text
+  for _ in $(seq 50); do  # cupsd writes its log a moment after the job ends
+    grep -a "^W .* \[Job $1\] Tavorinex software: pages get no media set-up: " "$cups/log/error_log" |
+      grep -q -F "$2" && return 0
+    sleep 0.1
+  done
+  fail "job $1 logged no warning saying '$2'"
 }
 
 renders() {  # the printer data prints: Ghostscript finds every page's text
@@ -323,6 +338,7 @@ lpadmin -p Second -E -v "file://$work/out/printer.prn" -P "$root/etc/cups/ppd/$q
 if dest=Second print_job "$work/report.ps" -t Second -o PageSize=HeavyTabloid250; then
   grep -a -q '^%%BeginFeature: \*PageSize HeavyTabloid250$' "$work/job.prn" || fail "the job lost its page size feature"
   grep -a -q '^%%PSPageMedia' "$work/job.prn" && fail "page comments without a catalog"
+  warned "$printed" "the queue has no media catalog"
   renders "$work/job.prn"
   # Rendered at 10 dpi, tabloid (792 x 1224 points) is 110 x 170 pixels.
   gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r10 -o "$work/second.png" "$work/job.prn" 2> /dev/null
@@ -341,10 +357,107 @@ fi
 # The queue's default media: the printer's first media after the first
 # update; one the administrator sets stays over later updates.
 default_size() { sed -n 's/^\*DefaultPageSize: //p' "$root/etc/cups/ppd/$queue.ppd"; }
-[ "$(default_size)" = YellowA4ShortEdge ] || fail "the default media is $(default_size), not the printer's first"
-lpadmin -p "$queue" -o PageSize=PlainA480 || fail "lpadmin -o PageSize=PlainA480 failed"
+[ "$(default_size)" = PlainA480 ] || fail "the default media is $(default_size), not the printer's first"
+lpadmin -p "$queue" -o PageSize=RecycledA480 || fail "lpadmin -o PageSize=RecycledA480 failed"
 TAVORINEX_TEST_ROOT=$root "$bidiupdate" -A "$queue" "127.0.0.1:$port"
-[ "$(default_size)" = PlainA480 ] || fail "the update replaced the administrator's default by $(default_size)"
+[ "$(default_size)" = RecycledA480 ] || fail "the update replaced the administrator's default by $(default_size)"
+
+# --- What IPP clients ask for: media by size, every media by name -------
+# The printer has three A4 media: Plain A4 80 (its first row), Recycled A4 80
+# and a yellow one. A request that names only a size prints on the queue's
+# default media when that has the size, else on the printer's first media
+# of that size; CUPS maps such a request to the PPD's first page size of
+# that size, whatever the default.
+cat > "$work/media-col.test" <<'TEST'
+{
+  NAME "Print-Job with a media-col that gives only a size"
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR name requesting-user-name $user
+  ATTR name job-name "Sized"
+  ATTR mimeMediaType document-format application/postscript
+  GROUP job-attributes-tag
+  ATTR collection media-col {
+    MEMBER collection media-size {
+      MEMBER integer x-dimension 21000
+      MEMBER integer y-dimension 29700
+    }
+  }
+  FILE $filename
+  STATUS successful-ok
+  EXPECT job-id OF-TYPE integer
+}
+TEST
+print_media_col() {  # job file: as print_job, sent by ipptool
+  local id
+  id=$(ipptool -tv -f "$1" "ipp://$socket_host/printers/$queue" "$work/media-col.test" 2>&1 |
+    sed -n 's/^ *job-id (integer) = //p')
+  [ -n "$id" ] || { fail "ipptool Print-Job with media-col was refused"; return 1; }
+  wait_job "$id" "media-col"
+}
+printed_media() {  # the media names of the pages of $work/job.prn, one a line
+  sed -n 's/^%%PSPageMedia: \(.*\) [0-9]* [0-9]* [0-9-]* [^ ]* [^ ]*$/\1/p' "$work/job.prn" | tr -d '\r'
+}
+prints_on() {  # media, what was asked: every page of the last job is on that media
+  local got
+  got=$(printed_media | sort | uniq -c | sed 's/^ *//')
+  [ "$got" = "3 $1" ] || fail "$2 printed on '$got', not 3 pages of $1"
+  [ "$(grep -a -c '^%%BeginFeature: \*PageSize ' "$work/job.prn")" = 3 ] ||
+    fail "$2: not one page size set-up on each page"
+}
+for default in RecycledA480 PlainLetter75 PlainA480; do
+  case $default in
+    RecycledA480) expected="Recycled A4 80" ;;
+    *) expected="Plain A4 80" ;;
+  esac
+  lpadmin -p "$queue" -o PageSize="$default" || fail "lpadmin -o PageSize=$default failed"
+  for media in A4 iso_a4_210x297mm; do
+    print_job "$work/report.ps" -t Sized -o media="$media" && prints_on "$expected" "media=$media, default $default"
+  done
+  print_media_col "$work/report.ps" && prints_on "$expected" "media-col of A4, default $default"
+  ipptool -tv "ipp://$socket_host/printers/$queue" get-printer-attributes.test > "$work/attributes" 2>&1
+  media_default=$(sed -n 's/^ *media-default (keyword) = //p' "$work/attributes")
+  case $media_default in
+    "" | unknown) fail "media-default is '$media_default' with the default $default" ;;
+  esac
+done
+# Every media of the queue is in media-supported under a name of its own:
+# media of one size are not folded into one.
+supported=$(sed -n 's/^ *media-supported (1setOf keyword) = //p' "$work/attributes" | tr ',' '\n')
+sizes=$(grep -c '^\*PageSize ' "$root/etc/cups/ppd/$queue.ppd")
+[ "$(grep -c . <<< "$supported")" = "$sizes" ] ||
+  fail "media-supported has $(grep -c . <<< "$supported") names for $sizes page sizes: $supported"
+grep -q -x 'iso_a4_210x297mm' <<< "$supported" || fail "media-supported lacks iso_a4_210x297mm"
+recycled=$(grep -i 'recycled' <<< "$supported")
+[ "$(grep -c . <<< "$recycled")" = 1 ] || fail "no single media-supported name for Recycled A4 80: $supported"
+print_job "$work/report.ps" -t Named -o media="$recycled" && prints_on "Recycled A4 80" "media=$recycled"
+yellow=$(grep -i 'yellow' <<< "$supported")
+print_job "$work/report.ps" -t Named -o media="$yellow" && prints_on "Yellow A4 Short Edge" "media=$yellow"
+
+# --- A page that chooses its own media: a tab divider between pages -----
+sed 's|^/pagelevel save def$|[{\n%%BeginFeature: *PageSize YellowA4ShortEdge\n<< /PageSize [595 842] >> setpagedevice\n%%EndFeature\n} stopped cleartomark|' \
+  "$work/report.ps" > "$work/divider.ps"
+sed -i 's| pagelevel restore showpage| showpage|' "$work/divider.ps"
+if print_job "$work/divider.ps" -t Divider -o PageSize=PlainA480; then
+  [ "$(printed_media | tr '\n' ,)" = "Plain A4 80,Yellow A4 Short Edge,Plain A4 80," ] ||
+    fail "the divider job printed on $(printed_media | tr '\n' ,)"
+  page2=$(sed -n '/^%%Page: 2 2/,/^%%Page: 3 3/p' "$work/job.prn")
+  [ "$(grep -a -c '^%%BeginFeature: \*PageSize ' <<< "$page2")" = 1 ] ||
+    fail "page 2 carries $(grep -a -c '^%%BeginFeature: \*PageSize ' <<< "$page2") page size set-ups, not its own alone"
+  grep -a -q '/MediaColor (yellow)' <<< "$page2" || fail "page 2 lacks the yellow media's set-up"
+  renders "$work/job.prn"
+fi
+
+# --- Why pages carry no media set-up: one WARNING line per job ----------
+catalog_file=$root/usr/bin/Tavorinex/$queue  # root's, which the filter (user lp) cannot read at 0600
+chmod 0600 "$catalog_file"
+print_job "$work/report.ps" -t Unreadable -o PageSize=PlainA480 &&
+  warned "$printed" "cannot read the media catalog " && warned "$printed" ": Permission denied"
+chmod 0644 "$catalog_file"
+lpadmin -p "$queue" -o PageSize=PlainA480
 
 # --- IPP finishings: clients see them, a job selects the PPD's choice ----
 lpadmin -p "$queue" -v "file://$work/out/printer.prn"

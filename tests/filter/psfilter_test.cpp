@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bidi/lib/BiDiMedia.h"
@@ -351,6 +353,118 @@ TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
     call.queue = queue;
     EXPECT_EQ(run(call).out, pjlHeader("Report") + job + kPjlTrailer) << queue;
   }
+}
+
+// How often `text` occurs in `in`.
+std::size_t occurrences(const std::string& in, const std::string& text) {
+  std::size_t count = 0;
+  for (std::size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1)) ++count;
+  return count;
+}
+
+const std::string kA4Comment = "%%PSPageMedia: Tavorinex A4 595 842 89 white plain\n";
+const std::string kA4Command =
+    "[{\n%%BeginFeature: *PageSize TavorinexA4\n"
+    "<< /PageSize [595 842] /ImagingBBox null /MediaWeight 89 /MediaColor (white) "
+    "/MediaType (plain) >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+
+// A page that chooses its own media (a tab divider, a cover) gets that
+// media's comment and set-up once, in place of the job's: with its feature
+// inside its set-up, or behind the set-up that CUPS's pstops closes before
+// the document's own set-up lines. A media the catalog lacks keeps the
+// page's feature and gets no texts of the job's media.
+TEST_F(FilterTest, PageWithItsOwnPageSizeGetsThatMediaOnce) {
+  const std::string body = "showpage\n";
+  const std::string bounds = "%%PageBoundingBox: 0 0 612 792\n";
+  const std::string divider = "%%Page: 2 2\n" + bounds;
+  struct Case {
+    std::string page, edited;
+  } cases[] = {
+      {divider + "%%BeginPageSetup\n" + feature("PageSize", "TavorinexA4") +
+           "/pg 1 def\n%%EndPageSetup\n" + body,
+       "%%Page: 2 2\n" + kA4Comment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kA4Command + "/pg 1 def\n%%EndPageSetup\n" + body},
+      {divider + "%%BeginPageSetup\n%%EndPageSetup\n" + feature("PageRegion", "TavorinexA4") +
+           feature("InputSlot", "Tray3") + "%%EndPageSetup\n" + body,
+       "%%Page: 2 2\n" + kA4Comment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kA4Command + trayCommand(3) + "%%EndPageSetup\n" + feature("InputSlot", "Tray3") +
+           "%%EndPageSetup\n" + body},
+      {divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body,
+       divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body},
+  };
+  Page first{1, false, body};
+  Page last{3, true, body};
+  std::string features = feature("PageSize", "TavorinexLetter");
+  for (const Case& c : cases) {
+    std::string job = prolog(features) + first.inJob() + c.page + last.inJob() + kJobTrailer;
+    Result result = filter(job);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, pjlHeader("Report") + prolog("") +
+                              first.edited(kLetterComment, kLetterCommand) + c.edited +
+                              last.edited(kLetterComment, kLetterCommand) + kJobTrailer +
+                              kPjlTrailer);
+  }
+}
+
+// The printer's media in its order: two of A4 size, one of Letter, one more of A4.
+void saveMediaOfOneSize(const char* queue) {
+  CMediaCatalog catalog(queue);
+  catalog.DeleteAllMedias();
+  for (auto [name, width, length] : {std::tuple{"Plain A4", 595276, 842000},
+                                     {"Recycled A4", 595000, 842000},
+                                     {"Plain Letter", 612000, 792000},
+                                     {"Yellow A4", 842000, 595276}}) {
+    TS_BiDiMedia printer{};
+    std::strcpy(printer.name, name);
+    printer.width = static_cast<unsigned long>(width);
+    printer.length = static_cast<unsigned long>(length);
+    catalog.AddMedia(new CMedia(&printer));
+  }
+  ASSERT_TRUE(catalog.SaveMedia());
+}
+
+// A job that names only a size (the PPD's size choice, which CUPS gives a
+// request for "A4") prints on the queue's default media when that has the
+// size, else on the printer's first media of that size. A key that names
+// no media gets one warning for the job, however many pages name it.
+TEST_F(FilterTest, SizeChoicePrintsOnTheDefaultMediaOfThatSizeElseTheFirst) {
+  saveMediaOfOneSize("Sized");
+  const std::string ppd = root_ + "/Sized.ppd";
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  for (auto [defaultKey, media] : {std::pair{"RecycledA4", "Recycled A4"},
+                                   {"YellowA4", "Yellow A4"},
+                                   {"PlainLetter", "Plain A4"},
+                                   {"A4", "Plain A4"}}) {
+    writeFile(ppd, std::string("*PPD-Adobe: \"4.3\"\n*DefaultPageSize: ") + defaultKey + "\n");
+    FilterCall call = callOn(jobOf(feature("PageSize", "A4"), pages));
+    call.queue = "Sized";
+    call.environment.push_back("PPD=" + ppd);
+    Result result = run(call);
+    EXPECT_EQ(result.err, pageLines(2, 1)) << defaultKey;
+    std::string comment = std::string("\n%%PSPageMedia: ") + media + " 595 842 ";
+    EXPECT_EQ(occurrences(result.out, comment), 2u) << defaultKey << "\n" << result.out;
+    EXPECT_EQ(occurrences(result.out, "%%BeginFeature: *PageSize "), 2u) << defaultKey;
+  }
+  std::string unknownPage = "%%Page: 2 2\n%%BeginPageSetup\n" + feature("PageSize", "Tab") +
+                            "%%EndPageSetup\nshowpage\n";
+  FilterCall call = callOn(prolog(feature("PageSize", "Tab")) + pages[0].inJob() + unknownPage +
+                           kJobTrailer);
+  call.queue = "Sized";
+  Result result = run(call);
+  EXPECT_EQ(result.err,
+            "WARNING: Tavorinex software: pages get no media set-up: page size Tab is not in the "
+            "media catalog " + root_ + "//usr//bin//Tavorinex//Sized\n" + pageLines(2, 1));
+}
+
+TEST_F(FilterTest, QueueWithoutCatalogWarnsOnce) {
+  std::vector<Page> pages{{1, false, "showpage\n"}};
+  FilterCall call = callOn(jobOf(feature("PageSize", "PlainA480"), pages));
+  call.queue = "Uncatalogued";
+  Result result = run(call);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err,
+            "WARNING: Tavorinex software: pages get no media set-up: the queue has no media "
+            "catalog (" + root_ + "//usr//bin//Tavorinex//Uncatalogued)\n" + pageLines(1, 1));
 }
 
 // A header of 80 font resource lines, then `rest`.
