@@ -57,26 +57,35 @@ std::string defaultPageSizeOf(const std::string& ppdPath) {
 }
 
 PageTexts JobMedia::textsFor(const char* pageSizeKey, int tray) {
-  PageTexts texts;
-  const CMedia* media = nullptr;
-  if (pageSizeKey[0] != '\0') {
-    if (catalog_ == nullptr) {
-      catalog_ = catalogOf_(job_.queue.c_str());
-      defaultKey_ = defaultPageSizeOf(job_.ppd);
-    }
-    media = catalog_->GetMediaByPPDKey(pageSizeKey);
-    if (media == nullptr) {
-      media = tvx::catalog::mediaForSizeChoice(*catalog_, pageSizeKey, defaultKey_);
-    }
+  if (pageSizeKey[0] == '\0') {
+    Trace("Media NOT found\n");
+    return {};
   }
-  Trace(media != nullptr ? "MEDIA FOUND\n" : "Media NOT found\n");
+  auto known = texts_.find(pageSizeKey);
+  if (known == texts_.end()) known = texts_.emplace(pageSizeKey, lookUp(pageSizeKey)).first;
+  PageTexts texts = known->second;
+  Trace(!texts.comment.empty() ? "MEDIA FOUND\n" : "Media NOT found\n");
+  if (texts.comment.empty()) {
+    warn(pageSizeKey);
+  } else {
+    texts.trayCommand = trayCommandFor(tray);
+  }
+  return texts;
+}
+
+PageTexts JobMedia::lookUp(const char* pageSizeKey) {
+  if (catalog_ == nullptr) {
+    catalog_ = catalogOf_(job_.queue.c_str());
+    defaultKey_ = defaultPageSizeOf(job_.ppd);
+  }
+  const CMedia* media = catalog_->GetMediaByPPDKey(pageSizeKey);
   if (media == nullptr) {
-    if (pageSizeKey[0] != '\0') warn(pageSizeKey);
-    return texts;
+    media = tvx::catalog::mediaForSizeChoice(*catalog_, pageSizeKey, defaultKey_);
   }
+  PageTexts texts;
+  if (media == nullptr) return texts;
   texts.comment = mediaText(&CMediaCatalog::GetPSComment, *catalog_, media);
   texts.command = mediaText(&CMediaCatalog::GetPSCommand, *catalog_, media);
-  if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(tray);
   return texts;
 }
 

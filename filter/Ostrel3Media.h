@@ -3,6 +3,8 @@
 // (mediacatalog/sizechoices.h), and the texts each page gets for it.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 
 #include "filter/Ostrel3Job.h"
@@ -30,12 +32,16 @@ class JobMedia {
   PageTexts textsFor(const char* pageSizeKey, int tray);
 
  private:
+  // The texts of `pageSizeKey` without a tray command, from the catalog.
+  PageTexts lookUp(const char* pageSizeKey);
   void warn(const char* pageSizeKey);
 
   const Job& job_;
   const CatalogOf& catalogOf_;
   CMediaCatalog* catalog_ = nullptr;
   std::string defaultKey_;
+  // Each keyword is looked up once: every page of a job may name one.
+  std::map<std::string, PageTexts, std::less<>> texts_;
   bool warned_ = false;
 };
 
