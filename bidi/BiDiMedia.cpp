@@ -305,16 +305,16 @@ bool constraintLandmarksHold(std::string_view ppd) {
 }
 
 // A PPD the media update can rewrite: the media groups and entries in the
-// order of its pass, each drop ending where its section does, and the
-// constraint block whole.
+// order of its pass, each default line inside its option, each drop ending
+// where its section does, and the constraint block whole.
 bool mediaLandmarksHold(std::string_view ppd) {
   tvx::bidi::LandmarkWalk walk(ppd);
-  walk.copyTo("*DefaultPageSize:");
+  if (!walk.copyTo("*DefaultPageSize:")) return false;
   for (std::string option : {"PageSize", "PageRegion"}) {
-    walk.copyTo("*Default" + option + ":");
+    if (!walk.copyTo("*Default" + option + ":") || !walk.insideOption(option)) return false;
     walk.dropTo("*CloseUI: *" + option);
   }
-  walk.copyTo("*DefaultPaperDimension:");
+  if (!walk.copyTo("*DefaultPaperDimension:")) return false;
   walk.dropTo("*DefaultImageableArea");
   walk.dropTo("*OpenUI *OutputBin");
   return walk.safe() && constraintLandmarksHold(ppd);

@@ -35,12 +35,18 @@ mkdir "$work/sim"
 sim_started=
 slow_started=
 made_catalogs=
+# bidiupdate, run as root, makes net-snmp's persistent folder; a run that
+# found none removes it again.
+persistent=/var/lib/tavorinex
+made_persistent=
+[ -e "$persistent" ] || made_persistent=1
 cleanup() {
   if cups_sandbox_owned; then
     for q in A B Gone Usb Dnssd Other Raw; do lpadmin -x "$prefix$q" 2>/dev/null; rm -f "$catalogs/$prefix$q"; done
     [ -n "$made_catalogs" ] && rmdir "$catalogs"
     cups_sandbox_stop
   fi
+  [ -n "$made_persistent" ] && rm -rf "$persistent"
   [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
   [ -n "$slow_started" ] && "$source/scripts/simprinter" stop "$work/slowsim"
   rm -rf "$work"

@@ -285,6 +285,61 @@ TEST_F(BidiupdateProcessTest, MediaUpdateThatWouldCutThePPDExits13) {
   }
 }
 
+// Every update finds each landmark it needs before it writes. On the model
+// PPD cut after every eighth line or so, each switch refuses (13, the PPD
+// byte for byte) every cut that lacks a section it rewrites, and rewrites
+// every other cut without a cupstestppd failure that the cut PPD did not
+// have: no choices outside their option, no default line without its "*".
+TEST_F(BidiupdateProcessTest, UpdatesOfACutPPDExit13OrAddNoFailure) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  const std::vector<std::string> lines = linesOf(readFile(sourceFile(kModelPPD)));
+  auto lineOf = [&](std::string_view start) {
+    auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(start); });
+    EXPECT_NE(found, lines.end()) << start;
+    return static_cast<std::size_t>(found - lines.begin()) + 1;
+  };
+  // The last line each update needs; the media update also needs the
+  // constraint block whole when it has begun.
+  const std::map<std::string, std::size_t> needed = {
+      {"-M", lineOf("*OpenUI *OutputBin")}, {"-C", lineOf("*CloseUI: *PrinterImage")}, {"-O", lineOf("*CloseUI: *SR")}};
+  const std::size_t constraintsBegin = lineOf("*% Media Constraints BEGIN");
+  const std::size_t constraintsEnd = lineOf("*% Media Constraints END");
+  auto failures = [&] {
+    std::string report;
+    cupstestppd(kQueue, &report);
+    std::set<std::string> found;
+    for (std::string line : linesOf(report)) {
+      if (line.find("**FAIL**") == std::string::npos) continue;
+      if (std::size_t at = line.find(" on line "); at != std::string::npos) line.erase(at);
+      found.insert(line);
+    }
+    return found;
+  };
+  constexpr std::size_t kCuts = 60;
+  for (std::size_t cut = 1; cut <= kCuts; ++cut) {
+    const std::size_t kept = cut * lines.size() / kCuts;
+    std::string ppd;
+    for (std::size_t i = 0; i < kept; ++i) ppd += lines[i] + "\n";
+    for (const auto& [letter, last] : needed) {
+      const std::string label = letter + " after line " + std::to_string(kept);
+      bool refuse = kept < last || (letter == "-M" && kept >= constraintsBegin && kept < constraintsEnd);
+      writeFile(ppdFile(kQueue), ppd);
+      const std::set<std::string> before = failures();
+      Finished update = bidiupdate({letter, kQueue, printer.address()});
+      if (refuse) {
+        EXPECT_EQ(update.status, kFileFailed) << label;
+        EXPECT_EQ(ppdOf(kQueue), ppd) << label;
+        continue;
+      }
+      EXPECT_EQ(update.status, kDone) << label;
+      for (const std::string& failure : failures()) {
+        EXPECT_TRUE(before.contains(failure)) << label << ": " << failure;
+      }
+    }
+  }
+}
+
 // The PPD of another model (or of none) is no PPD of ours: every update
 // refuses it, and -A, which used to rewrite it, leaves it whole.
 TEST_F(BidiupdateProcessTest, PPDOfAnotherModelIsLeftWhole) {
