@@ -109,7 +109,7 @@ def bench_job(path, contenders, rounds, count_text, rss_path):
     os.close(job)
 
     size = os.path.getsize(path)
-    print(f"job {size / (1 << 20):.0f} MiB ({size} bytes; {warm[subject].found} "
+    print(f"job {os.path.basename(path)}, {size / (1 << 20):.0f} MiB ({size} bytes; {warm[subject].found} "
           f"\"{count_text.decode()}\" in the {subject} output), {rounds} paired rounds")
     print(f"  {'':10} {'wall s':>15} {'CPU s':>15} {'first byte ms':>15} {'peak RSS':>10}")
     print(f"  {'':10} {'min':>7} {'median':>7} {'min':>7} {'median':>7} {'min':>7} {'median':>7}"
@@ -140,7 +140,7 @@ def main():
         peaks = [bench_job(job, contenders, rounds, count_text, rss.name) for job in jobs]
     subject = contenders[-1][0]
     print(f"peak RSS of {subject}: " + ", ".join(
-        f"{peak} KiB ({os.path.getsize(job) / (1 << 20):.0f} MiB job)"
+        f"{peak} KiB ({os.path.basename(job)})"
         for peak, job in zip(peaks, jobs)))
 
 

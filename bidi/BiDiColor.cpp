@@ -37,14 +37,16 @@ constexpr ColorSpace kColorSpaces[] = {
      "OutputICCProfileImage"},
 };
 
-// Whether the pass over option `keyword` drops only the option's old
-// choices: the first "*End" after its default line lies inside its group,
-// and a "*CloseUI" follows it.
+// Whether the pass over option `keyword` finds what it edits and drops only
+// the option's old choices: its default line whole and inside the option,
+// then the first "*End" inside the option, then the option's "*CloseUI".
 bool optionLandmarksHold(std::string_view ppd, std::string_view keyword) {
   tvx::bidi::LandmarkWalk walk(ppd);
-  walk.copyTo("*Default" + std::string(keyword));
+  if (!walk.copyTo("*Default" + std::string(keyword)) || !walk.onOwnLine("") || !walk.insideOption(keyword)) {
+    return false;
+  }
   walk.passLine();
-  walk.copyWithinGroupTo("*End");
+  if (!walk.copyWithinGroupTo("*End")) return false;
   walk.dropTo("*CloseUI");
   return walk.safe();
 }

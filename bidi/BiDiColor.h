@@ -8,10 +8,11 @@
 // colour space (RGB, CMYK, gray, output), stopping at the first that does
 // not return 10. Returns 10 done, 12 profile read failed, 13 PPD not opened
 // or not replaced, 17 a colour space without profiles. Before anything is
-// written the PPD must be a regular file of this model in which no option's
-// pass would drop more than the option's old choices (the first "*End"
-// after its default line inside its group, a "*CloseUI" after it); else 13
-// and the PPD stays as it was.
+// written the PPD must be a regular file of this model in which every
+// option's pass finds what it edits and drops no more than the option's old
+// choices (its "*Default" line whole, between the option's "*OpenUI" and
+// "*CloseUI", the first "*End" after it inside the option); else 13 and the
+// PPD stays as it was.
 int BiDi_UpdateColor(unsigned char sessionID, const char* queue);
 
 // Rewrites the image and the text option of colour space `colorSpace` (1 RGB,

@@ -97,17 +97,15 @@ void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window)
   writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, drop);
 }
 
-// A PPD of the model where the entries after Tray0 end at their group's
-// "*CloseUI" (a PPD without Tray0 is copied as it is).
-bool trayLandmarksHold(std::string_view ppd) {
+}  // namespace
+
+bool inputLandmarksHold(std::string_view ppd) {
   tvx::bidi::LandmarkWalk walk(ppd);
-  walk.copyTo("InputSlot Tray0");
+  if (walk.copyTo("InputSlot Tray0") && !walk.insideOption("InputSlot")) return false;
   walk.passLine();
   walk.dropTo("*CloseUI");
   return tvx::bidi::isModelPPD(ppd) && walk.safe();
 }
-
-}  // namespace
 
 int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateInput");
@@ -116,6 +114,6 @@ int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   tvx::bidi::InputList trays(head);
   if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
   if (!trays) return tvx::bidi::kNoTrays;
-  return tvx::bidi::editPPD(queue, trayLandmarksHold,
+  return tvx::bidi::editPPD(queue, inputLandmarksHold,
                             [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
 }

@@ -1,5 +1,7 @@
 #include "bidi/BiDiLandmarks.h"
 
+#include <algorithm>
+
 namespace tvx::bidi {
 
 namespace {
@@ -16,6 +18,14 @@ bool crossesGroupBound(std::string_view text) {
     if (text.find(bound) != std::string_view::npos) return true;
   }
   return false;
+}
+
+// Whether `text` at `at` is `keyword` as a whole word: nothing or a
+// separator follows it.
+bool namesKeyword(std::string_view text, std::size_t at, std::string_view keyword) {
+  if (text.substr(at, keyword.size()) != keyword) return false;
+  std::size_t after = at + keyword.size();
+  return after == text.size() || std::string_view("/: \t\r\n").find(text[after]) != std::string_view::npos;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -62,6 +72,27 @@ void LandmarkWalk::dropTo(std::string_view marker) {
 void LandmarkWalk::passLine() {
   std::size_t lineFeed = ppd_.find('\n', at_);
   if (lineFeed != std::string_view::npos) at_ = lineFeed + 1;
+}
+
+bool LandmarkWalk::onOwnLine(std::string_view prefix) const {
+  std::size_t lineFeed = at_ == 0 ? std::string_view::npos : ppd_.rfind('\n', at_ - 1);
+  std::size_t lineStart = lineFeed == std::string_view::npos ? 0 : lineFeed + 1;
+  return ppd_.substr(lineStart, at_ - lineStart) == prefix && ppd_.find('\n', at_) != std::string_view::npos;
+}
+
+bool LandmarkWalk::insideOption(std::string_view keyword) const {
+  constexpr std::string_view kOpen = "*OpenUI *";
+  constexpr std::string_view kClose = "*CloseUI: *";
+  std::size_t before = std::string_view::npos;
+  std::size_t after = std::string_view::npos;
+  for (std::string_view bound : kGroupBounds) {
+    std::size_t last = at_ == 0 ? std::string_view::npos : ppd_.rfind(bound, at_ - 1);
+    if (last != std::string_view::npos && (before == std::string_view::npos || last > before)) before = last;
+    after = std::min(after, ppd_.find(bound, at_));
+  }
+  return before != std::string_view::npos && after != std::string_view::npos &&
+         ppd_.substr(before).starts_with(kOpen) && namesKeyword(ppd_, before + kOpen.size(), keyword) &&
+         ppd_.substr(after).starts_with(kClose) && namesKeyword(ppd_, after + kClose.size(), keyword);
 }
 
 }  // namespace tvx::bidi

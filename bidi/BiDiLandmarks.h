@@ -34,6 +34,16 @@ class LandmarkWalk {
   // Takes the current line, its line feed included, when it has one.
   void passLine();
 
+  // True when `prefix` is all that stands between the start of the current
+  // line and the current position, and the line ends with a line feed: an
+  // edit that replaces the line from here replaces it whole.
+  bool onOwnLine(std::string_view prefix) const;
+
+  // True when the current position lies inside the option `keyword`: the
+  // nearest group bound before it is "*OpenUI *<keyword>" and the nearest
+  // after it "*CloseUI: *<keyword>".
+  bool insideOption(std::string_view keyword) const;
+
   // True while no step would lose text outside its section.
   bool safe() const { return safe_; }
 

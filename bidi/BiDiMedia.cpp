@@ -3,8 +3,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bidi/BiDiExit.h"
@@ -16,6 +18,7 @@
 #include "common/printertext.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
+#include "mediacatalog/sizechoices.h"
 
 using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
 using tvx::bidi::getPageSizeIdentifier;
@@ -85,11 +88,6 @@ std::string translationOf(const CMedia* media) {
   return tvx::text::ppdTranslation(media->GetName(name));
 }
 
-std::string pointsOf(const CMedia* media) {
-  return std::to_string(tvx::catalog::sizeInPoints(media->GetWidth())) + " " +
-         std::to_string(tvx::catalog::sizeInPoints(media->GetLength()));
-}
-
 // The "<< ... >>" dictionary of the media's set-up command. The end is the
 // last ">>": the colour and type strings before it may hold ">>" themselves.
 std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
@@ -113,25 +111,80 @@ bool isUsable(CMediaCatalog* catalog, CMedia* media) {
          media->GetWidth() >= kMinSide && media->GetLength() <= kMaxSide;
 }
 
-// Empties the catalog and adds one record per usable printer media.
-// Returns whether any was added.
+// Empties the catalog and adds one record per usable printer media, in the
+// printer's own order (the list holds the rows in reverse): CUPS gives a
+// request that names only a size the first page size of that size, and the
+// printer lists its everyday media first. Returns whether any was added.
 bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
   catalog->DeleteAllMedias();
   LOGPRINTA(LOG_LIGHT, "Add all the medias in media catalog");
+  std::vector<const TS_BiDiMedia*> rows;
   for (const TS_BiDiMedia* media = list; media != nullptr; media = media->next) {
-    std::unique_ptr<CMedia> record(new (std::nothrow) CMedia(media));
+    rows.push_back(media);
+  }
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    std::unique_ptr<CMedia> record(new (std::nothrow) CMedia(*row));
     if (record && isUsable(catalog, record.get())) catalog->AddMedia(record.release());
   }
   return catalog->GetAllMedias() != nullptr;
 }
 
-// The PPD's default page size when the catalog has it, else the key of the
-// catalog's first media. The window starts with the "*DefaultPageSize:" line.
-std::string defaultKeyOf(CMediaCatalog* catalog, const Window& window) {
+// One page size entry of the PPD: a size choice or a media.
+struct SizeEntry {
+  std::string key;
+  std::string translation;
+  // The "<< ... >>" dictionary of its set-up.
+  std::string dictionary;
+  // Its paper dimension, "<width> <length>" in points.
+  std::string sides;
+};
+
+// Tenths of a point as PPD text: "595" or "595.1".
+std::string tenthsText(unsigned long tenths) {
+  std::string text = std::to_string(tenths / 10);
+  if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+  return text;
+}
+
+// The PPD's page size entries: the size choices, then the media. CUPS shows
+// IPP clients only the first of several page sizes within 0.02 mm of each
+// other, so each media lies a tenth of a point (or a few) beyond its true
+// size and beyond every entry before it; what the printer receives is the
+// media's own set-up, in whole points.
+std::vector<SizeEntry> sizeEntriesOf(CMediaCatalog* catalog,
+                                     const std::vector<tvx::catalog::SizeChoice>& choices) {
+  std::vector<SizeEntry> entries;
+  std::set<std::pair<unsigned long, unsigned long>> taken;
+  for (const tvx::catalog::SizeChoice& choice : choices) {
+    if (choice.key.empty()) continue;
+    std::string width = std::to_string(choice.width);
+    std::string length = std::to_string(choice.length);
+    entries.push_back({choice.key, choice.translation,
+                       "<< /PageSize [" + width + " " + length + "] /ImagingBBox null >>",
+                       width + " " + length});
+    taken.insert({choice.width * 10, choice.length * 10});
+  }
+  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
+    unsigned long width = tvx::catalog::sizeInPoints(media->GetWidth()) * 10;
+    unsigned long length = tvx::catalog::sizeInPoints(media->GetLength()) * 10;
+    unsigned long offset = 1;
+    while (taken.count({width + offset, length + offset}) != 0) ++offset;
+    taken.insert({width + offset, length + offset});
+    entries.push_back({ppdKeyOf(media), translationOf(media), dictionaryOf(catalog, media),
+                       tenthsText(width + offset) + " " + tenthsText(length + offset)});
+  }
+  return entries;
+}
+
+// The PPD's default page size when it is still one of `entries`, else the
+// key of the catalog's first media. The window starts with the
+// "*DefaultPageSize:" line.
+std::string defaultKeyOf(CMediaCatalog* catalog, const std::vector<SizeEntry>& entries,
+                         const Window& window) {
   char identifier[kKeySize] = {};
   getPageSizeIdentifier(window.text, identifier);
-  if (identifier[0] != '\0' && catalog->GetMediaByPPDKey(identifier) != nullptr) {
-    return identifier;
+  for (const SizeEntry& entry : entries) {
+    if (identifier[0] != '\0' && entry.key == identifier) return identifier;
   }
   return ppdKeyOf(catalog->GetAllMedias());
 }
@@ -169,33 +222,34 @@ std::string fitToPPDLines(const std::string& entry) {
 }
 
 // Replaces the default line and the choices of the PageSize or PageRegion
-// option with the catalog's media.
-void writeSizeOption(CMediaCatalog* catalog, Window& window, const std::string& option,
-                     const std::string& defaultKey) {
+// option with the size entries.
+void writeSizeOption(const std::vector<SizeEntry>& entries, Window& window,
+                     const std::string& option, const std::string& defaultKey) {
   copyTo(window, "*Default" + option + ":");
   write("*Default" + option + ": " + defaultKey + "\n");
-  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
-    write(fitToPPDLines("*" + option + " " + ppdKeyOf(media) + "/" + translationOf(media) +
-                        ": \"" + dictionaryOf(catalog, media) + " setpagedevice\""));
+  for (const SizeEntry& entry : entries) {
+    write(fitToPPDLines("*" + option + " " + entry.key + "/" + entry.translation + ": \"" +
+                        entry.dictionary + " setpagedevice\""));
   }
   dropTo(window, "*CloseUI: *" + option);
 }
 
 // Replaces the paper dimension entries and everything up to the output bin
-// group with the catalog's paper dimensions and imageable areas.
-void writeAreas(CMediaCatalog* catalog, Window& window, const std::string& defaultKey) {
+// group with the size entries' paper dimensions and imageable areas.
+void writeAreas(const std::vector<SizeEntry>& entries, Window& window,
+                const std::string& defaultKey) {
   copyTo(window, "*DefaultPaperDimension:");
   write("*DefaultPaperDimension: " + defaultKey + "\n");
-  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
-    write("*PaperDimension " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"" +
-          pointsOf(media) + "\"\n");
+  for (const SizeEntry& entry : entries) {
+    write("*PaperDimension " + entry.key + "/" + entry.translation + ": \"" + entry.sides +
+          "\"\n");
   }
   dropTo(window, "*DefaultImageableArea");
   write(std::string(kRule) + kImageableAreaTitle + kRule);
   write("*DefaultImageableArea: " + defaultKey + "\n");
-  for (const CMedia* media = catalog->GetAllMedias(); media != nullptr; media = media->GetNext()) {
-    write("*ImageableArea " + ppdKeyOf(media) + "/" + translationOf(media) + ": \"0 0 " +
-          pointsOf(media) + "\"\n");
+  for (const SizeEntry& entry : entries) {
+    write("*ImageableArea " + entry.key + "/" + entry.translation + ": \"0 0 " + entry.sides +
+          "\"\n");
   }
   write(std::string(kRule) + kOutputBinTitle + kRule);
   dropTo(window, "*OpenUI *OutputBin");
@@ -203,11 +257,12 @@ void writeAreas(CMediaCatalog* catalog, Window& window, const std::string& defau
 
 // Rewrites the media entries of a PPD cycle from the catalog.
 void writeMediaEntries(CMediaCatalog* catalog, Window& window) {
+  std::vector<SizeEntry> entries = sizeEntriesOf(catalog, tvx::catalog::sizeChoices(*catalog));
   copyTo(window, "*DefaultPageSize:");
-  std::string defaultKey = defaultKeyOf(catalog, window);
-  writeSizeOption(catalog, window, "PageSize", defaultKey);
-  writeSizeOption(catalog, window, "PageRegion", defaultKey);
-  writeAreas(catalog, window, defaultKey);
+  std::string defaultKey = defaultKeyOf(catalog, entries, window);
+  writeSizeOption(entries, window, "PageSize", defaultKey);
+  writeSizeOption(entries, window, "PageRegion", defaultKey);
+  writeAreas(entries, window, defaultKey);
 }
 
 // The forward lines between the page selector and each value of `option`,
@@ -224,8 +279,9 @@ void writeConstraintPairs(const std::string& page, std::string_view option,
   }
 }
 
-void writeConstraintsOf(const CMedia* media) {
-  std::string page = "*PageSize " + ppdKeyOf(media);
+// The constraints of the page size `key` printed on `media`.
+void writeConstraintsOf(const std::string& key, const CMedia* media) {
+  std::string page = "*PageSize " + key;
   bool longEdge = media->GetFeedEdge() == 2;
   if (!media->GetCanDuplex()) writeConstraintPairs(page, "*Duplex", duplexType);
   writeConstraintPairs(page, "*Punch",
@@ -249,16 +305,16 @@ bool constraintLandmarksHold(std::string_view ppd) {
 }
 
 // A PPD the media update can rewrite: the media groups and entries in the
-// order of its pass, each drop ending where its section does, and the
-// constraint block whole.
+// order of its pass, each default line inside its option, each drop ending
+// where its section does, and the constraint block whole.
 bool mediaLandmarksHold(std::string_view ppd) {
   tvx::bidi::LandmarkWalk walk(ppd);
-  walk.copyTo("*DefaultPageSize:");
+  if (!walk.copyTo("*DefaultPageSize:")) return false;
   for (std::string option : {"PageSize", "PageRegion"}) {
-    walk.copyTo("*Default" + option + ":");
+    if (!walk.copyTo("*Default" + option + ":") || !walk.insideOption(option)) return false;
     walk.dropTo("*CloseUI: *" + option);
   }
-  walk.copyTo("*DefaultPaperDimension:");
+  if (!walk.copyTo("*DefaultPaperDimension:")) return false;
   walk.dropTo("*DefaultImageableArea");
   walk.dropTo("*OpenUI *OutputBin");
   return walk.safe() && constraintLandmarksHold(ppd);
@@ -271,9 +327,14 @@ int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
     if (copyTo(window, kConstraintsBegin) != 0) return;
     writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
     dropTo(window, kConstraintsEnd);
+    // A size choice is constrained as the first media of its size, on which
+    // it prints unless the queue's default media has that size.
+    for (const tvx::catalog::SizeChoice& choice : tvx::catalog::sizeChoices(*catalog)) {
+      if (!choice.key.empty()) writeConstraintsOf(choice.key, choice.first);
+    }
     for (const CMedia* media = catalog->GetAllMedias(); media != nullptr;
          media = media->GetNext()) {
-      writeConstraintsOf(media);
+      writeConstraintsOf(ppdKeyOf(media), media);
     }
   });
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "bidi/BiDiExit.h"
+#include "bidi/BiDiInput.h"
 #include "bidi/BiDiLandmarks.h"
 #include "bidi/BiDiUtils.h"
 #include "bidi/BiDiWindow.h"
@@ -53,6 +54,24 @@ void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::bidi::PPDWind
   }
 }
 
+// A PPD of the model in which the pass finds every default line it
+// replaces: after "InstallableOptions", in category order, each a whole
+// "*Default<category>: " line inside its own option.
+bool optionLandmarksHold(std::string_view ppd) {
+  if (!tvx::bidi::isModelPPD(ppd)) return false;
+  InitInstallableOptions();
+  tvx::bidi::LandmarkWalk walk(ppd);
+  if (!walk.copyTo("InstallableOptions")) return false;
+  for (const char* category : installOptions) {
+    if (!walk.copyTo(std::string("Default") + category + ": ") || !walk.onOwnLine("*") ||
+        !walk.insideOption(category)) {
+      return false;
+    }
+    walk.passLine();
+  }
+  return true;
+}
+
 }  // namespace
 
 void InitInstallableOptions() {
@@ -77,7 +96,9 @@ int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
   tvx::bidi::OptionList options(head);
   if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
   if (!options) return tvx::bidi::kNoOptions;
-  // Each default line is replaced alone, so only the model is checked.
-  return tvx::bidi::editPPD(queue, tvx::bidi::isModelPPD,
+  // The tray update follows in the same run: its landmarks are checked too,
+  // so that a PPD it would refuse is not half updated.
+  auto landmarks = [](std::string_view ppd) { return optionLandmarksHold(ppd) && inputLandmarksHold(ppd); };
+  return tvx::bidi::editPPD(queue, landmarks,
                             [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });
 }

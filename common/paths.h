@@ -30,4 +30,8 @@ void redirectQueueFiles(const std::string& folder);
 // Folder of the SNMP library's configuration files, without trailing slash ("/etc/snmp").
 std::string snmpConfigFolder();
 
+// The SNMP library's persistent folder, root's and the package's own, without
+// trailing slash ("/var/lib/tavorinex/snmp").
+std::string snmpPersistentFolder();
+
 }  // namespace tvx::paths

@@ -11,5 +11,6 @@ std::string logFolder() { return "/tmp/"; }
 std::string applicationDataFolder() { return redirected.empty() ? "//usr//bin" : redirected + "/data"; }
 std::string tempFolder() { return "/tmp/"; }
 std::string snmpConfigFolder() { return "/etc/snmp"; }
+std::string snmpPersistentFolder() { return "/var/lib/tavorinex/snmp"; }
 
 }  // namespace tvx::paths

@@ -23,5 +23,6 @@ std::string applicationDataFolder() {
 }
 std::string tempFolder() { return underRoot("/tmp/"); }
 std::string snmpConfigFolder() { return underRoot("/etc/snmp"); }
+std::string snmpPersistentFolder() { return underRoot("/var/lib/tavorinex/snmp"); }
 
 }  // namespace tvx::paths

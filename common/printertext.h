@@ -38,6 +38,15 @@ std::string singleLine(std::string_view raw);
 // every double quote becomes an apostrophe, so the text cannot end the value.
 std::string pjlQuoted(std::string_view raw);
 
+// A text shown on a terminal (a report or a diff for a person), so that no
+// printer text can drive the terminal or turn the text around: control
+// bytes but the line feed and the tab, and bytes 0x80 to 0x9F that are not
+// part of a UTF-8 character (C1 controls on an 8-bit terminal), become
+// "\x9b"; the characters U+0080 to U+009F (C1 controls in UTF-8) and the
+// direction controls U+202A to U+202E and U+2066 to U+2069 become
+// "<U+202E>". Every other byte stays.
+std::string terminalText(std::string_view raw);
+
 // Copies `src` into the fixed field `dst` of `size` bytes, cutting it to
 // size - 1 bytes and always terminating it. `size` must be at least 1.
 void copyField(char* dst, size_t size, std::string_view src);

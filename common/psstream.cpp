@@ -19,6 +19,35 @@ std::string_view heldText(const char* window, int held) {
   return std::string_view(window, static_cast<std::size_t>(held));
 }
 
+// The line ends of a text, found in one forward pass: where the next line
+// feed and the next carriage return lie is kept, and each is searched for
+// again (with memchr) only once the scan has passed it, so every byte is
+// looked at at most once per kind.
+class LineEnds {
+ public:
+  explicit LineEnds(std::string_view text)
+      : text_(text), lineFeed_(find('\n', 0)), carriageReturn_(find('\r', 0)) {}
+
+  // The first line feed or carriage return at or after `at`, or npos.
+  std::size_t next(std::size_t at) {
+    if (lineFeed_ < at) lineFeed_ = find('\n', at);
+    if (carriageReturn_ < at) carriageReturn_ = find('\r', at);
+    return std::min(lineFeed_, carriageReturn_);
+  }
+
+ private:
+  std::size_t find(char byte, std::size_t at) const {
+    if (at >= text_.size()) return std::string_view::npos;
+    const void* found = std::memchr(text_.data() + at, byte, text_.size() - at);
+    return found == nullptr ? std::string_view::npos
+                            : static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+  }
+
+  std::string_view text_;
+  std::size_t lineFeed_;  // npos once none is left
+  std::size_t carriageReturn_;
+};
+
 // Copies or drops the input until `locate` finds a marker among the held
 // bytes; `report` runs once on a find. After a miss only the bytes that
 // could still start a marker (the last `longest` - 1 of those searched) are
@@ -135,6 +164,7 @@ int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
     // A window that is not full holds the whole rest of the input.
     bool more = held == kPSWindowSize;
     std::string_view text = heldText(window, held);
+    LineEnds lineEnds(text);
     std::size_t at = 0;
     while (at < text.size()) {
       if (lineStart) {
@@ -149,7 +179,7 @@ int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
         }
         lineStart = false;
       }
-      std::size_t end = text.find_first_of("\r\n", at);
+      std::size_t end = lineEnds.next(at);
       if (end == std::string_view::npos) {
         at = text.size();
       } else if (text[end] == '\r' && end + 1 == text.size() && more) {

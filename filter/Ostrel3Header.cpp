@@ -1,5 +1,7 @@
 #include "filter/Ostrel3Header.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string_view>
 
@@ -22,35 +24,55 @@ int lineVerdict(std::string_view start) {
   return kGoOn;
 }
 
-// The verdict on the header from the held bytes alone; kGoOn when every
-// line held is a header line and more may follow.
-int verdictInWindow(std::string_view held, bool whole) {
+// The verdict on the header from the held bytes alone, and where the line
+// that gave it starts; kGoOn when every line held is a header line and more
+// may follow.
+int verdictInWindow(std::string_view held, bool whole, std::size_t& line) {
   std::size_t at = 0;
   while (at < held.size()) {
     int verdict = lineVerdict(held.substr(at));
-    // A line start is judged only once its first bytes are all there.
-    if (verdict != kGoOn && (whole || held.size() - at >= kCopiesMark.size())) return verdict;
     std::size_t end = held.find_first_of("\r\n", at);
+    // A line start is judged only once its first bytes are all there, the
+    // mark only with its count.
+    bool seen = verdict == kMarked ? end != std::string_view::npos
+                                   : held.size() - at >= kCopiesMark.size();
+    if (verdict != kGoOn && (whole || seen)) {
+      line = at;
+      return verdict;
+    }
     if (end == std::string_view::npos) break;
     at = end + (held.substr(end, 2) == "\r\n" ? 2 : 1);
   }
   return whole ? kEnded : kGoOn;
 }
 
+// The count of the copies mark at the front of `line`; at least 1, as the
+// mark itself says CUPS made the copies.
+int markedCopies(std::string_view line) {
+  line.remove_prefix(kCopiesMark.size());
+  line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+  int copies = 0;
+  std::from_chars(line.data(), line.data() + line.size(), copies);
+  return copies > 0 ? copies : 1;
+}
+
 }  // namespace
 
 std::optional<JobHeader> scanJobHeader(PSWindow& window) {
   JobHeader header;
-  int verdict = verdictInWindow(window.held(), window.count < kPSWindowSize);
+  std::size_t line = 0;
+  int verdict = verdictInWindow(window.held(), window.count < kPSWindowSize, line);
   if (verdict != kGoOn) {
-    header.copiesMadeByCups = verdict == kMarked;
+    if (verdict == kMarked) header.copiesMadeByCups = markedCopies(window.held().substr(line));
     return header;
   }
   header.readAhead = SpoolFile::create("TavorinexTempPSHeader");
   if (!header.readAhead) return std::nullopt;
   FILE* spool = tempPSStream;
   tempPSStream = header.readAhead->stream();
-  header.copiesMadeByCups = copyUntilLine(lineVerdict, window.text, &window.count, 0) == kMarked;
+  if (copyUntilLine(lineVerdict, window.text, &window.count, 0) == kMarked) {
+    header.copiesMadeByCups = markedCopies(window.held());
+  }
   tempPSStream = spool;
   return header;
 }

@@ -11,8 +11,9 @@ namespace tvx::filter {
 
 // What the header scan found, and the header lines it had to read ahead.
 struct JobHeader {
-  // The header carries "%RBINumCopies:", CUPS's mark of copies it made itself.
-  bool copiesMadeByCups = false;
+  // The count of "%RBINumCopies:", CUPS's mark of copies it made itself (by
+  // NumCopies, or 1 when it repeated the pages); 0 without the mark.
+  int copiesMadeByCups = 0;
   // Set when the section runs on past the window: the lines read so far,
   // which must reach the spool file before the window's bytes.
   std::optional<SpoolFile> readAhead;

@@ -1,17 +1,17 @@
 #include "filter/Ostrel3Job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <optional>
-#include <vector>
 
 #include "common/psstream.h"
 #include "filter/Ostrel3Header.h"
+#include "filter/Ostrel3Media.h"
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Pages.h"
 #include "filter/Ostrel3Spool.h"
 #include "filter/Ostrel3Trace.h"
-#include "mediacatalog/mediacatalog.h"
 
 namespace tvx::filter {
 
@@ -31,33 +31,6 @@ struct JobStreams {
   }
 };
 
-// One media text, produced by the catalog's two-call protocol.
-std::string mediaText(int (CMediaCatalog::*produce)(const CMedia*, char*), CMediaCatalog& catalog,
-                      const CMedia* media) {
-  int room = (catalog.*produce)(media, nullptr);
-  if (room <= 0) return {};
-  std::vector<char> text(static_cast<std::size_t>(room) + 1, '\0');
-  if ((catalog.*produce)(media, text.data()) != 0) return {};
-  return std::string(text.data());
-}
-
-// The media of the queue's catalog whose PPD key is `pageSizeKey`, with
-// its texts; the comment stays empty when there is none.
-PageTexts mediaTexts(const Job& job, const CatalogOf& catalogOf, const char* pageSizeKey) {
-  PageTexts texts;
-  CMediaCatalog* catalog = nullptr;
-  const CMedia* media = nullptr;
-  if (pageSizeKey[0] != '\0') {
-    catalog = catalogOf(job.queue.c_str());
-    media = catalog->GetMediaByPPDKey(pageSizeKey);
-  }
-  Trace(media != nullptr ? "MEDIA FOUND\n" : "Media NOT found\n");
-  if (media == nullptr) return texts;
-  texts.comment = mediaText(&CMediaCatalog::GetPSComment, *catalog, media);
-  texts.command = mediaText(&CMediaCatalog::GetPSCommand, *catalog, media);
-  return texts;
-}
-
 // Spools the job with its edits and sends it.
 int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
   PSWindow window;
@@ -71,7 +44,9 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
                      spoolFolder(), error);
     return kFailure;
   }
-  if (header->copiesMadeByCups) job.copies = 0;
+  if (header->copiesMadeByCups > 0) job.copies = 0;
+  // The printer makes the copies of CUPS's NumCopies or of the PJL header.
+  int copiesOfEachPage = std::max({job.copies, header->copiesMadeByCups, 1});
   writeBeginningPJLToPSStream(job);
   if (!writeReadAhead(*header)) {
     int error = errno;
@@ -82,17 +57,17 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
   }
   // A page size the catalog lacks stays in the job: its PPD code still
   // selects the media, where the catalog's texts cannot.
+  JobMedia media(job, catalogOf);
   PageTexts texts;
   takePageSizeFeature(window, job.inputTray, [&](const char* pageSizeKey) {
-    texts = mediaTexts(job, catalogOf, pageSizeKey);
+    texts = media.textsFor(pageSizeKey, 0);
     return !texts.comment.empty();
   });
-  if (!texts.comment.empty() && job.inputTray != 0) {
-    char trayCommand[kTrayCommandSize];
-    getInputTrayCommand(job.inputTray, trayCommand);
-    texts.trayCommand = trayCommand;
-  }
-  editPages(window, texts);
+  // The tray is known only once the whole set-up has been read.
+  if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(job.inputTray);
+  int pages = editPages(window, texts, job.inputTray, [&](const char* pageSizeKey, int tray) {
+    return media.textsFor(pageSizeKey, tray);
+  });
   writeEndPJLToPSStream();
   if (std::ferror(inputPSStream)) {
     TraceError("Print file cannot be read");
@@ -100,7 +75,12 @@ int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
     return kFailure;
   }
   int status = reopenTempPSStreamForReading();
-  return status == 0 ? sendTempPSStreamToPrinter(output) : status;
+  if (status == 0) status = sendTempPSStreamToPrinter(output);
+  if (status == 0) {
+    job.pagesSent = pages;
+    job.copiesOfEachPage = copiesOfEachPage;
+  }
+  return status;
 }
 
 }  // namespace

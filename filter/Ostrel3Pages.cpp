@@ -58,10 +58,37 @@ std::size_t ownPageSetup(std::string_view held) {
   return std::string_view::npos;
 }
 
-// Writes the texts of the page whose "%%Page:" line has just been copied.
-void writePageTexts(PSWindow& window, const PageTexts& texts) {
+// A feature of the page's own set-up: where its "[{" line starts in the
+// window and the option keyword of its "%%BeginFeature:" line.
+struct SetupFeature {
+  std::size_t at = std::string_view::npos;
+  char key[kPageSizeKeySize] = {};
+};
+
+// The first feature of `marker` at a line start in the page set-up that
+// starts at `setup`: before the page's last "%%EndPageSetup" line within the
+// window (CUPS's pstops closes a set-up of its own and passes the document's
+// set-up lines on behind it) and outside embedded documents.
+SetupFeature setupFeature(std::string_view held, std::size_t setup, std::string_view marker) {
+  SetupFeature feature;
+  std::size_t end = held.rfind("\n%%EndPageSetup", held.find("\n%%Page:", setup));
+  if (end == std::string_view::npos || end < setup) return feature;
+  std::size_t at = held.find(std::string("\n").append(marker), setup);
+  if (at == std::string_view::npos || at >= end ||
+      held.find("\n%%BeginDocument", setup) < at) {
+    return feature;
+  }
+  feature.at = at + 1;
+  std::string line(held.substr(feature.at + sizeof kFeatureStart - 1));
+  getPageSizeIdentifier(line.c_str(), feature.key);
+  return feature;
+}
+
+// Writes the comment of `texts` and the page's comment lines, and opens
+// the page's set-up (its own when `setup` is not npos) with the set-up
+// command and the tray command. Returns whether the set-up is the page's own.
+bool openPageSetup(PSWindow& window, const PageTexts& texts, std::size_t setup) {
   writeLineToTempPSStream(texts.comment.c_str());
-  std::size_t setup = ownPageSetup(window.held());
   bool ownSetup = setup != std::string_view::npos;
   if (ownSetup) {
     writeBufferToTempPSStream(window.text, &window.count, static_cast<int>(setup), 0);
@@ -73,7 +100,33 @@ void writePageTexts(PSWindow& window, const PageTexts& texts) {
   }
   writeLineToTempPSStream(texts.command.c_str());
   if (!texts.trayCommand.empty()) writeLineToTempPSStream(texts.trayCommand.c_str());
-  if (!ownSetup) writeLineToTempPSStream("%%EndPageSetup\n");
+  return ownSetup;
+}
+
+// Writes the texts of the page whose "%%Page:" line has just been copied.
+void writePageTexts(PSWindow& window, const PageTexts& jobTexts, int jobTray,
+                    const PageMediaTexts& pageMedia) {
+  std::size_t setup = ownPageSetup(window.held());
+  if (setup != std::string_view::npos) {
+    SetupFeature size = setupFeature(window.held(), setup, kPageSizeFeature);
+    if (size.at == std::string_view::npos) {
+      size = setupFeature(window.held(), setup, kPageRegionFeature);
+    }
+    if (size.at != std::string_view::npos) {
+      SetupFeature slot = setupFeature(window.held(), setup, kInputSlotFeature);
+      PageTexts texts =
+          pageMedia(size.key, slot.at != std::string_view::npos ? trayNumber(slot.key) : jobTray);
+      if (texts.comment.empty()) return;
+      std::size_t lineAfterSetup = window.held().find('\n', setup) + 1;
+      openPageSetup(window, texts, setup);
+      writeBufferToTempPSStream(window.text, &window.count,
+                                static_cast<int>(size.at - lineAfterSetup), 0);
+      dropFeature(window);
+      return;
+    }
+  }
+  if (jobTexts.comment.empty()) return;
+  if (!openPageSetup(window, jobTexts, setup)) writeLineToTempPSStream("%%EndPageSetup\n");
 }
 
 }  // namespace
@@ -103,12 +156,16 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
   }
 }
 
-void editPages(PSWindow& window, const PageTexts& texts) {
+int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
+               const PageMediaTexts& pageMedia) {
+  int pages = 0;
   while (copyUntilDscLine({kPageMarker}, window.text, &window.count, 0) == 0) {
+    ++pages;
     window.takeLine(0);
     getBufferFromInputPSStream(window.text, &window.count);
-    if (!texts.comment.empty()) writePageTexts(window, texts);
+    writePageTexts(window, jobTexts, jobTray, pageMedia);
   }
+  return pages;
 }
 
 }  // namespace tvx::filter

@@ -38,19 +38,30 @@ using PageSizeTaken = std::function<bool(const char* pageSizeKey)>;
 // digit), whichever of the two features comes first.
 void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& taken);
 
-// The texts that every page gets; an empty comment means no media was found.
+// The texts that a page gets; an empty comment means no media was found.
 struct PageTexts {
   std::string comment;
   std::string command;
   std::string trayCommand;
 };
 
+// The texts of the media that a page's own page size feature names, given
+// its option keyword and the tray the page is fed from (0 for none).
+using PageMediaTexts = std::function<PageTexts(const char* pageSizeKey, int tray)>;
+
 // Copies the rest of the job. Behind every "%%Page:" line (at a line start,
 // outside embedded documents) it writes the page comment and the set-up
 // command: inside the page's own set-up when its "%%BeginPageSetup" follows
 // the page's comment lines within the window, else in a set-up of its own
-// right behind the "%%Page:" line, before anything the page draws. Without
-// a media, the rest is copied unchanged.
-void editPages(PSWindow& window, const PageTexts& texts);
+// right behind the "%%Page:" line, before anything the page draws.
+// A page whose own set-up, within the window, holds a page size or page
+// region feature at a line start chooses its own media: it gets
+// `pageMedia`'s texts for that keyword instead of `jobTexts` (with the tray of
+// its own input slot feature, else `jobTray`), and its feature is dropped;
+// when `pageMedia` finds no media the page keeps its feature and gets no
+// texts. Other pages get `jobTexts`, or nothing when its comment is empty.
+// Returns the number of pages.
+int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
+               const PageMediaTexts& pageMedia);
 
 }  // namespace tvx::filter

@@ -1,6 +1,7 @@
 #include "filter/Ostrel3Stream.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "filter/Ostrel3Trace.h"
@@ -42,8 +43,12 @@ int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, i
                      int skip) {
   std::uintmax_t depth = 0;  // embedded documents open around the line
   const char* found = nullptr;
+  // Most lines start with none of these bytes: they are passed at one comparison.
+  std::string firstBytes = "%";
+  for (const char* marker : markers) firstBytes += marker[0];
   int stop = copyUntilLine(
       [&](std::string_view start) {
+        if (start.empty() || firstBytes.find(start.front()) == std::string::npos) return -1;
         if (start.starts_with("%%BeginDocument")) {
           ++depth;
         } else if (start.starts_with("%%EndDocument")) {

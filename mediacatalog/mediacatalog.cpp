@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -158,7 +159,9 @@ void CMediaCatalog::Init() {
 
 void CMediaCatalog::LoadMedia() {
   LOGPRINTA(LOG_FULL, "---> CMediaCatalog::LoadMedia entry : GetLastError = %i\n", GetLastError());
+  errno = ENOENT;
   File file = openFile(repositoryFilePath, "rb");
+  loadError = file ? 0 : errno;
   if (!file) {
     CreateDefaultFile();
   } else {

@@ -76,6 +76,10 @@ class CMediaCatalog {
   // Removes the catalog file and its ".info" file; failures are ignored.
   void DeleteMediaFile();
 
+  // Why the last LoadMedia did not read the catalog file: the errno of its
+  // open (ENOENT also when the queue name gives no file), 0 when it read it.
+  int LoadError() const { return loadError; }
+
   // The catalog file's path and its ".info" path ("" when the name has none).
   char* GetMediaCatalogRepositoryFilePath();
   char* GetMediaCatalogInfoRepositoryFilePath();
@@ -121,6 +125,7 @@ class CMediaCatalog {
   char infoRepositoryFilePath[kPathSize] = {};
   CMedia* firstMedia = nullptr;
   unsigned long fileWriteTime = 0;
+  int loadError = 0;
 };
 
 namespace tvx::catalog {

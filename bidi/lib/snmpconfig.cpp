@@ -1,11 +1,17 @@
 #include "bidi/lib/snmpconfig.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -14,7 +20,6 @@
 namespace {
 
 constexpr const char* kAppType = "snmpapp";
-constexpr const char* kFiles[] = {"snmpapp.conf", "snmpapp.local.conf"};
 
 struct AuthType {
   const char* name;
@@ -103,20 +108,78 @@ void onPrivType(const char* token, char* line) {
   if (!same(value, "AES") && !same(value, "AES128") && !same(value, "AES-128")) refuse(token, value);
 }
 
-// The files hold pass phrases: only root may read them.
-bool filesArePrivate(const std::string& folder) {
-  bool ok = true;
-  for (const char* name : kFiles) {
-    std::string path = folder + "/" + name;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) continue;
-    if (st.st_uid != 0 || (st.st_mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)) != 0) {
-      snmp_log(LOG_ERR,
-               "%s may be read by others than root and can hold SNMPv3 pass phrases: refused. "
-               "Make it root's with mode 0600 (chown root %s; chmod 600 %s).\n",
-               path.c_str(), path.c_str(), path.c_str());
-      ok = false;
+// The library's own configuration type, whose files it reads beside ours.
+constexpr const char* kLibraryType = "snmp";
+// Variables through which the library would read files of the caller's
+// choosing, or write there.
+constexpr const char* kIgnoredVariables[] = {"SNMPCONFPATH", "SNMP_PERSISTENT_DIR", "SNMP_PERSISTENT_FILE"};
+
+bool refused(const std::string& path, const char* why) {
+  snmp_log(LOG_ERR, "%s %s: refused.\n", path.c_str(), why);
+  return false;
+}
+
+// A folder the library reads files from: missing, or root's and writable by
+// root alone, so that nobody else can put a file there.
+bool folderIsRoots(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return errno == ENOENT || refused(folder, "cannot be searched");
+  if (!S_ISDIR(st.st_mode)) return refused(folder, "is not a folder");
+  if (st.st_uid != 0 || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return refused(folder, "may be changed by others than root");
+  }
+  return true;
+}
+
+// A file the library reads: missing, or a regular file of root's that only
+// root may change and that this process can read (a file it could not read
+// would be passed over, and with it the choice of SNMPv3). Files of ours
+// hold pass phrases: only root may read them.
+bool fileIsUsable(const std::string& path, bool holdsPassPhrases) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || refused(path, "cannot be read");
+  if (!S_ISREG(st.st_mode)) return refused(path, "is not a regular file");
+  if (holdsPassPhrases && (st.st_uid != 0 || (st.st_mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)) != 0)) {
+    snmp_log(LOG_ERR,
+             "%s may be read by others than root and can hold SNMPv3 pass phrases: refused. "
+             "Make it root's with mode 0600 (chown root %s; chmod 600 %s).\n",
+             path.c_str(), path.c_str(), path.c_str());
+    return false;
+  }
+  if (st.st_uid != 0 || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return refused(path, "may be changed by others than root");
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    snmp_log(LOG_ERR, "%s cannot be read (%s): refused; run as root.\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+// Makes `folder` and `folder`/`inside`, each mode 0700 when it is new.
+void makePrivateFolders(const std::string& folder, const char* inside) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
+  for (const std::string& path : {folder, folder + "/" + inside}) ::mkdir(path.c_str(), 0700);
+}
+
+// Checks every file the library reads: the ".conf" and ".local.conf" files
+// of both types in the configuration folder, and every ".conf" file in the
+// persistent folder (the library's saved state, with its numbered backups).
+bool filesAreUsable(const std::string& folder, const std::string& persistent) {
+  bool ok = folderIsRoots(folder) && folderIsRoots(persistent);
+  for (const char* type : {kLibraryType, kAppType}) {
+    bool ours = std::string_view(type) == kAppType;
+    for (const char* suffix : {".conf", ".local.conf"}) {
+      ok = fileIsUsable(folder + "/" + type + suffix, ours) && ok;
     }
+  }
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(persistent, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.ends_with(".conf")) ok = fileIsUsable(entry.path().string(), name.starts_with(kAppType)) && ok;
   }
   return ok;
 }
@@ -126,10 +189,18 @@ TE_Status load() {
   // MIB files: OIDs are numeric.
   static char noMibs[] = "mibs :";
   netsnmp_config_remember(noMibs);
+  // Only these folders: not the caller's ~/.snmp, nor those the environment names.
+  for (const char* variable : kIgnoredVariables) ::unsetenv(variable);
   std::string folder = tvx::paths::snmpConfigFolder();
-  // Only this folder: neither SNMPCONFPATH nor the caller's ~/.snmp.
+  std::string persistent = tvx::paths::snmpPersistentFolder();
   set_configuration_directory(folder.c_str());
-  if (!filesArePrivate(folder)) return en_Error;
+  set_persistent_directory(persistent.c_str());
+  // Nor is any MIB folder looked at, the caller's ~/.snmp/mibs among them.
+  netsnmp_set_mib_directory("");
+  // Root makes the persistent folder private, with the certificate index
+  // folder that the library would otherwise make there and announce.
+  if (::geteuid() == 0) makePrivateFolders(persistent, "cert_indexes");
+  if (!filesAreUsable(folder, persistent)) return en_Error;
   register_config_handler(kAppType, "defVersion", onVersion, nullptr, "1|2c|3");
   register_config_handler(kAppType, "defSecurityName", onSecurityName, nullptr, "NAME");
   register_config_handler(kAppType, "defSecurityLevel", onSecurityLevel, nullptr,

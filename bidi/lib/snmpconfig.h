@@ -1,8 +1,10 @@
 // The SNMP settings an administrator chooses in the library's configuration
 // for the application type "snmpapp": the files snmpapp.conf and
 // snmpapp.local.conf in tvx::paths::snmpConfigFolder() ("/etc/snmp"), the
-// only folder the library reads. Without "defVersion 3" there, sessions stay
-// SNMPv2c with the community "vexhol".
+// only configuration folder the library reads (SNMPCONFPATH, ~/.snmp and
+// MIB folders are not read). Its persistent folder is
+// tvx::paths::snmpPersistentFolder(), not SNMP_PERSISTENT_DIR. Without
+// "defVersion 3" there, sessions stay SNMPv2c with the community "vexhol".
 //
 //   defVersion 3                  3 chooses SNMPv3; 1 and 2c keep SNMPv2c
 //   defSecurityName NAME
@@ -22,10 +24,17 @@
 struct snmp_session;
 
 // Reads the configuration, once per process (later calls return the first
-// answer). A configuration file that others than root may read or that is
-// not root's is refused, as is a setting outside the list above: the
-// message goes to the library's log (standard error) and every call returns
-// en_Error. Else en_Success.
+// answer). SNMPCONFPATH, SNMP_PERSISTENT_DIR and SNMP_PERSISTENT_FILE are
+// removed from the environment first; run as root, it makes the persistent
+// folder (mode 0700). Every file the library reads is checked first: the
+// library's own snmp.conf and snmp.local.conf and ours in the configuration
+// folder, every ".conf" file in the persistent folder. One that is not a
+// regular file of root's, that others may change, that this process cannot
+// read (a non-root user and root's 0600 file), or of ours that others may
+// read, is refused, as is a folder of the two that others may change, and a
+// setting outside the list above: the message names the file and goes to
+// the library's log (standard error), and every call returns en_Error (no
+// session, never SNMPv2c instead). Else en_Success.
 TE_Status snmpLoadConfiguration();
 
 // en_SnmpVersion_V3 when the configuration chose SNMPv3, else en_SnmpVersion_V2.

@@ -1,7 +1,11 @@
 #include "bidi/query/QueryDiff.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <fstream>
@@ -18,6 +22,7 @@
 #include "bidi/query/PrinterReport.h"
 #include "common/exitguard.h"
 #include "common/paths.h"
+#include "common/printertext.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 
@@ -36,19 +41,34 @@ bool writeWhole(const std::string& path, const std::string& text) {
   return !out.fail();
 }
 
-// Runs "diff -u" on the two files with the given labels, its output on our
-// standard output; diff's exit status (0 same, 1 different), or 2.
+// Runs "diff -u" on the two files with the given labels and prints its
+// output as terminal text (the PPD holds printer text); diff's exit status
+// (0 same, 1 different), or 2.
 int diffFiles(const std::string& before, const std::string& after, const std::string& labelBefore,
               const std::string& labelAfter) {
-  std::fflush(stdout);
   std::vector<std::string> words{"diff", "-u", "--label", labelBefore, "--label", labelAfter, before, after};
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  int pipeEnds[2];
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return 2;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, "diff", nullptr, nullptr, argv.data(), environ) != 0) return 2;
+  int spawned = posix_spawnp(&pid, "diff", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  std::string output;
+  char block[65536];
+  for (ssize_t got; spawned == 0 && (got = ::read(pipeEnds[0], block, sizeof block)) != 0;) {
+    if (got > 0) output.append(block, static_cast<std::size_t>(got));
+    else if (errno != EINTR) break;
+  }
+  ::close(pipeEnds[0]);
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 2;
+  if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 2;
+  std::fputs(tvx::text::terminalText(output).c_str(), stdout);
   return WEXITSTATUS(status) <= 1 ? WEXITSTATUS(status) : 2;
 }
 
@@ -63,7 +83,8 @@ void printCatalog(const char* queue, bool changed) {
     char key[sizeof media->ppdKey];
     media->GetName(name);
     media->GetPpdKey(key);
-    std::printf("  %s (PPD key %s), %s x %s mm, %lu x %lu pt\n", name, key,
+    std::printf("  %s (PPD key %s), %s x %s mm, %lu x %lu pt\n", tvx::text::terminalText(name).c_str(),
+                tvx::text::terminalText(key).c_str(),
                 sizeInMillimetres(media->GetWidth()).c_str(), sizeInMillimetres(media->GetLength()).c_str(),
                 tvx::catalog::sizeInPoints(media->GetWidth()), tvx::catalog::sizeInPoints(media->GetLength()));
   }

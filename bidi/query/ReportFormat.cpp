@@ -3,6 +3,7 @@
 
 #include "bidi/query/JsonWriter.h"
 #include "bidi/query/PrinterReport.h"
+#include "common/printertext.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 namespace tvx::query {
@@ -87,7 +88,7 @@ std::string formatText(const PrinterReport& report) {
     for (const std::string& name : kind.names) names += (names.empty() ? "" : ", ") + name;
     out += "  " + kind.kind + std::string(8 - kind.kind.size(), ' ') + (names.empty() ? "none" : names) + "\n";
   }
-  return out;
+  return tvx::text::terminalText(out);
 }
 
 std::string formatJson(const PrinterReport& report) {

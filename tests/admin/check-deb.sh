@@ -103,6 +103,8 @@ dpkg-query -W -f='${Status}' "$package" | grep -q 'install ok installed' || fail
 
 [ "$(stat -c '%a %U %G' /usr/bin/Tavorinex 2>/dev/null)" = "755 root root" ] ||
   fail "the postinst did not make /usr/bin/Tavorinex 0755 root:root"
+[ "$(stat -c '%a %U %G' /var/lib/tavorinex/snmp 2>/dev/null)" = "700 root root" ] ||
+  fail "the postinst did not make net-snmp's persistent folder /var/lib/tavorinex/snmp 0700 root:root"
 
 # The README's commands, as written, but for the printer's address.
 readme() {  # the README's command line that starts with $1, without sudo
@@ -174,6 +176,7 @@ installed=
 grep -qi warning "$work/purge.log" && fail "dpkg --purge warned: $(cat "$work/purge.log")"
 [ -e "$conffile" ] && fail "purging left $conffile"
 [ -e /usr/bin/Tavorinex ] && fail "purging left /usr/bin/Tavorinex"
+[ -e /var/lib/tavorinex ] && fail "purging left /var/lib/tavorinex"
 dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed\|config-files' && fail "dpkg still knows $package"
 
 [ "$failures" = 0 ] && echo "PASS: the package builds, installs, prints and removes cleanly" || echo "$failures faults"

@@ -50,8 +50,14 @@ cp "$psfilter" "$work/bin/psfilter"
 . "$source/scripts/cups-sandbox"
 sim_started=
 slow_started=
+# The test build keeps net-snmp's persistent folder in the test root; should
+# a bidiupdate make the system's, a run that found none removes it again.
+persistent=/var/lib/tavorinex
+made_persistent=
+[ -e "$persistent" ] || made_persistent=1
 cleanup() {
   cups_private_stop "$work/cups"
+  [ -n "$made_persistent" ] && rm -rf "$persistent"
   [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
   [ -n "$slow_started" ] && "$source/scripts/simprinter" stop "$work/slowsim"
   rm -rf "$work"

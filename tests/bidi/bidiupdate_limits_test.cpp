@@ -268,9 +268,10 @@ TEST_F(BidiupdateLimitsTest, AtMostAThousandMediaFromAPrinter) {
   ASSERT_EQ(run.status, kDone) << run.err;
   EXPECT_EQ(readFile(catalogFile(kQueue)).size(), 1000 * tvx::catalog::kMediaRecordSize);
   const std::string ppd = ppdOf(kQueue);
-  int pageSizes = 0;
-  for (const std::string& line : linesOf(ppd)) pageSizes += line.starts_with("*PageSize ");
-  EXPECT_EQ(pageSizes, 1000);
+  // The media's own page sizes (the size choices ahead of them are not media).
+  int mediaSizes = 0;
+  for (const std::string& line : linesOf(ppd)) mediaSizes += line.starts_with("*PageSize Media");
+  EXPECT_EQ(mediaSizes, 1000);
   EXPECT_NE(ppd.find("*PageSize Media0001/Media 0001:"), std::string::npos);
   EXPECT_NE(ppd.find("*PageSize Media1000/Media 1000:"), std::string::npos);
   EXPECT_EQ(ppd.find("Media 1001"), std::string::npos);

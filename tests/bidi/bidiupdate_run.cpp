@@ -1,5 +1,7 @@
 #include "tests/bidi/bidiupdate_run.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 namespace tvx::test {
@@ -7,6 +9,11 @@ namespace tvx::test {
 void BidiupdateTest::SetUp() {
   TestRoot::SetUp();
   std::filesystem::create_directories(catalogFolder());
+  // As installed; the programs, run as root, make what is missing of it.
+  std::filesystem::create_directories(snmpPersistentFolder() + "/cert_indexes");
+  for (const std::string& folder : {snmpPersistentFolder(), snmpPersistentFolder() + "/cert_indexes"}) {
+    ::chmod(folder.c_str(), 0700);
+  }
 }
 
 void BidiupdateTest::installPPD(const std::string& queue, const std::string& source) {

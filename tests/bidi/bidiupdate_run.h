@@ -11,12 +11,14 @@
 
 namespace tvx::test {
 
-// A test root with the PPD folder, the log folder and the catalog folder.
+// A test root with the PPD folder, the log folder, the catalog folder and
+// the SNMP library's persistent folder.
 class BidiupdateTest : public TestRoot {
  protected:
   void SetUp() override;
 
   std::string catalogFolder() const { return root_ + "/usr/bin/Tavorinex/"; }
+  std::string snmpPersistentFolder() const { return root_ + "/var/lib/tavorinex/snmp"; }
   std::string catalogFile(const std::string& queue) const { return catalogFolder() + queue; }
   std::string ppdFile(const std::string& queue) const { return ppdFolder() + queue + ".ppd"; }
 

@@ -62,16 +62,18 @@ std::string printerRecord(std::string_view name, std::string_view key, std::stri
   return r.str();
 }
 
-// The catalog of the media-basic printer, in list order (last row first).
+// The catalog of the media-basic printer, in the printer's order: the
+// PPD's page sizes follow it, and CUPS gives a request for a size the first
+// page size of that size.
 std::string basicCatalog() {
-  return printerRecord("Half Point", "HalfPoint", "Glossy", "blue", "inches", 89, 500500, 700499,
-                       1, true, true, false) +
-         printerRecord("Tabloid Wide", "TabloidWide", "Tabstock", "null", "inches", 89, 792000,
-                       1224000, 2, true, true, true) +
+  return printerRecord("A4 Plain", "A4Plain", "Coat 2", "no color", "millimeters", 80, 595276,
+                       842000, 1, true, true, false) +
          printerRecord("Letter", "Letter", "Plain", "white", "inches", -1, 612000, 792000, 1, false,
                        false, false) +
-         printerRecord("A4 Plain", "A4Plain", "Coat 2", "no color", "millimeters", 80, 595276,
-                       842000, 1, true, true, false);
+         printerRecord("Tabloid Wide", "TabloidWide", "Tabstock", "null", "inches", 89, 792000,
+                       1224000, 2, true, true, true) +
+         printerRecord("Half Point", "HalfPoint", "Glossy", "blue", "inches", 89, 500500, 700499,
+                       1, true, true, false);
 }
 
 class BidiupdateProcessTest : public BidiupdateTest {
@@ -161,12 +163,14 @@ TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatab
   ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
   expectAcceptedByCups(kQueue);
   std::string first = ppdOf(kQueue);
-  // The model's default page size is gone: the first media becomes the default.
+  // The model's default page size is gone: the printer's first media
+  // becomes the default.
   for (const char* option : {"PageSize", "PageRegion", "PaperDimension", "ImageableArea"}) {
     EXPECT_EQ(linesStartingWith(first, std::string("*Default") + option + ":"),
-              std::vector<std::string>{std::string("*Default") + option + ": HalfPoint"});
+              std::vector<std::string>{std::string("*Default") + option + ": A4Plain"});
   }
-  EXPECT_EQ(linesStartingWith(first, "*PageSize ").size(), 4u);
+  // Four sizes, then four media.
+  EXPECT_EQ(linesStartingWith(first, "*PageSize ").size(), 8u);
   EXPECT_EQ(linesStartingWith(first, "*UIConstraints: *PageSize TavorinexLetter"),
             std::vector<std::string>{});
   ASSERT_EQ(bidiupdate({"-M", kQueue, printer.address()}).status, kDone);
@@ -281,6 +285,61 @@ TEST_F(BidiupdateProcessTest, MediaUpdateThatWouldCutThePPDExits13) {
   }
 }
 
+// Every update finds each landmark it needs before it writes. On the model
+// PPD cut after every eighth line or so, each switch refuses (13, the PPD
+// byte for byte) every cut that lacks a section it rewrites, and rewrites
+// every other cut without a cupstestppd failure that the cut PPD did not
+// have: no choices outside their option, no default line without its "*".
+TEST_F(BidiupdateProcessTest, UpdatesOfACutPPDExit13OrAddNoFailure) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  const std::vector<std::string> lines = linesOf(readFile(sourceFile(kModelPPD)));
+  auto lineOf = [&](std::string_view start) {
+    auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(start); });
+    EXPECT_NE(found, lines.end()) << start;
+    return static_cast<std::size_t>(found - lines.begin()) + 1;
+  };
+  // The last line each update needs; the media update also needs the
+  // constraint block whole when it has begun.
+  const std::map<std::string, std::size_t> needed = {
+      {"-M", lineOf("*OpenUI *OutputBin")}, {"-C", lineOf("*CloseUI: *PrinterImage")}, {"-O", lineOf("*CloseUI: *SR")}};
+  const std::size_t constraintsBegin = lineOf("*% Media Constraints BEGIN");
+  const std::size_t constraintsEnd = lineOf("*% Media Constraints END");
+  auto failures = [&] {
+    std::string report;
+    cupstestppd(kQueue, &report);
+    std::set<std::string> found;
+    for (std::string line : linesOf(report)) {
+      if (line.find("**FAIL**") == std::string::npos) continue;
+      if (std::size_t at = line.find(" on line "); at != std::string::npos) line.erase(at);
+      found.insert(line);
+    }
+    return found;
+  };
+  constexpr std::size_t kCuts = 60;
+  for (std::size_t cut = 1; cut <= kCuts; ++cut) {
+    const std::size_t kept = cut * lines.size() / kCuts;
+    std::string ppd;
+    for (std::size_t i = 0; i < kept; ++i) ppd += lines[i] + "\n";
+    for (const auto& [letter, last] : needed) {
+      const std::string label = letter + " after line " + std::to_string(kept);
+      bool refuse = kept < last || (letter == "-M" && kept >= constraintsBegin && kept < constraintsEnd);
+      writeFile(ppdFile(kQueue), ppd);
+      const std::set<std::string> before = failures();
+      Finished update = bidiupdate({letter, kQueue, printer.address()});
+      if (refuse) {
+        EXPECT_EQ(update.status, kFileFailed) << label;
+        EXPECT_EQ(ppdOf(kQueue), ppd) << label;
+        continue;
+      }
+      EXPECT_EQ(update.status, kDone) << label;
+      for (const std::string& failure : failures()) {
+        EXPECT_TRUE(before.contains(failure)) << label << ": " << failure;
+      }
+    }
+  }
+}
+
 // The PPD of another model (or of none) is no PPD of ours: every update
 // refuses it, and -A, which used to rewrite it, leaves it whole.
 TEST_F(BidiupdateProcessTest, PPDOfAnotherModelIsLeftWhole) {
@@ -356,15 +415,18 @@ TEST_F(BidiupdateProcessTest, MediaValuesAreCutRoundedAndConstrained) {
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(linesStartingWith(ppd, "*DefaultPageSize:"),
-            std::vector<std::string>{"*DefaultPageSize: A4HeavyPaper"});
+            std::vector<std::string>{"*DefaultPageSize: FlagsOne"});
   // Sides near 2^32 thousandths of a point (65,000 inches) are no size a
-  // printer has: that media is left out of the PPD and the catalog.
+  // printer has: that media is left out of the PPD and the catalog. Media of
+  // one size lie a tenth of a point apart, so that CUPS shows each of them.
   EXPECT_EQ(linesStartingWith(ppd, "*PaperDimension "),
             (std::vector<std::string>{
-                "*PaperDimension A4HeavyPaper/A4 Heavy Paper: \"612 792\"",
-                "*PaperDimension FlagsFour/Flags Four: \"595 842\"",
-                "*PaperDimension FlagsTwo/Flags Two: \"612 792\"",
-                "*PaperDimension FlagsOne/Flags One: \"612 792\""}));
+                "*PaperDimension Letter/Letter: \"612 792\"",
+                "*PaperDimension A4/A4: \"595 842\"",
+                "*PaperDimension FlagsOne/Flags One: \"612.1 792.1\"",
+                "*PaperDimension FlagsTwo/Flags Two: \"612.2 792.2\"",
+                "*PaperDimension FlagsFour/Flags Four: \"595.1 842.1\"",
+                "*PaperDimension A4HeavyPaper/A4 Heavy Paper: \"612.3 792.3\""}));
   // Only a reported 3 sets a flag: media with flags 1, 2 and 4 can neither
   // be printed on both sides nor stapled.
   for (const char* key : {"FlagsOne", "FlagsTwo", "FlagsFour"}) {
@@ -385,19 +447,25 @@ TEST_F(BidiupdateProcessTest, HostileMediaTextsAddNoLineKeywordOrCode) {
   expectAcceptedByCups(kQueue);
   std::string ppd = ppdOf(kQueue);
   EXPECT_EQ(mainKeywords(ppd), mainKeywords(readFile(sourceFile(kModelPPD))));
-  // The media whose keyword repeats an earlier one is skipped; the others
-  // keep every printable character but spaces, quotes, ":" and "/".
+  // The media whose keyword repeats an earlier one in the printer's table
+  // is skipped; the others keep every printable character but spaces,
+  // quotes, ":" and "/". The size choice comes first.
   std::vector<std::string> keys;
   for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
     keys.push_back(line.substr(10, line.find('/') - 10));
     EXPECT_EQ(std::count(line.begin(), line.end(), '"'), 2) << line;
     EXPECT_TRUE(line.ends_with(" setpagedevice\"")) << line;
   }
-  EXPECT_EQ(keys, (std::vector<std::string>{"Normal", "TabNameOddKey", "()\\<>", "A4*cupsFilter2x0tmpe"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"Letter", "Normal", "A4*cupsFilter2x0tmpe", "()\\<>",
+                                            "TabNameOddKey"}));
   EXPECT_EQ(linesStartingWith(ppd, "*PageSize Normal/Normal: "),
             std::vector<std::string>{
                 "*PageSize Normal/Normal: \"<< /PageSize [612 792] /ImagingBBox null "
-                "/MediaWeight 89 /MediaColor (<<>>) /MediaType (\\(Plain\\)) /LeadingEdge 3 >> "
+                "/MediaWeight 89 /MediaColor (white) /MediaType (Duplicate) /LeadingEdge 3 >> "
+                "setpagedevice\""});
+  EXPECT_EQ(linesStartingWith(ppd, "*PageSize Letter/Letter: "),
+            std::vector<std::string>{
+                "*PageSize Letter/Letter: \"<< /PageSize [612 792] /ImagingBBox null >> "
                 "setpagedevice\""});
   // No control byte reaches a text field of the catalog: the filter writes
   // name, colour and type bare into every job.
@@ -440,13 +508,17 @@ TEST_F(BidiupdateProcessTest, EveryMediaThePrinterHasKeepsItsOwnKey) {
   for (const std::string& line : linesStartingWith(ppd, "*PageSize ")) {
     keys.push_back(line.substr(10, line.find('/') - 10));
   }
-  EXPECT_EQ(keys, (std::vector<std::string>{"Banner100in", "Papierpais", "Bond20", "Bond20#", "LetterRecycled",
-                                            "Letter(Recycled)"}));
+  const std::vector<std::string> sizes = {"Letter", "A4", "w612h7200"};
+  const std::vector<std::string> media = {"Letter(Recycled)", "LetterRecycled", "Bond20#",
+                                          "Bond20", "Papierpais", "Banner100in"};
+  std::vector<std::string> expected = sizes;
+  expected.insert(expected.end(), media.begin(), media.end());
+  EXPECT_EQ(keys, expected);
   const std::string catalog = readFile(catalogFile(kQueue));
-  EXPECT_EQ(catalogField(catalog, 32, 32), keys);
+  EXPECT_EQ(catalogField(catalog, 32, 32), media);
   EXPECT_EQ(catalogField(catalog, 0, 32),
-            (std::vector<std::string>{"Banner 100in", "Papier \xe9pais", "Bond 20", "Bond 20#", "Letter Recycled",
-                                      "Letter (Recycled)"}));
+            (std::vector<std::string>{"Letter (Recycled)", "Letter Recycled", "Bond 20#", "Bond 20",
+                                      "Papier \xe9pais", "Banner 100in"}));
   EXPECT_NE(ppd.find("*PageSize Papierpais/Papier \xe9pais: "), std::string::npos);
   EXPECT_EQ(ppd.find("Fogra39L"), std::string::npos);
   EXPECT_NE(ppd.find("*CMYKInputImage ISOcoated_v2_300_eci_Fogra39/"), std::string::npos);
@@ -476,15 +548,17 @@ TEST_F(BidiupdateProcessTest, AllUpdatesRewriteTheModelPPD) {
   struct Case {
     const char* scenario;
     size_t media;
+    size_t sizes;
   };
-  for (Case c : {Case{"media-trays-a", 4}, Case{"full", 8}}) {
+  for (Case c : {Case{"media-trays-a", 4, 4}, Case{"full", 8, 6}}) {
     const SimPrinter& printer = sharedPrinter(c.scenario);
     installPPD(kQueue, kModelPPD);
     Finished result = bidiupdate({"-A", kQueue, printer.address()});
     EXPECT_EQ(result.status, kDone) << c.scenario;
     EXPECT_EQ(result.out + result.err, "");
     expectAcceptedByCups(kQueue);
-    EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*PageSize ").size(), c.media) << c.scenario;
+    EXPECT_EQ(linesStartingWith(ppdOf(kQueue), "*PageSize ").size(), c.sizes + c.media)
+        << c.scenario;
     EXPECT_EQ(readFile(catalogFile(kQueue)).size(), c.media * 1488) << c.scenario;
   }
 }

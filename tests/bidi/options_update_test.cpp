@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiInput.h"
@@ -42,6 +44,22 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
   }
 }
 
+// Only the default lines change: the constraints that keep each punch unit
+// to its own hole patterns stay, so with the 2-and-4-hole unit CUPS holds
+// a 3-hole or ring binding default as a conflict and takes 2 or 4 holes.
+TEST_F(OptionsUpdate, PunchUnitKeepsToItsOwnPatterns) {
+  install(modelPPD());
+  ASSERT_EQ(update("finishers-punch-eu"), kDone);
+  const std::string updated = result();
+  ASSERT_NE(updated.find("\n*DefaultPU: XH7100EU\n"), std::string::npos);
+  EXPECT_TRUE(acceptedByCups());
+  for (auto [pattern, accepted] : {std::pair{"2LP", true}, {"4LP", true}, {"3LP", false},
+                                   {"RingLP", false}}) {
+    install(replaced(updated, "*DefaultPunch: None\n", std::string("*DefaultPunch: ") + pattern + "\n"));
+    EXPECT_EQ(acceptedByCups(), accepted) << pattern;
+  }
+}
+
 TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
   install(modelPPD());
   EXPECT_EQ(update("trays-finishers-none"), kNoOptions);
@@ -49,15 +67,26 @@ TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
   EXPECT_EQ(result(), modelPPD());
 }
 
-// Keys that the PPD lacks are appended at its end, without asterisk.
-TEST_F(OptionsUpdate, KeysMissingFromThePPDAreAppended) {
-  std::string ppd = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tavorinex Arc M750XLS\"\n*DefaultPU: False\n";
-  install(ppd);
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
-  EXPECT_EQ(result(), ppd +
-                          "DefaultTandum: False\nDefaultSH: False\nDefaultBY: XD7100\nDefaultLCT: XE7100\n"
-                          "DefaultBK: XF7110\nDefaultCI: XG7110\nDefaultPU: XH7100SC\nDefaultBinder: False\n"
-                          "DefaultSR: XL71002\n");
+// A PPD that lacks a key, holds one outside its option or out of order, or
+// would leave the tray update without its landmarks, is refused whole:
+// nothing is appended (once "DefaultTandum: False" without "*").
+TEST_F(OptionsUpdate, PPDWithoutEveryKeyInItsOptionIsLeftWhole) {
+  const std::string model = modelPPD();
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"one key", "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tavorinex Arc M750XLS\"\n*DefaultPU: False\n"},
+      {"no SR key", replaced(model, "*DefaultSR: False\n", "")},
+      {"SR option not closed", replaced(model, "*CloseUI: *SR\n", "")},
+      {"PU key outside its option", replaced(replaced(model, "*DefaultPU: False\n", ""), "*CloseUI: *PU\n",
+                                              "*CloseUI: *PU\n*DefaultPU: False\n")},
+      {"SH before Tandum", replaced(replaced(model, "*DefaultSH: False\n", ""), "*DefaultTandum: False\n",
+                                    "*DefaultSH: False\n*DefaultTandum: False\n")},
+      {"no CloseUI after the trays", replaced(model, "*CloseUI: *InputSlot\n", "")},
+  };
+  for (const auto& [label, ppd] : variants) {
+    install(ppd);
+    EXPECT_EQ(update("trays-finishers-b"), kFileFailed) << label;
+    EXPECT_EQ(result(), ppd) << label;
+  }
 }
 
 // The PPD of another model, or of none, is not this update's to change.

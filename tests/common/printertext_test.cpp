@@ -42,6 +42,22 @@ TEST(PrinterText, SingleLineTurnsControlsIntoSpaces) {
   EXPECT_EQ(singleLine("keeps \"quotes\""), "keeps \"quotes\"");
 }
 
+// Only what can drive a terminal is escaped: a C1 byte alone or inside a
+// broken, overlong or cut UTF-8 sequence, a C1 character, a direction
+// control; UTF-8 text whose bytes include 0x80 to 0x9F, Latin-1 bytes from
+// 0xA0 on, line feeds and tabs stay.
+TEST(PrinterText, TerminalTextEscapesWhatCanDriveATerminal) {
+  EXPECT_EQ(terminalText("a\x9b" "1m\x1b[2J\r\x7f\n\tb"), "a\\x9b1m\\x1b[2J\\x0d\\x7f\n\tb");
+  EXPECT_EQ(terminalText("\xc2\x9b\xc2\x80\xc2\x9f\xc2\xa0"), "<U+009B><U+0080><U+009F>\xc2\xa0");
+  EXPECT_EQ(terminalText("\xe2\x80\xaa\xe2\x80\xae\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\xa9\xe2\x81\xaa"),
+            "<U+202A><U+202E><U+2066><U+2069>\xe2\x80\xa9\xe2\x81\xaa");
+  EXPECT_EQ(terminalText("\xc3\x89t\xc3\xa9 \xe2\x80\x99 \xf0\x9f\x96\xa8"), "\xc3\x89t\xc3\xa9 \xe2\x80\x99 \xf0\x9f\x96\xa8");
+  EXPECT_EQ(terminalText("\xe2\x80"), "\xe2\\x80");                    // cut short
+  EXPECT_EQ(terminalText("\xc1\x9b\xe0\x82\x9b"), "\xc1\\x9b\xe0\\x82\\x9b");  // overlong
+  EXPECT_EQ(terminalText("\xe9t\xe9"), "\xe9t\xe9");
+  EXPECT_EQ(terminalText(std::string_view("a\0b", 3)), "a\\x00b");
+}
+
 TEST(PrinterText, CopyFieldCutsAndAlwaysTerminates) {
   char field[4] = {'x', 'x', 'x', 'x'};
   copyField(field, sizeof field, "abcdef");

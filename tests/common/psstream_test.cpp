@@ -187,6 +187,50 @@ TEST_F(StreamEditing, WindowTakesWholeLinesAndCopiesTheRest) {
   }
 }
 
+// The line scan stops at every line start whose text the test accepts, and
+// nowhere else: lines end at a line feed, a carriage return or both, of any
+// length around the window's size, with the carriage return of a pair last
+// in the window before a refill. Each stop's line is then dropped, so the
+// output is the input without the marked lines.
+TEST_F(StreamEditing, LineScanFindsEveryLineStartAfterEveryKindOfLineEnd) {
+  const std::vector<std::string> ends = {"\n", "\r", "\r\n", "\n\r"};
+  const std::vector<std::size_t> lengths = {0, 1, 99, 127, 128, 2046, 2047, 2048, 2049, 5000};
+  std::string input;
+  std::string kept;
+  std::size_t marks = 0;
+  for (std::size_t i = 0; i < 400; ++i) {
+    std::string line = std::string(lengths[i * 7 % lengths.size()], 'x') + " %%Mark: inside";
+    if (i % 3 == 0) {
+      line = "%%Mark: " + line;
+      ++marks;
+    }
+    const std::string& end = ends[i * 5 % ends.size()];
+    input += line + end;
+    // "\n\r" is a line feed and then an empty line that a carriage return ends.
+    if (!line.starts_with("%%Mark:")) kept += line + end;
+    else kept += end == "\n\r" ? "\r" : "";
+  }
+  feed(input);
+  std::size_t stops = 0;
+  auto isMark = [](std::string_view start) { return start.starts_with("%%Mark:") ? 0 : -1; };
+  while (tvx::copyUntilLine(isMark, window, &count, 0) == 0) {
+    ++stops;
+    ASSERT_TRUE(held().starts_with("%%Mark: ")) << stops;
+    // Drops the marked line up to its line end, which the next scan starts after.
+    std::size_t end = held().find_first_of("\r\n");
+    while (end == std::string::npos) {
+      writeBufferToTempPSStream(window, &count, count, 1);
+      ASSERT_EQ(getBufferFromInputPSStream(window, &count), 0);
+      end = held().find_first_of("\r\n");
+    }
+    writeBufferToTempPSStream(window, &count, static_cast<int>(end), 1);
+    if (held().starts_with("\r\n")) writeBufferToTempPSStream(window, &count, 2, 1);
+    else writeBufferToTempPSStream(window, &count, 1, 1);
+  }
+  EXPECT_EQ(stops, marks);
+  EXPECT_EQ(output(), kept);
+}
+
 TEST_F(StreamEditing, FailedWriteIsReportedAndLeftOnTheStream) {
   feed("");
   EXPECT_EQ(writeLineToTempPSStream("two\nlines\n"), 0);

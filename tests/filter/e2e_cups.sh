@@ -8,7 +8,8 @@
 # copies; job names; page content (a listing that shows DSC comments and a
 # page with an embedded EPS render the same through the queue as through a
 # queue of the same PPD without the filter); media (missing from the
-# catalog, PDF jobs, the administrator's default); IPP finishings.
+# catalog, PDF jobs, the administrator's default); IPP finishings; page
+# accounting and quotas against a queue that pstops counts.
 #
 # Usage: e2e_cups.sh SOURCE_DIR PSFILTER BIDIUPDATE
 #   PSFILTER and BIDIUPDATE are the test builds (fixed paths under
@@ -39,11 +40,11 @@ sim_started=
 
 cleanup() {
   if [ -f "$cups/cupsd.pid" ]; then
-    for q in "$queue" Unfiltered Second; do lpadmin -x "$q" 2> /dev/null; done
+    for q in "$queue" Unfiltered Second Control; do lpadmin -x "$q" 2> /dev/null; done
     cups_private_stop "$cups"
   fi
   [ -n "$sim_started" ] && "$source_dir/scripts/simprinter" stop "$work/sim" > /dev/null 2>&1
-  rm -rf "$work"
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -90,13 +91,20 @@ offers RGBInputImage DisplayP3
 socket_host=$(printf '%s' "$cups/socket" | sed 's|/|%2F|g')
 
 # Prints job file $1 with the lp options that follow on queue $dest (the
-# queue unless set); leaves the printer data in $work/job.prn. Fails unless
-# the job completes.
+# queue unless set); leaves the printer data in $work/job.prn and the job's
+# id in $printed. Fails unless the job completes.
 print_job() {
-  local job=$1 id state= to=${dest:-$queue}
+  local job=$1 id to=${dest:-$queue}
   shift
   id=$(lp -d "$to" "$@" "$job" | sed -n "s/.*$to-\([0-9]*\) .*/\1/p")
   [ -n "$id" ] || { fail "lp $* was refused"; return 1; }
+  wait_job "$id" "$*"
+}
+
+# Waits for job $1 (printed with $2) to complete, as print_job.
+wait_job() {
+  local id=$1 state=
+  printed=$id
   for _ in $(seq 600); do
     state=$(ipptool -tv "ipp://$socket_host/jobs/$id" get-job-attributes.test 2> /dev/null |
       sed -n 's/^ *job-state (enum) = //p')
@@ -106,7 +114,7 @@ print_job() {
     esac
     sleep 0.05
   done
-  fail "job $id ($*) ended as '${state:-unknown}'"
+  fail "job $id ($2) ended as '${state:-unknown}'"
   tail -20 "$cups/log/error_log"
   return 1
 }
@@ -172,6 +180,15 @@ check_job_data() {
     grep -a -q -v -x -F "$comment" && fail "a page does not start with the media comment"
   sed -n '1,/^%%EndSetup/p' "$work/job.prn" | grep -a -q '^%%BeginFeature: \*PageSize' &&
     fail "the job's own page size feature was passed on"
+}
+
+warned() {  # job id, text: cupsd logged the job's WARNING line, which says the text
+  for _ in $(seq 50); do  # cupsd writes its log a moment after the job ends
+    grep -a "^W .* \[Job $1\] Tavorinex software: pages get no media set-up: " "$cups/log/error_log" |
+      grep -q -F "$2" && return 0
+    sleep 0.1
+  done
+  fail "job $1 logged no warning saying '$2'"
 }
 
 renders() {  # the printer data prints: Ghostscript finds every page's text
@@ -321,6 +338,7 @@ lpadmin -p Second -E -v "file://$work/out/printer.prn" -P "$root/etc/cups/ppd/$q
 if dest=Second print_job "$work/report.ps" -t Second -o PageSize=HeavyTabloid250; then
   grep -a -q '^%%BeginFeature: \*PageSize HeavyTabloid250$' "$work/job.prn" || fail "the job lost its page size feature"
   grep -a -q '^%%PSPageMedia' "$work/job.prn" && fail "page comments without a catalog"
+  warned "$printed" "the queue has no media catalog"
   renders "$work/job.prn"
   # Rendered at 10 dpi, tabloid (792 x 1224 points) is 110 x 170 pixels.
   gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r10 -o "$work/second.png" "$work/job.prn" 2> /dev/null
@@ -339,10 +357,107 @@ fi
 # The queue's default media: the printer's first media after the first
 # update; one the administrator sets stays over later updates.
 default_size() { sed -n 's/^\*DefaultPageSize: //p' "$root/etc/cups/ppd/$queue.ppd"; }
-[ "$(default_size)" = YellowA4ShortEdge ] || fail "the default media is $(default_size), not the printer's first"
-lpadmin -p "$queue" -o PageSize=PlainA480 || fail "lpadmin -o PageSize=PlainA480 failed"
+[ "$(default_size)" = PlainA480 ] || fail "the default media is $(default_size), not the printer's first"
+lpadmin -p "$queue" -o PageSize=RecycledA480 || fail "lpadmin -o PageSize=RecycledA480 failed"
 TAVORINEX_TEST_ROOT=$root "$bidiupdate" -A "$queue" "127.0.0.1:$port"
-[ "$(default_size)" = PlainA480 ] || fail "the update replaced the administrator's default by $(default_size)"
+[ "$(default_size)" = RecycledA480 ] || fail "the update replaced the administrator's default by $(default_size)"
+
+# --- What IPP clients ask for: media by size, every media by name -------
+# The printer has three A4 media: Plain A4 80 (its first row), Recycled A4 80
+# and a yellow one. A request that names only a size prints on the queue's
+# default media when that has the size, else on the printer's first media
+# of that size; CUPS maps such a request to the PPD's first page size of
+# that size, whatever the default.
+cat > "$work/media-col.test" <<'TEST'
+{
+  NAME "Print-Job with a media-col that gives only a size"
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR name requesting-user-name $user
+  ATTR name job-name "Sized"
+  ATTR mimeMediaType document-format application/postscript
+  GROUP job-attributes-tag
+  ATTR collection media-col {
+    MEMBER collection media-size {
+      MEMBER integer x-dimension 21000
+      MEMBER integer y-dimension 29700
+    }
+  }
+  FILE $filename
+  STATUS successful-ok
+  EXPECT job-id OF-TYPE integer
+}
+TEST
+print_media_col() {  # job file: as print_job, sent by ipptool
+  local id
+  id=$(ipptool -tv -f "$1" "ipp://$socket_host/printers/$queue" "$work/media-col.test" 2>&1 |
+    sed -n 's/^ *job-id (integer) = //p')
+  [ -n "$id" ] || { fail "ipptool Print-Job with media-col was refused"; return 1; }
+  wait_job "$id" "media-col"
+}
+printed_media() {  # the media names of the pages of $work/job.prn, one a line
+  sed -n 's/^%%PSPageMedia: \(.*\) [0-9]* [0-9]* [0-9-]* [^ ]* [^ ]*$/\1/p' "$work/job.prn" | tr -d '\r'
+}
+prints_on() {  # media, what was asked: every page of the last job is on that media
+  local got
+  got=$(printed_media | sort | uniq -c | sed 's/^ *//')
+  [ "$got" = "3 $1" ] || fail "$2 printed on '$got', not 3 pages of $1"
+  [ "$(grep -a -c '^%%BeginFeature: \*PageSize ' "$work/job.prn")" = 3 ] ||
+    fail "$2: not one page size set-up on each page"
+}
+for default in RecycledA480 PlainLetter75 PlainA480; do
+  case $default in
+    RecycledA480) expected="Recycled A4 80" ;;
+    *) expected="Plain A4 80" ;;
+  esac
+  lpadmin -p "$queue" -o PageSize="$default" || fail "lpadmin -o PageSize=$default failed"
+  for media in A4 iso_a4_210x297mm; do
+    print_job "$work/report.ps" -t Sized -o media="$media" && prints_on "$expected" "media=$media, default $default"
+  done
+  print_media_col "$work/report.ps" && prints_on "$expected" "media-col of A4, default $default"
+  ipptool -tv "ipp://$socket_host/printers/$queue" get-printer-attributes.test > "$work/attributes" 2>&1
+  media_default=$(sed -n 's/^ *media-default (keyword) = //p' "$work/attributes")
+  case $media_default in
+    "" | unknown) fail "media-default is '$media_default' with the default $default" ;;
+  esac
+done
+# Every media of the queue is in media-supported under a name of its own:
+# media of one size are not folded into one.
+supported=$(sed -n 's/^ *media-supported (1setOf keyword) = //p' "$work/attributes" | tr ',' '\n')
+sizes=$(grep -c '^\*PageSize ' "$root/etc/cups/ppd/$queue.ppd")
+[ "$(grep -c . <<< "$supported")" = "$sizes" ] ||
+  fail "media-supported has $(grep -c . <<< "$supported") names for $sizes page sizes: $supported"
+grep -q -x 'iso_a4_210x297mm' <<< "$supported" || fail "media-supported lacks iso_a4_210x297mm"
+recycled=$(grep -i 'recycled' <<< "$supported")
+[ "$(grep -c . <<< "$recycled")" = 1 ] || fail "no single media-supported name for Recycled A4 80: $supported"
+print_job "$work/report.ps" -t Named -o media="$recycled" && prints_on "Recycled A4 80" "media=$recycled"
+yellow=$(grep -i 'yellow' <<< "$supported")
+print_job "$work/report.ps" -t Named -o media="$yellow" && prints_on "Yellow A4 Short Edge" "media=$yellow"
+
+# --- A page that chooses its own media: a tab divider between pages -----
+sed 's|^/pagelevel save def$|[{\n%%BeginFeature: *PageSize YellowA4ShortEdge\n<< /PageSize [595 842] >> setpagedevice\n%%EndFeature\n} stopped cleartomark|' \
+  "$work/report.ps" > "$work/divider.ps"
+sed -i 's| pagelevel restore showpage| showpage|' "$work/divider.ps"
+if print_job "$work/divider.ps" -t Divider -o PageSize=PlainA480; then
+  [ "$(printed_media | tr '\n' ,)" = "Plain A4 80,Yellow A4 Short Edge,Plain A4 80," ] ||
+    fail "the divider job printed on $(printed_media | tr '\n' ,)"
+  page2=$(sed -n '/^%%Page: 2 2/,/^%%Page: 3 3/p' "$work/job.prn")
+  [ "$(grep -a -c '^%%BeginFeature: \*PageSize ' <<< "$page2")" = 1 ] ||
+    fail "page 2 carries $(grep -a -c '^%%BeginFeature: \*PageSize ' <<< "$page2") page size set-ups, not its own alone"
+  grep -a -q '/MediaColor (yellow)' <<< "$page2" || fail "page 2 lacks the yellow media's set-up"
+  renders "$work/job.prn"
+fi
+
+# --- Why pages carry no media set-up: one WARNING line per job ----------
+catalog_file=$root/usr/bin/Tavorinex/$queue  # root's, which the filter (user lp) cannot read at 0600
+chmod 0600 "$catalog_file"
+print_job "$work/report.ps" -t Unreadable -o PageSize=PlainA480 &&
+  warned "$printed" "cannot read the media catalog " && warned "$printed" ": Permission denied"
+chmod 0644 "$catalog_file"
+lpadmin -p "$queue" -o PageSize=PlainA480
 
 # --- IPP finishings: clients see them, a job selects the PPD's choice ----
 lpadmin -p "$queue" -v "file://$work/out/printer.prn"
@@ -357,6 +472,69 @@ fi
 if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=83; then
   grep -a -q '^%%BeginFeature: \*Punch 4TP$' "$work/job.prn" || fail "finishings 83 did not select Punch 4TP"
 fi
+# The printer's punch unit (2 and 4 holes) survives -A with its constraints:
+# CUPS holds a 3-hole default against it, and 2 holes still print.
+grep -q -x -F '*DefaultPU: XH7100EU' "$root/etc/cups/ppd/$queue.ppd" || fail "-A did not set the 2-and-4-hole unit"
+lpadmin -p "$queue" -o Punch=3LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 &&
+  fail "cupstestppd accepts a 3-hole default with the 2-and-4-hole unit"
+grep -q -F '"PU XH7100EU" conflicts with "Punch 3LP"' "$work/cupstestppd.out" ||
+  fail "no conflict between the unit and 3 holes: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=2LP
+CUPS_SERVERBIN=$cups/bin cupstestppd "$root/etc/cups/ppd/$queue.ppd" > "$work/cupstestppd.out" 2>&1 ||
+  fail "cupstestppd rejects a 2-hole default: $(grep FAIL "$work/cupstestppd.out")"
+lpadmin -p "$queue" -o Punch=None
+if print_job "$work/report.ps" -t Finished -o PageSize=PlainA480 -o finishings=74; then
+  grep -a -q '^%%BeginFeature: \*Punch 2LP$' "$work/job.prn" || fail "finishings 74 did not select Punch 2LP"
+fi
+
+# --- Page accounting: cupsd counts what the filter's PAGE lines say -----
+# pstops writes PAGE lines only when the PPD names no filter: the control is
+# a queue of the same PPD without *cupsFilter. Each job must count the same
+# on both, in page_log and in job-impressions-completed.
+sed '/^\*cupsFilter:/d' "$root/etc/cups/ppd/$queue.ppd" > "$work/control.ppd"
+lpadmin -p Control -E -v "file://$work/out/printer.prn" -P "$work/control.ppd" 2> "$work/lpadmin.err" ||
+  fail "lpadmin Control failed: $(cat "$work/lpadmin.err")"
+counted() {  # job id: "job-impressions-completed page_log-total"
+  local impressions total
+  impressions=$(ipptool -tv "ipp://$socket_host/jobs/$1" get-job-attributes.test 2> /dev/null |
+    sed -n 's/^ *job-impressions-completed (integer) = //p')
+  total=$(sed -n "s/^[^ ]* [^ ]* $1 \[[^]]*\] total \([0-9]*\) .*/\1/p" "$cups/log/page_log")
+  echo "${impressions:-none} ${total:-none}"
+}
+# Expected count, then lp options: NumCopies; pages pstops reverses; pages
+# it repeats itself (collated copies without the Collate feature); n-up;
+# a page range; the blank page it adds for duplex in reverse order.
+while read -r expected options; do
+  for via in "$queue" Control; do
+    # shellcheck disable=SC2086
+    dest=$via print_job "$work/report.ps" -t Counted -o PageSize=PlainA480 $options || continue
+    got=$(counted "$printed")
+    [ "$got" = "$expected $expected" ] ||
+      fail "$via counted '$got' (impressions, page_log) for $options, not $expected"
+  done
+done <<'JOBS'
+3 -n 1
+9 -n 3
+6 -n 2 -o outputorder=reverse
+6 -n 2 -o Collate=False -o multiple-document-handling=separate-documents-collated-copies
+4 -n 2 -o number-up=2
+2 -o page-ranges=2-3
+8 -n 2 -o sides=two-sided-long-edge -o outputorder=reverse
+JOBS
+grep -q 'slow_collate=1' "$cups/log/error_log" || fail "no job had pstops repeat its pages"
+
+# A quota: a job submitted once the user's counted pages reach the limit is
+# refused (a user of its own, so that earlier jobs do not count).
+for via in "$queue" Control; do
+  lpadmin -p "$via" -o job-page-limit=5 -o job-quota-period=86400 || fail "lpadmin quota on $via failed"
+  for _ in 1 2; do
+    dest=$via print_job "$work/report.ps" -U quota -t Quota -o PageSize=PlainA480
+  done
+  lp -d "$via" -U quota -t Quota -o PageSize=PlainA480 "$work/report.ps" > "$work/lp.out" 2>&1 &&
+    fail "$via accepted a job past the quota of 5 pages: $(cat "$work/lp.out")"
+  lpadmin -p "$via" -o job-page-limit=0
+done
 
 # --- The page region and input slot path, which pstops never takes -----
 {
@@ -366,9 +544,11 @@ fi
   sed -n '/^%%EndSetup/,$p' "$work/report.ps"
 } > "$work/region.ps"
 (cd "$work" && TMPDIR=$work/out TAVORINEX_TEST_ROOT=$root exec -a "$queue" "$psfilter" 7 alice Region 1 "" \
-  < "$work/region.ps" > "$work/job.prn")
+  < "$work/region.ps" > "$work/job.prn" 2> "$work/region.err")
 status=$?
 [ "$status" = 0 ] || fail "psfilter on the page region job exited with $status"
+[ "$(cat "$work/region.err")" = "$(printf 'PAGE: %s 1\n' 1 2 3)" ] ||
+  fail "the page region job wrote on standard error: $(cat "$work/region.err")"
 pjl_header Region > "$work/header.pjl"
 check_job_data $'[{\n%%BeginFeature: *InputSlot Tray3\n<< /MediaPosition 3 >> setpagedevice\n%%EndFeature\n} stopped cleartomark'
 renders "$work/job.prn"

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bidi/lib/BiDiMedia.h"
@@ -124,6 +126,16 @@ void expectFailureLines(const std::string& err, const std::string& errorLine,
   for (const std::string& piece : detail) EXPECT_NE(debug.find(piece), std::string::npos) << debug;
 }
 
+// The page accounting lines of a job sent: one per page, with the copies
+// the printer makes of it.
+std::string pageLines(int pages, int copies) {
+  std::string lines;
+  for (int page = 1; page <= pages; ++page) {
+    lines += "PAGE: " + std::to_string(page) + " " + std::to_string(copies) + "\n";
+  }
+  return lines;
+}
+
 class FilterTest : public TestRoot {
  protected:
   void SetUp() override {
@@ -186,7 +198,7 @@ TEST_F(FilterTest, EveryPageGetsTheMediaTextsInsideOrBeforeItsOwnSetUp) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput(feature("Duplex", "None"), pages) +
                             kPjlTrailer);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, pageLines(3, 1));
 }
 
 // Short pages (a short page without set-up followed by one with its own),
@@ -343,6 +355,118 @@ TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
   }
 }
 
+// How often `text` occurs in `in`.
+std::size_t occurrences(const std::string& in, const std::string& text) {
+  std::size_t count = 0;
+  for (std::size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1)) ++count;
+  return count;
+}
+
+const std::string kA4Comment = "%%PSPageMedia: Tavorinex A4 595 842 89 white plain\n";
+const std::string kA4Command =
+    "[{\n%%BeginFeature: *PageSize TavorinexA4\n"
+    "<< /PageSize [595 842] /ImagingBBox null /MediaWeight 89 /MediaColor (white) "
+    "/MediaType (plain) >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+
+// A page that chooses its own media (a tab divider, a cover) gets that
+// media's comment and set-up once, in place of the job's: with its feature
+// inside its set-up, or behind the set-up that CUPS's pstops closes before
+// the document's own set-up lines. A media the catalog lacks keeps the
+// page's feature and gets no texts of the job's media.
+TEST_F(FilterTest, PageWithItsOwnPageSizeGetsThatMediaOnce) {
+  const std::string body = "showpage\n";
+  const std::string bounds = "%%PageBoundingBox: 0 0 612 792\n";
+  const std::string divider = "%%Page: 2 2\n" + bounds;
+  struct Case {
+    std::string page, edited;
+  } cases[] = {
+      {divider + "%%BeginPageSetup\n" + feature("PageSize", "TavorinexA4") +
+           "/pg 1 def\n%%EndPageSetup\n" + body,
+       "%%Page: 2 2\n" + kA4Comment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kA4Command + "/pg 1 def\n%%EndPageSetup\n" + body},
+      {divider + "%%BeginPageSetup\n%%EndPageSetup\n" + feature("PageRegion", "TavorinexA4") +
+           feature("InputSlot", "Tray3") + "%%EndPageSetup\n" + body,
+       "%%Page: 2 2\n" + kA4Comment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kA4Command + trayCommand(3) + "%%EndPageSetup\n" + feature("InputSlot", "Tray3") +
+           "%%EndPageSetup\n" + body},
+      {divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body,
+       divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body},
+  };
+  Page first{1, false, body};
+  Page last{3, true, body};
+  std::string features = feature("PageSize", "TavorinexLetter");
+  for (const Case& c : cases) {
+    std::string job = prolog(features) + first.inJob() + c.page + last.inJob() + kJobTrailer;
+    Result result = filter(job);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, pjlHeader("Report") + prolog("") +
+                              first.edited(kLetterComment, kLetterCommand) + c.edited +
+                              last.edited(kLetterComment, kLetterCommand) + kJobTrailer +
+                              kPjlTrailer);
+  }
+}
+
+// The printer's media in its order: two of A4 size, one of Letter, one more of A4.
+void saveMediaOfOneSize(const char* queue) {
+  CMediaCatalog catalog(queue);
+  catalog.DeleteAllMedias();
+  for (auto [name, width, length] : {std::tuple{"Plain A4", 595276, 842000},
+                                     {"Recycled A4", 595000, 842000},
+                                     {"Plain Letter", 612000, 792000},
+                                     {"Yellow A4", 842000, 595276}}) {
+    TS_BiDiMedia printer{};
+    std::strcpy(printer.name, name);
+    printer.width = static_cast<unsigned long>(width);
+    printer.length = static_cast<unsigned long>(length);
+    catalog.AddMedia(new CMedia(&printer));
+  }
+  ASSERT_TRUE(catalog.SaveMedia());
+}
+
+// A job that names only a size (the PPD's size choice, which CUPS gives a
+// request for "A4") prints on the queue's default media when that has the
+// size, else on the printer's first media of that size. A key that names
+// no media gets one warning for the job, however many pages name it.
+TEST_F(FilterTest, SizeChoicePrintsOnTheDefaultMediaOfThatSizeElseTheFirst) {
+  saveMediaOfOneSize("Sized");
+  const std::string ppd = root_ + "/Sized.ppd";
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "showpage\n"}};
+  for (auto [defaultKey, media] : {std::pair{"RecycledA4", "Recycled A4"},
+                                   {"YellowA4", "Yellow A4"},
+                                   {"PlainLetter", "Plain A4"},
+                                   {"A4", "Plain A4"}}) {
+    writeFile(ppd, std::string("*PPD-Adobe: \"4.3\"\n*DefaultPageSize: ") + defaultKey + "\n");
+    FilterCall call = callOn(jobOf(feature("PageSize", "A4"), pages));
+    call.queue = "Sized";
+    call.environment.push_back("PPD=" + ppd);
+    Result result = run(call);
+    EXPECT_EQ(result.err, pageLines(2, 1)) << defaultKey;
+    std::string comment = std::string("\n%%PSPageMedia: ") + media + " 595 842 ";
+    EXPECT_EQ(occurrences(result.out, comment), 2u) << defaultKey << "\n" << result.out;
+    EXPECT_EQ(occurrences(result.out, "%%BeginFeature: *PageSize "), 2u) << defaultKey;
+  }
+  std::string unknownPage = "%%Page: 2 2\n%%BeginPageSetup\n" + feature("PageSize", "Tab") +
+                            "%%EndPageSetup\nshowpage\n";
+  FilterCall call = callOn(prolog(feature("PageSize", "Tab")) + pages[0].inJob() + unknownPage +
+                           kJobTrailer);
+  call.queue = "Sized";
+  Result result = run(call);
+  EXPECT_EQ(result.err,
+            "WARNING: Tavorinex software: pages get no media set-up: page size Tab is not in the "
+            "media catalog " + root_ + "//usr//bin//Tavorinex//Sized\n" + pageLines(2, 1));
+}
+
+TEST_F(FilterTest, QueueWithoutCatalogWarnsOnce) {
+  std::vector<Page> pages{{1, false, "showpage\n"}};
+  FilterCall call = callOn(jobOf(feature("PageSize", "PlainA480"), pages));
+  call.queue = "Uncatalogued";
+  Result result = run(call);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err,
+            "WARNING: Tavorinex software: pages get no media set-up: the queue has no media "
+            "catalog (" + root_ + "//usr//bin//Tavorinex//Uncatalogued)\n" + pageLines(1, 1));
+}
+
 // A header of 80 font resource lines, then `rest`.
 std::string longHeader(const std::string& rest, const std::string& lineEnd = "\n") {
   std::string header = "%!PS-Adobe-3.0" + lineEnd + "%%DocumentNeededResources: font Courier" + lineEnd;
@@ -379,6 +503,44 @@ TEST_F(FilterTest, CopyCountInThePjlHeader) {
     Result result = filter(c.job, "Report", c.copies, c.options);
     EXPECT_EQ(result.out, pjlHeader("Report", c.expected) + c.job + kPjlTrailer)
         << c.copies << " " << c.options;
+  }
+}
+
+// CUPS counts pages (page_log, job-impressions-completed, quotas) only from
+// the filter's "PAGE:" lines, as CUPS's pstops would write them for the same
+// job: the pages sent, each with the copies the printer makes of it.
+TEST_F(FilterTest, PageLinesCountThePagesSentAndTheCopiesThePrinterMakes) {
+  std::vector<Page> pages{{1, false, "showpage\n"}, {2, true, "(%%Page: 9 9) show\n  %%Page: 8 8\n"},
+                          {3, false, "%%BeginDocument: a.eps\n%%Page: 1 1\n%%EndDocument\n"}};
+  const std::string job = jobOf(feature("PageSize", "TavorinexLetter"), pages);
+  // pstops's copies: NumCopies with the mark's count, or pages it repeated
+  // itself (9 pages for 3 copies) with a mark of 1.
+  const std::string numCopies = "%!PS-Adobe-3.0\n%%Requirements: numcopies(3) collate\n"
+                                "%RBINumCopies: 3\n%%EndComments\n" +
+                                jobOf("", pages).substr(std::strlen("%!PS-Adobe-3.0\n"));
+  std::string repeated = "%!PS-Adobe-3.0\n%RBINumCopies: 1\n%%EndComments\n";
+  for (int page = 1; page <= 9; ++page) repeated += Page{page, page % 2 == 0, "showpage\n"}.inJob();
+  // The mark past the window, and its count just past the window's end.
+  const std::string longMarked = longHeader("%RBINumCopies: 4\n%%EndComments\n") + "%%Page: 1 1\n";
+  std::string cutMark = "%!PS-Adobe-3.0\n%%Title: ";
+  std::size_t title = kPSWindowSize - cutMark.size() - 1 - std::strlen("%RBINumCopies: 1");
+  cutMark += std::string(title, 't') + "\n%RBINumCopies: 12\n%%EndComments\n%%Page: 1 1\n%%Page: 2 2\n";
+  struct Case {
+    std::string job, copies, options, lines;
+  } cases[] = {
+      {job, "1", "", pageLines(3, 1)},
+      {job, "3", "", pageLines(3, 3)},
+      {job, "2", "multiple-document-handling=separate-documents-uncollated-copies", pageLines(3, 1)},
+      {numCopies, "3", "collate", pageLines(3, 3)},
+      {repeated, "3", "collate", pageLines(9, 1)},
+      {longMarked, "4", "", pageLines(1, 4)},
+      {cutMark, "12", "", pageLines(2, 12)},
+      {"%!PS\nshowpage\n", "2", "", ""},
+  };
+  for (const Case& c : cases) {
+    Result result = run(callOn(c.job, "Report", c.copies, c.options));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, c.lines) << c.copies << " " << c.options << "\n" << c.job.substr(0, 80);
   }
 }
 
@@ -505,7 +667,7 @@ TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
   discarded.stdoutPath = "/dev/null";
   result = run(discarded);
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, pageLines(300, 1));
 }
 
 // The spool has no name at any time, so neither a cancel (SIGTERM) nor a

@@ -341,6 +341,7 @@ const std::string& agentAddress() { return agent().address(); }
 void setResponder(Responder responder) { agent().setResponder(std::move(responder)); }
 
 unsigned char openAgentSession() {
+  testRoot();  // the library reads its configuration, and keeps its state, there
   TT_SessionID id = 0;
   check(snmpSessionOpen(en_SnmpVersion_V2, agentAddress().c_str(), "vexhol", "", &id) == en_Success,
         "cannot open a session to the fake agent");

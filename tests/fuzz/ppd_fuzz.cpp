@@ -2,10 +2,11 @@
 // answers from a simulated printer's objects. The input's first byte picks
 // the printer (from 0x80 on the one with hostile media, tray and profile
 // names, else the full printer) and, modulo 6, the updates: 0 all four in
-// the order of bidiupdate -A, 1 media, 2 colour, 3 installable options,
-// 4 input trays, 5 the media constraints alone. The rest is the queue's
-// PPD. Each update must succeed, or fail with 13 and leave the PPD as it
-// was; the catalog file must hold whole records.
+// the order of bidiupdate -A, 1 media, 2 colour, 3 installable options and
+// then input trays as bidiupdate -O runs them, 4 input trays, 5 the media
+// constraints alone. The rest is the queue's PPD. Each update (and -O as a
+// whole) must succeed, or fail with 13 and leave the PPD as it was; the
+// catalog file must hold whole records.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,6 +16,7 @@
 #include "bidi/BiDiInput.h"
 #include "bidi/BiDiMedia.h"
 #include "bidi/BiDiOptions.h"
+#include "bidi/BiDiUpdate.h"
 #include "bidi/lib/snmpcolumns.h"
 #include "mediacatalog/mediacatalogutil.h"
 #include "tests/fuzz/fakeagent.h"
@@ -78,10 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (updates == 0 || updates == 2) {
     runUpdate(setting, "BiDi_UpdateColor", [&] { return BiDi_UpdateColor(session, kQueue); });
   }
-  if (updates == 0 || updates == 3) {
+  if (updates == 0) {
     runUpdate(setting, "BiDi_UpdateInstallableOptions",
               [&] { return BiDi_UpdateInstallableOptions(session, kQueue); });
   }
+  if (updates == 3) runUpdate(setting, "bidiupdate -O", [&] { return tvx::bidi::runUpdates('O', session, kQueue); });
   if (updates == 0 || updates == 4) {
     runUpdate(setting, "BiDi_UpdateInput", [&] { return BiDi_UpdateInput(session, kQueue); });
   }

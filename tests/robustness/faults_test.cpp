@@ -153,12 +153,13 @@ class ClosedOutputTest : public TestRoot {
     std::filesystem::create_directories(spool_);
   }
 
-  // Runs the filter on a job of about 1 MiB whose reader, at the other end
-  // of a pipe or a socket, takes `keep` bytes of the printer data and then
-  // closes its end; the filter's status and standard error.
+  // Runs the filter on a job of about 4 MiB (more than the 1 MiB pipe the
+  // filter asks for can hold beside what the reader takes) whose reader, at
+  // the other end of a pipe or a socket, takes `keep` bytes of the printer
+  // data and then closes its end; the filter's status and standard error.
   std::pair<int, std::string> filterInto(std::size_t keep, bool socket) {
     std::string job = "%!PS-Adobe-3.0\n%%EndComments\n";
-    for (int page = 1; job.size() < (1 << 20); ++page) {
+    for (int page = 1; job.size() < (4 << 20); ++page) {
       job += "%%Page: " + std::to_string(page) + " " + std::to_string(page) + "\n" +
              std::string(2000, 'x') + "\nshowpage\n";
     }

@@ -109,6 +109,74 @@ TEST_F(SnmpV3Test, ConfigurationOthersMayReadOrNotUnderstoodIsRefused) {
   EXPECT_EQ(ppdOf(kQueue), before);
 }
 
+// The environment names no other configuration: SNMPCONFPATH's folder (with
+// a file anyone may change, choosing SNMPv2c) is not read instead of root's
+// (whose setting, here one not supported, still stops the run), and
+// SNMP_PERSISTENT_DIR gets nothing; the persistent folder is the package's,
+// root's with mode 0700.
+TEST_F(SnmpV3Test, EnvironmentNamesNoOtherConfigurationOrPersistentFolder) {
+  ASSERT_TRUE(v3Printer().running());
+  configure(kAuthPhrase, "defAuthType MD5\n");
+  std::filesystem::remove_all(root_ + "/var");
+  const std::string elsewhere = tmpFolder() + "elsewhere";
+  std::filesystem::create_directories(elsewhere + "/conf");
+  std::filesystem::create_directories(elsewhere + "/persistent");
+  writeFile(elsewhere + "/conf/snmpapp.conf", "defVersion 2c\n");
+  ::chmod((elsewhere + "/conf/snmpapp.conf").c_str(), 0666);
+  Command command{.argv = {QUERY_PATH, v3Printer().address()},
+                  .environment = {"SNMPCONFPATH=" + elsewhere + "/conf",
+                                  "SNMP_PERSISTENT_DIR=" + elsewhere + "/persistent",
+                                  "SNMP_PERSISTENT_FILE=" + elsewhere + "/conf/snmpapp.conf",
+                                  "MIBDIRS=" + elsewhere + "/conf"}};
+  Finished shown = run(command);
+  EXPECT_EQ(shown.status, kQueryFailed) << shown.out;
+  EXPECT_NE(shown.err.find("defAuthType \"MD5\" is not supported"), std::string::npos) << shown.err;
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere + "/persistent"));
+  struct stat st {};
+  ASSERT_EQ(::stat(snmpPersistentFolder().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  EXPECT_EQ(st.st_uid, 0u);
+}
+
+// The library also reads the ".conf" files of its persistent folder: they
+// are checked as the configuration is (root's, not to be changed or, ours,
+// read by others), and so is the folder.
+TEST_F(SnmpV3Test, PersistentFolderFilesAreChecked) {
+  ASSERT_TRUE(v3Printer().running());
+  const std::string persistent = snmpPersistentFolder();
+  const std::string file = persistent + "/snmpapp.conf";
+  writeFile(file, "defVersion 2c\n");
+  ::chmod(file.c_str(), 0666);
+  Finished shown = query({v3Printer().address()});
+  EXPECT_EQ(shown.status, kQueryFailed);
+  EXPECT_NE(shown.err.find(file + " may be read by others than root"), std::string::npos) << shown.err;
+  ::chmod(file.c_str(), 0600);
+  EXPECT_EQ(query({v3Printer().address()}).status, 0);
+  ::chmod(persistent.c_str(), 0777);
+  Finished open = query({v3Printer().address()});
+  EXPECT_EQ(open.status, kQueryFailed);
+  EXPECT_NE(open.err.find(persistent + " may be changed by others than root: refused"), std::string::npos)
+      << open.err;
+}
+
+// A user who cannot read root's 0600 configuration is stopped with a
+// message that names it, rather than asking over SNMPv2c (which this
+// printer would answer) in clear text.
+TEST_F(SnmpV3Test, ConfigurationTheUserCannotReadStopsTheRun) {
+  ASSERT_TRUE(v3Printer().running());
+  configure(kAuthPhrase);
+  // The user reaches the test root and a copy of the program, not the file.
+  for (const std::string& folder : {root_, root_ + "/etc", root_ + "/etc/snmp"}) ::chmod(folder.c_str(), 0755);
+  const std::string program = root_ + "/tavorinex-query";
+  std::filesystem::copy_file(QUERY_PATH, program);
+  ::chmod(program.c_str(), 0755);
+  Finished shown = run({.argv = {program, v3Printer().address()}, .user = "nobody"});
+  EXPECT_EQ(shown.status, kQueryFailed) << shown.out;
+  EXPECT_EQ(shown.out, "");
+  EXPECT_NE(shown.err.find(configFile() + " cannot be read (Permission denied): refused"), std::string::npos)
+      << shown.err;
+}
+
 // Without defVersion 3 the same printer is asked over SNMPv2c, as before.
 TEST_F(SnmpV3Test, WithoutVersion3TheCommunityIsUsed) {
   ASSERT_TRUE(v3Printer().running());

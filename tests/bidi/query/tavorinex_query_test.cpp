@@ -126,6 +126,51 @@ TEST_F(QueryTest, JsonOfHostilePrinterTextStillParses) {
   EXPECT_NE(text.out.find("\nMedia (" + media + ")\n"), std::string::npos) << text.out;
 }
 
+// The terminal controls of the hostile-terminal printer's texts, as bytes.
+const std::vector<std::string> kTerminalControls = {"\x9b", "\x9c", "\x9d", "\xc2\x9b", "\xe2\x80\xae",
+                                                    "\xe2\x81\xa6", "\xe2\x81\xa9"};
+
+// Expects `shown` to hold the texts of the hostile-terminal printer with
+// their terminal controls escaped, and none of the controls themselves.
+void expectEscaped(const std::string& shown) {
+  for (const std::string& control : kTerminalControls) {
+    EXPECT_EQ(shown.find(control), std::string::npos) << testing::PrintToString(control);
+  }
+  for (const char* text : {"CSI \\x9b31m red", "UTF-8 CSI <U+009B>31m red", "Right<U+202E>to left",
+                           "Isolate <U+2066>x<U+2069> end", "OSC \\x9d0;title\\x9c", "Caf\xc3\xa9 \xc3\x89" "cru"}) {
+    EXPECT_NE(shown.find(text), std::string::npos) << text;
+  }
+}
+
+// C1 bytes (CSI on an 8-bit terminal), their UTF-8 forms and direction
+// overrides from the printer reach no terminal: the text report and the
+// diff show them escaped, while the JSON and the PPD keep the printer's text.
+TEST_F(QueryTest, TerminalControlsInPrinterTextAreShownEscaped) {
+  const SimPrinter& printer = sharedPrinter("hostile-terminal");
+  ASSERT_TRUE(printer.running());
+  Finished text = query({printer.address()});
+  ASSERT_EQ(text.status, 0) << text.err;
+  expectEscaped(text.out);
+
+  Finished json = query({"--json", printer.address()});
+  ASSERT_EQ(json.status, 0) << json.err;
+  Finished names = python("import json, sys\n"
+                          "print(json.dumps([m['name'] for m in json.load(open(sys.argv[1]))['media']]))\n",
+                          json.out);
+  ASSERT_EQ(names.status, 0) << names.err;
+  EXPECT_NE(names.out.find("\"UTF-8 CSI \\u009b31m red\""), std::string::npos) << names.out;
+  EXPECT_NE(names.out.find("\"Right\\u202eto left\""), std::string::npos) << names.out;
+
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  Finished diff = query({"--diff", "Arc", printer.address()});
+  ASSERT_EQ(diff.status, 1) << diff.err;
+  expectEscaped(diff.out);
+  EXPECT_NE(diff.out.find("\n+*PageSize Righttoleft/Right<U+202E>to left: "), std::string::npos) << diff.out;
+  EXPECT_NE(diff.out.find("\n  Right<U+202E>to left (PPD key Righttoleft), "), std::string::npos) << diff.out;
+  ASSERT_EQ(bidiupdate({"-A", "Arc", printer.address()}).status, kDone);
+  EXPECT_NE(ppdOf("Arc").find("*PageSize Righttoleft/Right\xe2\x80\xaeto left: "), std::string::npos);
+}
+
 TEST_F(QueryTest, FailuresExitWithBidiupdateStatusesAndWords) {
   const SimPrinter& other = sharedPrinter("other-model");
   ASSERT_TRUE(other.running());
@@ -171,7 +216,7 @@ TEST_F(QueryTest, DiffShowsWhatAnUpdateWouldChangeAndChangesNoFile) {
   EXPECT_NE(diff.out.find("\n-*DefaultPageSize: TavorinexLetter\n"), std::string::npos);
   EXPECT_NE(diff.out.find("\n+*PageSize PlainA480/Plain A4 80: "), std::string::npos);
   EXPECT_NE(diff.out.find("\nMedia catalog of Arc after the update (8 media, changed):\n"
-                          "  Yellow A4 Short Edge (PPD key YellowA4ShortEdge), 210.0 x 297.0 mm, 595 x 842 pt\n"),
+                          "  Plain A4 80 (PPD key PlainA480), 210.0 x 297.0 mm, 595 x 842 pt\n"),
             std::string::npos)
       << diff.out;
   // Byte for byte, and the private folder is gone.
