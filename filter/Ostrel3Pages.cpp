@@ -66,15 +66,17 @@ struct SetupFeature {
 };
 
 // The first feature of `marker` at a line start in the page set-up that
-// starts at `setup`: before the page's last "%%EndPageSetup" line within the
-// window (CUPS's pstops closes a set-up of its own and passes the document's
-// set-up lines on behind it) and outside embedded documents.
+// starts at `setup`: it and its "%%EndFeature" before the page's last
+// "%%EndPageSetup" line within the window (CUPS's pstops closes a set-up of
+// its own and passes the document's set-up lines on behind it), outside
+// embedded documents.
 SetupFeature setupFeature(std::string_view held, std::size_t setup, std::string_view marker) {
   SetupFeature feature;
   std::size_t end = held.rfind("\n%%EndPageSetup", held.find("\n%%Page:", setup));
   if (end == std::string_view::npos || end < setup) return feature;
   std::size_t at = held.find(std::string("\n").append(marker), setup);
-  if (at == std::string_view::npos || at >= end ||
+  // The feature must end inside the set-up too: dropping it runs to its end.
+  if (at == std::string_view::npos || held.find(kFeatureEnd, at) >= end ||
       held.find("\n%%BeginDocument", setup) < at) {
     return feature;
   }

@@ -5,7 +5,8 @@
 // that psfilter runs, against a catalog of the predefined media and two
 // media from the printer. The printer data must keep its PJL frame; a job
 // without a page size feature must pass unchanged, and no byte of the job
-// other than its page size feature may be lost or reordered.
+// other than its page size features (the job's own, and those of pages that
+// choose their own media) may be lost or reordered.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -123,15 +124,24 @@ bool hasFeature(std::string_view job) {
                      [job](std::string_view marker) { return job.find(marker) != std::string_view::npos; });
 }
 
-// Everything of the job but at most one dropped page size (or page region)
-// feature, whichever it was, is in the printer data, in order.
-bool keepsTheJob(std::string_view job, std::string_view printed) {
-  return std::any_of(std::begin(kFeatures), std::end(kFeatures), [&](std::string_view marker) {
-    for (std::size_t at = job.find(marker); at != std::string_view::npos; at = job.find(marker, at + 1)) {
-      if (isSubsequence(withoutFeature(job, at), printed)) return true;
+// The job without any of its page size and page region features: the job's
+// own and those of pages that choose their own media may be dropped.
+std::string withoutFeatures(std::string job) {
+  for (std::size_t at = job.rfind("[{\n%%BeginFeature: *Page"); at != std::string::npos;
+       at = at == 0 ? std::string::npos : job.rfind("[{\n%%BeginFeature: *Page", at - 1)) {
+    std::string_view rest = std::string_view(job).substr(at);
+    if (std::any_of(std::begin(kFeatures), std::end(kFeatures),
+                    [rest](std::string_view marker) { return rest.starts_with(marker); })) {
+      job = withoutFeature(job, at);
     }
-    return false;
-  });
+  }
+  return job;
+}
+
+// Everything of the job but its page size (or page region) features is in
+// the printer data, in order.
+bool keepsTheJob(std::string_view job, std::string_view printed) {
+  return isSubsequence(withoutFeatures(std::string(job)), printed);
 }
 
 }  // namespace
