@@ -391,6 +391,12 @@ TEST_F(FilterTest, PageWithItsOwnPageSizeGetsThatMediaOnce) {
            "%%EndPageSetup\n" + body},
       {divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body,
        divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body},
+      // A feature that does not end inside the set-up is not the page's.
+      {divider + "%%BeginPageSetup\n[{\n%%BeginFeature: *PageSize TavorinexA4\n%%EndPageSetup\n" +
+           "%%EndFeature\n" + body,
+       "%%Page: 2 2\n" + kLetterComment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kLetterCommand + "[{\n%%BeginFeature: *PageSize TavorinexA4\n%%EndPageSetup\n" +
+           "%%EndFeature\n" + body},
   };
   Page first{1, false, body};
   Page last{3, true, body};
