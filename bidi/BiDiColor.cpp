@@ -88,17 +88,17 @@ std::string profileChoice(const std::string& keyword, const std::string& psKey, 
 // Keeps the default line when it names a reported profile, else writes "None".
 void rewriteDefault(const std::string& defaultKey, const TS_ColorProfile* profiles,
                     tvx::bidi::PPDWindow& window) {
-  writeBufferToTempPSStreamUntilGivenString(defaultKey.c_str(), window.text, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString(defaultKey.c_str(), window, 0);
   char value[33];
-  getPageSizeIdentifier(window.text, value);
+  getPageSizeIdentifier(window.text(), value);
   bool keep = namesProfile(profiles, value);
   if (!keep) writeLineToTempPSStream((defaultKey + ": None\n").c_str());
-  writeLineFromBufferToTempPSStream(window.text, &window.count, keep ? 0 : 1);
+  window.takeHeldLine(keep ? 0 : 1);
 }
 
 // The choice keyword of the option's entry at the front of the window, if it is one.
 std::string firstChoice(const std::string& keyword, const tvx::bidi::PPDWindow& window) {
-  std::string_view held(window.text, strnlen(window.text, static_cast<std::size_t>(window.count)));
+  std::string_view held(window.text(), strnlen(window.text(), static_cast<std::size_t>(window.count())));
   std::string entry = "*" + keyword + " ";
   if (!held.starts_with(entry)) return {};
   held.remove_prefix(entry.size());
@@ -111,7 +111,7 @@ std::string firstChoice(const std::string& keyword, const tvx::bidi::PPDWindow& 
 void rewriteChoices(const std::string& keyword, const std::string& psKey, const TS_ColorProfile* profiles,
                     tvx::bidi::PPDWindow& window) {
   std::set<std::string> written{firstChoice(keyword, window)};
-  writeBufferToTempPSStreamUntilGivenString("*End", window.text, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString("*End", window, 0);
   writeLineToTempPSStream("*End\n");
   for (const TS_ColorProfile* profile = profiles; profile != nullptr; profile = profile->next) {
     LOGPRINTA(LOG_LIGHT, "Add the collor profile: %s", tvx::text::singleLine(profile->name).c_str());
@@ -119,7 +119,7 @@ void rewriteChoices(const std::string& keyword, const std::string& psKey, const 
     if (choice.empty() || !written.insert(choice).second) continue;
     writeLineToTempPSStream(profileChoice(keyword, psKey, choice, *profile).c_str());
   }
-  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, 1);
+  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window, 1);
 }
 
 }  // namespace

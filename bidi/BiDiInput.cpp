@@ -25,7 +25,7 @@ constexpr const char* kPlainLabel = "Tray ";
 
 // The text held by the window, up to its first NUL.
 std::string_view heldText(const tvx::bidi::PPDWindow& window) {
-  return {window.text, strnlen(window.text, static_cast<std::size_t>(window.count))};
+  return {window.text(), strnlen(window.text(), static_cast<std::size_t>(window.count()))};
 }
 
 // The label word behind the first "/" of `held`, its terminator included: a
@@ -82,10 +82,10 @@ bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word) {
 // Rewrites the tray entries between the Tray0 entry and "*CloseUI"; keeps
 // them when no usable label follows the Tray0 entry.
 void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window) {
-  if (writeBufferToTempPSStreamUntilGivenString("InputSlot Tray0", window.text, &window.count, 0) != 0) {
+  if (writeBufferToTempPSStreamUntilGivenString("InputSlot Tray0", window, 0) != 0) {
     return;
   }
-  writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
+  window.takeHeldLine(0);
   std::string_view held = heldText(window);
   std::size_t groupEnd = held.find("*CloseUI");
   // The label comes from the group's own entries only. A group left with
@@ -94,7 +94,7 @@ void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window)
   std::optional<std::string> word = labelWord(held.substr(0, groupEnd));
   if (!word && groupEnd != std::string_view::npos) word = kPlainLabel;
   int drop = word && writeTrayEntries(trays, *word) ? 1 : 0;
-  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window.text, &window.count, drop);
+  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window, drop);
 }
 
 }  // namespace

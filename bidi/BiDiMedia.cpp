@@ -68,11 +68,11 @@ const std::vector<std::string_view> constraintLEF = {"*OutputBin Booklet"};
 using Window = tvx::bidi::PPDWindow;
 
 int copyTo(Window& window, const std::string& marker) {
-  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window.text, &window.count, 0);
+  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window, 0);
 }
 
 int dropTo(Window& window, const std::string& marker) {
-  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window.text, &window.count, 1);
+  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window, 1);
 }
 
 void write(const std::string& text) { writeLineToTempPSStream(text.c_str()); }
@@ -182,7 +182,7 @@ std::vector<SizeEntry> sizeEntriesOf(CMediaCatalog* catalog,
 std::string defaultKeyOf(CMediaCatalog* catalog, const std::vector<SizeEntry>& entries,
                          const Window& window) {
   char identifier[kKeySize] = {};
-  getPageSizeIdentifier(window.text, identifier);
+  getPageSizeIdentifier(window.text(), identifier);
   for (const SizeEntry& entry : entries) {
     if (identifier[0] != '\0' && entry.key == identifier) return identifier;
   }
@@ -325,7 +325,7 @@ int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
   LOGPRINTA(LOG_FULL, "Update MediaConstraints BEGIN");
   return tvx::bidi::editPPD(queue, constraintLandmarksHold, [catalog](Window& window) {
     if (copyTo(window, kConstraintsBegin) != 0) return;
-    writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
+    window.takeHeldLine(0);
     dropTo(window, kConstraintsEnd);
     // A size choice is constrained as the first media of its size, on which
     // it prints unless the queue's default media has that size.

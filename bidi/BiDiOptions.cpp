@@ -44,13 +44,13 @@ std::string categoryValue(const TS_BiDiInstallableOption* options, int category)
 // Replaces each category's default line; a key missing from the PPD is
 // written at its end.
 void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::bidi::PPDWindow& window) {
-  writeBufferToTempPSStreamUntilGivenString("InstallableOptions", window.text, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString("InstallableOptions", window, 0);
   for (int category = 0; category < kCategories; ++category) {
     std::string key = std::string("Default") + installOptions[category] + ": ";
-    writeBufferToTempPSStreamUntilGivenString(key.c_str(), window.text, &window.count, 0);
+    writeBufferToTempPSStreamUntilGivenString(key.c_str(), window, 0);
     std::string line = key + categoryValue(options, category) + "\n";
     writeLineToTempPSStream(line.c_str());
-    writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
+    window.takeHeldLine(1);
   }
 }
 

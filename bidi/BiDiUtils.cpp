@@ -132,6 +132,10 @@ int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, 
   return copyUntilMarker(marker, window, count, skip, logMarkerFound);
 }
 
+int writeBufferToTempPSStreamUntilGivenString(const char* marker, PSWindow& window, int skip) {
+  return window.copyUntilMarker(marker, skip, logMarkerFound);
+}
+
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
   copyIdentifier(line, 1, identifier, size);
   LOGPRINTA(LOG_LIGHT, "For %s the identifier is %s", line, size > 0 ? identifier : "");

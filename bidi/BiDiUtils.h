@@ -63,6 +63,8 @@ namespace tvx::bidi {
 // at LOG_LIGHT on a find. Returns 0 if found, 1 if the input ran out.
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
                                               int skip);
+// The same on a window, from its input to its output.
+int writeBufferToTempPSStreamUntilGivenString(const char* marker, PSWindow& window, int skip);
 
 // Copies the text behind the first space of `line` into `identifier`
 // (`size` bytes; empty when absent or too long) and logs

@@ -9,16 +9,6 @@ FILE* tempPSStream = nullptr;
 
 namespace {
 
-// The number of held bytes, pulled into the window's bounds.
-int heldBytes(int* count) {
-  *count = std::clamp(*count, 0, tvx::kPSWindowSize);
-  return *count;
-}
-
-std::string_view heldText(const char* window, int held) {
-  return std::string_view(window, static_cast<std::size_t>(held));
-}
-
 // The line ends of a text, found in one forward pass: where the next line
 // feed and the next carriage return lie is kept, and each is searched for
 // again (with memchr) only once the scan has passed it, so every byte is
@@ -52,118 +42,182 @@ class LineEnds {
 // bytes; `report` runs once on a find. After a miss only the bytes that
 // could still start a marker (the last `longest` - 1 of those searched) are
 // searched again, which gives the same finds as searching the whole window.
-template <typename Locate, typename Report>
-int copyUntil(char* window, int* count, int skip, std::size_t longest, Locate locate,
-              Report report) {
-  std::size_t from = 0;
-  for (;;) {
-    getBufferFromInputPSStream(window, count);
-    int held = heldBytes(count);
-    if (held == 0) return 1;
-    std::size_t at = locate(heldText(window, held), from);
-    if (at != std::string_view::npos) {
-      report();
-      writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
-      getBufferFromInputPSStream(window, count);
-      return 0;
-    }
-    int flushed = std::min(held, tvx::kPSFlushStep);
-    writeBufferToTempPSStream(window, count, flushed, skip);
-    std::size_t searched = static_cast<std::size_t>(held - flushed);
-    from = searched >= longest ? searched - longest + 1 : 0;
+}  // namespace
+
+// One window's buffer and count with the streams it edits between: the
+// engine under both the primitives and tvx::PSWindow.
+struct tvx::detail::Editor {
+  FILE* input;
+  FILE* output;
+  char* window;
+  int* count;
+
+  // The number of held bytes, pulled into the window's bounds.
+  int held() const {
+    *count = std::clamp(*count, 0, tvx::kPSWindowSize);
+    return *count;
   }
-}
+
+  std::string_view text() const {
+    return std::string_view(window, static_cast<std::size_t>(held()));
+  }
+
+  int fill() const {
+    int bytes = held();
+    window[bytes] = '\0';
+    if (input == nullptr || std::feof(input) || std::ferror(input)) return 1;
+    std::size_t room = static_cast<std::size_t>(tvx::kPSWindowSize - bytes);
+    std::size_t got = std::fread(window + bytes, 1, room, input);
+    *count = bytes + static_cast<int>(got);
+    window[*count] = '\0';
+    return got == 0 ? 1 : 0;
+  }
+
+  void take(int n, int skip) const {
+    int bytes = held();
+    int taken = std::clamp(n, 0, bytes);
+    if (skip == 0 && taken > 0 && output != nullptr) {
+      std::fwrite(window, 1, static_cast<std::size_t>(taken), output);
+    }
+    std::memmove(window, window + taken, static_cast<std::size_t>(bytes - taken));
+    *count = bytes - taken;
+    window[*count] = '\0';
+  }
+
+  void takeHeldLine(int skip) const {
+    std::size_t lineFeed = text().find('\n');
+    if (lineFeed != std::string_view::npos) take(static_cast<int>(lineFeed) + 1, skip);
+  }
+
+  int write(std::string_view bytes) const {
+    if (output == nullptr) return 1;
+    return std::fwrite(bytes.data(), 1, bytes.size(), output) == bytes.size() ? 0 : 1;
+  }
+
+  int copyUntilMarker(const char* marker, int skip, tvx::MarkerFound found) const {
+    std::string_view text(marker);
+    return copyUntil(
+        skip, text.size(),
+        [text](std::string_view held, std::size_t from) { return held.find(text, from); },
+        [&] {
+          if (found != nullptr) found(marker);
+        });
+  }
+
+  // The window is searched for `marker1` and, only where it is absent, for
+  // `marker2`.
+  int copyUntilEitherMarker(const char* marker1, const char* marker2, int skip,
+                            tvx::EitherMarkerFound found) const {
+    std::string_view text1(marker1);
+    std::string_view text2(marker2);
+    auto locate = [text1, text2](std::string_view held, std::size_t from) {
+      std::size_t at = held.find(text1, from);
+      return at != std::string_view::npos ? at : held.find(text2, from);
+    };
+    return copyUntil(skip, std::max(text1.size(), text2.size()), locate, [&] {
+      if (found != nullptr) found(marker1, marker2);
+    });
+  }
+
+  // Copies or drops the input until `locate` finds a marker among the held
+  // bytes; `report` runs once on a find. After a miss only the bytes that
+  // could still start a marker (the last `longest` - 1 of those searched)
+  // are searched again, which gives the same finds as searching the whole
+  // window.
+  template <typename Locate, typename Report>
+  int copyUntil(int skip, std::size_t longest, Locate locate, Report report) const {
+    std::size_t from = 0;
+    for (;;) {
+      fill();
+      int bytes = held();
+      if (bytes == 0) return 1;
+      std::size_t at = locate(text(), from);
+      if (at != std::string_view::npos) {
+        report();
+        take(static_cast<int>(at), skip);
+        fill();
+        return 0;
+      }
+      int flushed = std::min(bytes, tvx::kPSFlushStep);
+      take(flushed, skip);
+      std::size_t searched = static_cast<std::size_t>(bytes - flushed);
+      from = searched >= longest ? searched - longest + 1 : 0;
+    }
+  }
+};
+
+namespace {
+
+using tvx::detail::Editor;
 
 }  // namespace
 
 int getBufferFromInputPSStream(char* window, int* count) {
-  int held = heldBytes(count);
-  window[held] = '\0';
-  if (inputPSStream == nullptr || std::feof(inputPSStream) || std::ferror(inputPSStream)) return 1;
-  std::size_t room = static_cast<std::size_t>(tvx::kPSWindowSize - held);
-  std::size_t got = std::fread(window + held, 1, room, inputPSStream);
-  *count = held + static_cast<int>(got);
-  window[*count] = '\0';
-  return got == 0 ? 1 : 0;
+  return Editor{inputPSStream, tempPSStream, window, count}.fill();
 }
 
 int writeBufferToTempPSStream(char* window, int* count, int n, int skip) {
-  int held = heldBytes(count);
-  int take = std::clamp(n, 0, held);
-  if (skip == 0 && take > 0 && tempPSStream != nullptr) {
-    std::fwrite(window, 1, static_cast<std::size_t>(take), tempPSStream);
-  }
-  std::memmove(window, window + take, static_cast<std::size_t>(held - take));
-  *count = held - take;
-  window[*count] = '\0';
+  Editor{inputPSStream, tempPSStream, window, count}.take(n, skip);
   return 0;
 }
 
 int writeLineFromBufferToTempPSStream(char* window, int* count, int skip) {
-  int held = heldBytes(count);
-  std::size_t lineFeed = heldText(window, held).find('\n');
-  if (lineFeed == std::string_view::npos) return 0;
-  return writeBufferToTempPSStream(window, count, static_cast<int>(lineFeed) + 1, skip);
+  Editor{inputPSStream, tempPSStream, window, count}.takeHeldLine(skip);
+  return 0;
 }
 
 int writeLineToTempPSStream(const char* text) {
-  if (tempPSStream == nullptr) return 1;
-  std::size_t length = std::strlen(text);
-  return std::fwrite(text, 1, length, tempPSStream) == length ? 0 : 1;
+  return Editor{inputPSStream, tempPSStream, nullptr, nullptr}.write(text);
 }
 
 namespace tvx {
+
+detail::Editor PSWindow::editor() { return {input(), output(), text_, &count_}; }
+
+bool PSWindow::fill() { return editor().fill() == 0; }
+
+void PSWindow::take(int n, int skip) { editor().take(n, skip); }
+
+void PSWindow::takeHeldLine(int skip) { editor().takeHeldLine(skip); }
+
+bool PSWindow::write(std::string_view text) { return editor().write(text) == 0; }
 
 // Tops up before testing for bytes, so that an emptied window in the middle
 // of the input does not end the copy early.
 void PSWindow::copyRest() {
   for (;;) {
-    getBufferFromInputPSStream(text, &count);
-    if (count <= 0) return;
-    writeBufferToTempPSStream(text, &count, std::min(count, kPSFlushStep), 0);
+    fill();
+    if (count_ <= 0) return;
+    take(std::min(count_, kPSFlushStep), 0);
   }
 }
 
 void PSWindow::takeLine(int skip) {
-  while (heldText(text, heldBytes(&count)).find('\n') == std::string_view::npos) {
-    writeBufferToTempPSStream(text, &count, count, skip);
-    if (getBufferFromInputPSStream(text, &count) != 0) return;
+  while (held().find('\n') == std::string_view::npos) {
+    take(count_, skip);
+    if (!fill()) return;
   }
-  writeLineFromBufferToTempPSStream(text, &count, skip);
+  takeHeldLine(skip);
 }
 
-int copyUntilMarker(const char* marker, char* window, int* count, int skip, MarkerFound found) {
-  std::string_view text(marker);
-  return copyUntil(
-      window, count, skip, text.size(),
-      [text](std::string_view held, std::size_t from) { return held.find(text, from); },
-      [&] {
-        if (found != nullptr) found(marker);
-      });
+int PSWindow::copyUntilMarker(const char* marker, int skip, MarkerFound found) {
+  return editor().copyUntilMarker(marker, skip, found);
 }
 
-int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window, int* count,
-                          int skip, EitherMarkerFound found) {
-  std::string_view text1(marker1);
-  std::string_view text2(marker2);
-  auto locate = [text1, text2](std::string_view held, std::size_t from) {
-    std::size_t at = held.find(text1, from);
-    return at != std::string_view::npos ? at : held.find(text2, from);
-  };
-  return copyUntil(window, count, skip, std::max(text1.size(), text2.size()), locate, [&] {
-    if (found != nullptr) found(marker1, marker2);
-  });
+int PSWindow::copyUntilEitherMarker(const char* marker1, const char* marker2, int skip,
+                                    EitherMarkerFound found) {
+  return editor().copyUntilEitherMarker(marker1, marker2, skip, found);
 }
 
-int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
+int PSWindow::copyUntilLine(const LineTest& test, int skip) {
   bool lineStart = true;
   for (;;) {
-    getBufferFromInputPSStream(window, count);
-    int held = heldBytes(count);
+    fill();
+    int held = count_;
     if (held == 0) return -1;
     // A window that is not full holds the whole rest of the input.
     bool more = held == kPSWindowSize;
-    std::string_view text = heldText(window, held);
+    std::string_view text = this->held();
     LineEnds lineEnds(text);
     std::size_t at = 0;
     while (at < text.size()) {
@@ -173,8 +227,8 @@ int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
         if (more && start.size() < static_cast<std::size_t>(kLineStartView) && at > 0) break;
         int stop = test(start);
         if (stop >= 0) {
-          writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
-          getBufferFromInputPSStream(window, count);
+          take(static_cast<int>(at), skip);
+          fill();
           return stop;
         }
         lineStart = false;
@@ -190,8 +244,18 @@ int copyUntilLine(const LineTest& test, char* window, int* count, int skip) {
         lineStart = true;
       }
     }
-    writeBufferToTempPSStream(window, count, static_cast<int>(at), skip);
+    take(static_cast<int>(at), skip);
   }
+}
+
+int copyUntilMarker(const char* marker, char* window, int* count, int skip, MarkerFound found) {
+  return Editor{inputPSStream, tempPSStream, window, count}.copyUntilMarker(marker, skip, found);
+}
+
+int copyUntilEitherMarker(const char* marker1, const char* marker2, char* window, int* count,
+                          int skip, EitherMarkerFound found) {
+  return Editor{inputPSStream, tempPSStream, window, count}.copyUntilEitherMarker(
+      marker1, marker2, skip, found);
 }
 
 bool copyIdentifier(const char* line, int spaces, char* identifier, std::size_t size) {

@@ -61,7 +61,7 @@ int markedCopies(std::string_view line) {
 std::optional<JobHeader> scanJobHeader(PSWindow& window) {
   JobHeader header;
   std::size_t line = 0;
-  int verdict = verdictInWindow(window.held(), window.count < kPSWindowSize, line);
+  int verdict = verdictInWindow(window.held(), window.count() < kPSWindowSize, line);
   if (verdict != kGoOn) {
     if (verdict == kMarked) header.copiesMadeByCups = markedCopies(window.held().substr(line));
     return header;
@@ -70,7 +70,7 @@ std::optional<JobHeader> scanJobHeader(PSWindow& window) {
   if (!header.readAhead) return std::nullopt;
   FILE* spool = tempPSStream;
   tempPSStream = header.readAhead->stream();
-  if (copyUntilLine(lineVerdict, window.text, &window.count, 0) == kMarked) {
+  if (window.copyUntilLine(lineVerdict, 0) == kMarked) {
     header.copiesMadeByCups = markedCopies(window.held());
   }
   tempPSStream = spool;

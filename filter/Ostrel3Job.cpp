@@ -34,7 +34,7 @@ struct JobStreams {
 // Spools the job with its edits and sends it.
 int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
   PSWindow window;
-  getBufferFromInputPSStream(window.text, &window.count);
+  window.fill();
   // CUPS's PostScript filter marks the header of every job whose copies it
   // has made itself (by NumCopies or by repeating the pages).
   std::optional<JobHeader> header = scanJobHeader(window);

@@ -20,7 +20,7 @@ constexpr char kPageMarker[] = "%%Page:";
 constexpr std::string_view kPageSetup = "%%BeginPageSetup";
 
 // The "%%BeginFeature:" line of the feature at the front of the window.
-const char* featureLine(const PSWindow& window) { return window.text + (sizeof kFeatureStart - 1); }
+const char* featureLine(const PSWindow& window) { return window.text() + (sizeof kFeatureStart - 1); }
 
 // "Tray<digit>..." gives the digit; keys without a digit in the fifth place give 0.
 int trayNumber(const char* slotKey) {
@@ -34,9 +34,9 @@ int trayNumber(const char* slotKey) {
 // sight stays, rather than the dropping running on through the rest of the job.
 void dropFeature(PSWindow& window) {
   if (window.held().find(kFeatureEnd) == std::string_view::npos) return;
-  writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window.text, &window.count, 1);
-  writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
-  writeLineFromBufferToTempPSStream(window.text, &window.count, 1);
+  writeBufferToTempPSStreamUntilGivenString(kFeatureEnd, window, 1);
+  window.takeHeldLine(1);
+  window.takeHeldLine(1);
 }
 
 // Where the page's own "%%BeginPageSetup" line starts in the window, which
@@ -90,18 +90,18 @@ SetupFeature setupFeature(std::string_view held, std::size_t setup, std::string_
 // the page's set-up (its own when `setup` is not npos) with the set-up
 // command and the tray command. Returns whether the set-up is the page's own.
 bool openPageSetup(PSWindow& window, const PageTexts& texts, std::size_t setup) {
-  writeLineToTempPSStream(texts.comment.c_str());
+  window.write(texts.comment);
   bool ownSetup = setup != std::string_view::npos;
   if (ownSetup) {
-    writeBufferToTempPSStream(window.text, &window.count, static_cast<int>(setup), 0);
-    writeLineToTempPSStream("%%EndPageComments\n");
+    window.take(static_cast<int>(setup), 0);
+    window.write("%%EndPageComments\n");
     window.takeLine(0);
   } else {
-    writeLineToTempPSStream("%%EndPageComments\n");
-    writeLineToTempPSStream("%%BeginPageSetup\n");
+    window.write("%%EndPageComments\n");
+    window.write("%%BeginPageSetup\n");
   }
-  writeLineToTempPSStream(texts.command.c_str());
-  if (!texts.trayCommand.empty()) writeLineToTempPSStream(texts.trayCommand.c_str());
+  window.write(texts.command);
+  if (!texts.trayCommand.empty()) window.write(texts.trayCommand);
   return ownSetup;
 }
 
@@ -121,14 +121,13 @@ void writePageTexts(PSWindow& window, const PageTexts& jobTexts, int jobTray,
       if (texts.comment.empty()) return;
       std::size_t lineAfterSetup = window.held().find('\n', setup) + 1;
       openPageSetup(window, texts, setup);
-      writeBufferToTempPSStream(window.text, &window.count,
-                                static_cast<int>(size.at - lineAfterSetup), 0);
+      window.take(static_cast<int>(size.at - lineAfterSetup), 0);
       dropFeature(window);
       return;
     }
   }
   if (jobTexts.comment.empty()) return;
-  if (!openPageSetup(window, jobTexts, setup)) writeLineToTempPSStream("%%EndPageSetup\n");
+  if (!openPageSetup(window, jobTexts, setup)) window.write("%%EndPageSetup\n");
 }
 
 }  // namespace
@@ -139,7 +138,7 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
   for (;;) {
     int found = copyUntilDscLine({kPageSizeFeature, kPageRegionFeature, kInputSlotFeature,
                                   kPageMarker},
-                                 window.text, &window.count, 0);
+                                 window, 0);
     if (found < 0 || found == kPage) return;
     if (found == kInputSlot) {
       char slotKey[kInputSlotKeySize] = {};
@@ -161,10 +160,10 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
 int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
                const PageMediaTexts& pageMedia) {
   int pages = 0;
-  while (copyUntilDscLine({kPageMarker}, window.text, &window.count, 0) == 0) {
+  while (copyUntilDscLine({kPageMarker}, window, 0) == 0) {
     ++pages;
     window.takeLine(0);
-    getBufferFromInputPSStream(window.text, &window.count);
+    window.fill();
     writePageTexts(window, jobTexts, jobTray, pageMedia);
   }
   return pages;

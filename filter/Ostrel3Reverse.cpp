@@ -50,18 +50,16 @@ bool rewindForReading(FILE* stream) {
 int writeSkeleton() {
   Window window;
   int pages = 0;
-  bool found = writeBufferToTempPSStreamUntilGivenString(kPageMarker, window.text,
-                                                         &window.count, 0) == 0;
+  bool found = writeBufferToTempPSStreamUntilGivenString(kPageMarker, window, 0) == 0;
   while (found) {
-    found = writeBufferToTempPSStreamUntilGivenString_2(kPageMarker, kTrailerLine, window.text,
-                                                        &window.count, 1) == 0;
+    found = writeBufferToTempPSStreamUntilGivenString_2(kPageMarker, kTrailerLine, window, 1) == 0;
     if (!found) break;
     if (window.held().starts_with(kTrailerLine)) found = false;
     else ++pages;
     window.takeLine(1);
   }
   writeLineToTempPSStream(kTrailerLine);
-  writeBufferToTempPSStreamUntilGivenString("%%Pages:", window.text, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString("%%Pages:", window, 0);
   window.takeLine(1);
   char count[32];
   std::snprintf(count, sizeof count, "%%%%Pages: %d\n", pages);
@@ -79,15 +77,14 @@ std::optional<SpoolFile> insertPage(FILE* assembled, FILE* source, Window& sourc
   tempPSStream = next->stream();
   Window window;
   inputPSStream = assembled;
-  writeBufferToTempPSStreamUntilGivenString("%%EndSetup\n", window.text, &window.count, 0);
-  writeLineFromBufferToTempPSStream(window.text, &window.count, 0);
+  writeBufferToTempPSStreamUntilGivenString("%%EndSetup\n", window, 0);
+  window.takeHeldLine(0);
   char pageLine[64];
   std::snprintf(pageLine, sizeof pageLine, "%%%%Page: %d %d\n", label, label);
   writeLineToTempPSStream(pageLine);
   inputPSStream = source;
   sourceWindow.takeLine(1);
-  writeBufferToTempPSStreamUntilGivenString(lastPage ? kTrailerLine : kPageMarker,
-                                            sourceWindow.text, &sourceWindow.count, 0);
+  writeBufferToTempPSStreamUntilGivenString(lastPage ? kTrailerLine : kPageMarker, sourceWindow, 0);
   inputPSStream = assembled;
   window.copyRest();
   if (std::ferror(assembled) || std::ferror(source)) return std::nullopt;
@@ -125,8 +122,7 @@ int ReversePageOrder() {
   Window sourceWindow;
   inputPSStream = spool;
   tempPSStream = nullptr;
-  writeBufferToTempPSStreamUntilGivenString(kPageMarker, sourceWindow.text, &sourceWindow.count,
-                                            1);
+  writeBufferToTempPSStreamUntilGivenString(kPageMarker, sourceWindow, 1);
   for (int page = 0; page < pages; ++page) {
     std::optional<SpoolFile> next = insertPage(assembled->stream(), spool, sourceWindow,
                                                pages - page, page == pages - 1);

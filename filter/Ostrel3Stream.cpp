@@ -28,10 +28,18 @@ int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, 
   return copyUntilMarker(marker, window, count, skip, traceMarkerFound);
 }
 
+int writeBufferToTempPSStreamUntilGivenString(const char* marker, PSWindow& window, int skip) {
+  return window.copyUntilMarker(marker, skip, traceMarkerFound);
+}
+
 int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
                                                 char* window, int* count, int skip) {
-  return copyUntilEitherMarker(marker1, marker2, window, count, skip,
-                                    traceEitherMarkerFound);
+  return copyUntilEitherMarker(marker1, marker2, window, count, skip, traceEitherMarkerFound);
+}
+
+int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
+                                                PSWindow& window, int skip) {
+  return window.copyUntilEitherMarker(marker1, marker2, skip, traceEitherMarkerFound);
 }
 
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
@@ -39,14 +47,13 @@ int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) 
   return 0;
 }
 
-int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, int* count,
-                     int skip) {
+int copyUntilDscLine(std::initializer_list<const char*> markers, PSWindow& window, int skip) {
   std::uintmax_t depth = 0;  // embedded documents open around the line
   const char* found = nullptr;
   // Most lines start with none of these bytes: they are passed at one comparison.
   std::string firstBytes = "%";
   for (const char* marker : markers) firstBytes += marker[0];
-  int stop = copyUntilLine(
+  int stop = window.copyUntilLine(
       [&](std::string_view start) {
         if (start.empty() || firstBytes.find(start.front()) == std::string::npos) return -1;
         if (start.starts_with("%%BeginDocument")) {
@@ -65,7 +72,7 @@ int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, i
         }
         return -1;
       },
-      window, count, skip);
+      skip);
   if (found != nullptr) traceMarkerFound(found);
   return stop;
 }

@@ -16,11 +16,16 @@ namespace tvx::filter {
 int writeBufferToTempPSStreamUntilGivenString(const char* marker, char* window, int* count,
                                               int skip);
 
+// The same on a window, from its input to its output.
+int writeBufferToTempPSStreamUntilGivenString(const char* marker, PSWindow& window, int skip);
+
 // copyUntilEitherMarker (marker 1 wins when both are held) that traces
 // "Found one of the string", marker 1 and marker 2 on a find. Returns 0 if
 // one was found, 1 if the input ran out.
 int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
                                                 char* window, int* count, int skip);
+int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
+                                                PSWindow& window, int skip);
 
 // Copies the text behind the second space of `line` (as in
 // "%%BeginFeature: *PageSize A4") into `identifier` (`size` bytes; empty when
@@ -42,7 +47,6 @@ int getPageSizeIdentifier(const char* line, char (&identifier)[N]) {
 // embedded documents. Traces "Found the string " and the marker on a find.
 // Returns the marker's index, its line at the front of the window, or -1
 // when the job ran out first.
-int copyUntilDscLine(std::initializer_list<const char*> markers, char* window, int* count,
-                     int skip);
+int copyUntilDscLine(std::initializer_list<const char*> markers, PSWindow& window, int skip);
 
 }  // namespace tvx::filter

@@ -1,8 +1,10 @@
 #include "common/psstream.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "common/uniquefile.h"
 #include "tests/support/testroot.h"
 
 namespace {
@@ -174,15 +176,15 @@ TEST_F(StreamEditing, WindowTakesWholeLinesAndCopiesTheRest) {
     window.takeLine(0);
     window.takeLine(1);
     window.takeLine(0);  // the last line, without a line feed
-    EXPECT_EQ(window.count, 0);
+    EXPECT_EQ(window.count(), 0);
     EXPECT_EQ(output(), "A\nB\nC" + line) << length;
 
     feed(input);
-    window.count = 0;
-    getBufferFromInputPSStream(window.text, &window.count);
-    window.takeLine(1);
-    window.copyRest();
-    EXPECT_EQ(window.count, 0);
+    tvx::PSWindow again;
+    again.fill();
+    again.takeLine(1);
+    again.copyRest();
+    EXPECT_EQ(again.count(), 0);
     EXPECT_EQ(output(), input.substr(2)) << length;
   }
 }
@@ -213,19 +215,20 @@ TEST_F(StreamEditing, LineScanFindsEveryLineStartAfterEveryKindOfLineEnd) {
   feed(input);
   std::size_t stops = 0;
   auto isMark = [](std::string_view start) { return start.starts_with("%%Mark:") ? 0 : -1; };
-  while (tvx::copyUntilLine(isMark, window, &count, 0) == 0) {
+  tvx::PSWindow window;
+  auto held = [&] { return std::string(window.held()); };
+  while (window.copyUntilLine(isMark, 0) == 0) {
     ++stops;
     ASSERT_TRUE(held().starts_with("%%Mark: ")) << stops;
     // Drops the marked line up to its line end, which the next scan starts after.
     std::size_t end = held().find_first_of("\r\n");
     while (end == std::string::npos) {
-      writeBufferToTempPSStream(window, &count, count, 1);
-      ASSERT_EQ(getBufferFromInputPSStream(window, &count), 0);
+      window.take(window.count(), 1);
+      ASSERT_TRUE(window.fill());
       end = held().find_first_of("\r\n");
     }
-    writeBufferToTempPSStream(window, &count, static_cast<int>(end), 1);
-    if (held().starts_with("\r\n")) writeBufferToTempPSStream(window, &count, 2, 1);
-    else writeBufferToTempPSStream(window, &count, 1, 1);
+    window.take(static_cast<int>(end), 1);
+    window.take(held().starts_with("\r\n") ? 2 : 1, 1);
   }
   EXPECT_EQ(stops, marks);
   EXPECT_EQ(output(), kept);
@@ -265,3 +268,44 @@ TEST(PageSizeIdentifier, TakesTheTextBehindTheCountedSpaceOfTheFirstLine) {
 }
 
 }  // namespace
+
+// Two edits on windows of their own streams, interleaved, each give what it
+// gives alone, and the process-wide streams stay untouched.
+TEST(PSWindowOwnStreams, InterleavedEditsStayApart) {
+  auto text = [](char name) {
+    std::string body;
+    for (int line = 0; line < 400; ++line) body += std::string(1, name) + " line\n";
+    return body + "%%Mark\n" + body;
+  };
+  struct Edit {
+    std::string input;
+    tvx::UniqueFile in{std::tmpfile()};
+    tvx::UniqueFile out{std::tmpfile()};
+  };
+  Edit a{text('a')};
+  Edit b{text('b')};
+  for (Edit* edit : {&a, &b}) {
+    std::fwrite(edit->input.data(), 1, edit->input.size(), edit->in.get());
+    std::rewind(edit->in.get());
+  }
+  tvx::PSWindow windowA(a.in.get(), a.out.get());
+  tvx::PSWindow windowB(b.in.get(), b.out.get());
+  EXPECT_EQ(windowA.copyUntilMarker("%%Mark", 0), 0);
+  EXPECT_EQ(windowB.copyUntilMarker("%%Mark", 1), 0);
+  windowA.takeLine(1);
+  windowB.takeLine(0);
+  EXPECT_TRUE(windowA.write("inserted\n"));
+  windowB.copyRest();
+  windowA.copyRest();
+  EXPECT_EQ(inputPSStream, nullptr);
+  EXPECT_EQ(tempPSStream, nullptr);
+  auto written = [](FILE* out) {
+    std::rewind(out);
+    std::string bytes;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) bytes += static_cast<char>(c);
+    return bytes;
+  };
+  const std::string bodyA = a.input.substr(0, a.input.find("%%Mark"));
+  EXPECT_EQ(written(a.out.get()), bodyA + "inserted\n" + bodyA);
+  EXPECT_EQ(written(b.out.get()), b.input.substr(b.input.find("%%Mark")));
+}
