@@ -22,6 +22,10 @@
 // file system.
 bool isPPDQueueName(const char* queue);
 
+// The whole PPD of `queue`, opened as a cycle opens it; nullopt when it
+// cannot be opened or read.
+std::optional<std::string> readPPDOfQueue(const char* queue);
+
 // The name prefix of the PPD cycle's work files in the PPD folder
 // ("TavorinexTempPPD.ps." and six characters).
 inline constexpr const char* kPPDWorkFilePrefix = "TavorinexTempPPD.ps.";
@@ -86,14 +90,6 @@ bool ppdPasses(const std::optional<std::string>& ppd, Check check) {
   return false;
 }
 
-}  // namespace tvx::bidi
-
-// The whole PPD of `queue`, opened as a cycle opens it; nullopt when it
-// cannot be opened or read.
-std::optional<std::string> readPPDOfQueue(const char* queue);
-
-namespace tvx::bidi {
-
 // True when the PPD of `queue` can be read and `check` accepts its text.
 template <typename Check>
 bool queuePPDPasses(const char* queue, Check check) {
@@ -114,9 +110,9 @@ UpdateStatus editPPD(const char* queue, Check check, Edit edit) {
   return cycle.commit() ? UpdateStatus::kDone : UpdateStatus::kFileFailed;
 }
 
-// The key of a "*Key Option..." entry at the front of `line`: the text after
-// its first space up to the line's end, copied into `option` (`size` bytes;
-// empty when absent or too long). Logs "For <line> the identifier is
+// The option of a "*Key Option..." entry at the front of `line` (the text
+// after its first space, up to the line's end), copied into `option` (`size`
+// bytes; empty when absent or too long). Logs "For <line> the identifier is
 // <option>" at LOG_LIGHT.
 void entryOption(const char* line, char* option, std::size_t size);
 
