@@ -6,7 +6,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/testroot.h"
