@@ -13,7 +13,7 @@
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiStage.h"
 #include "bidi/BiDiUpdate.h"
-#include "bidi/BiDiUtils.h"
+#include "bidi/PPDCycle.h"
 #include "bidi/lib/BiDiSession.h"
 #include "common/exitguard.h"
 
@@ -80,7 +80,7 @@ int update(const Arguments& arguments) {
     return kFileFailed;
   }
   stage->redirect();
-  int result = tvx::bidi::runUpdates(arguments.letter, session, arguments.queue);
+  int result = tvx::bidi::exitStatus(tvx::bidi::runUpdates(arguments.letter, session, arguments.queue));
   BiDi_CloseSession(session);
 
   // From here no signal and no time limit stops the replacement half way.

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <utility>
 
-#include "bidi/BiDiUtils.h"
+#include "bidi/PPDCycle.h"
 #include "common/drvlog.h"
 #include "common/exitguard.h"
 #include "common/paths.h"

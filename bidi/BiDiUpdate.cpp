@@ -3,11 +3,11 @@
 #include <cctype>
 #include <cstring>
 
-#include "bidi/BiDiColor.h"
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiInput.h"
-#include "bidi/BiDiMedia.h"
-#include "bidi/BiDiOptions.h"
+#include "bidi/ColourUpdate.h"
+#include "bidi/MediaUpdate.h"
+#include "bidi/OptionsUpdate.h"
+#include "bidi/TrayUpdate.h"
 #include "common/drvlog.h"
 
 namespace tvx::bidi {
@@ -18,22 +18,22 @@ namespace {
 constexpr tvx::log::ScopeForm kUpdateForm{LOG_LIGHT, "BIDIMAIN Update ", " BEGIN",
                                           "BIDIMAIN Update ", " END"};
 
-int updateMedia(unsigned char session, const char* queue) {
+UpdateStatus updateMedia(unsigned char session, const char* queue) {
   tvx::log::Scope trace("Media", kUpdateForm);
   return BiDi_UpdateMedia(session, queue);
 }
 
-int updateColor(unsigned char session, const char* queue) {
+UpdateStatus updateColor(unsigned char session, const char* queue) {
   tvx::log::Scope trace("Color Profiles", kUpdateForm);
   return BiDi_UpdateColor(session, queue);
 }
 
 // The input trays follow only installable options that were updated.
-int updateOptions(unsigned char session, const char* queue) {
+UpdateStatus updateOptions(unsigned char session, const char* queue) {
   LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Installable options BEGIN");
-  int result = BiDi_UpdateInstallableOptions(session, queue);
-  if (result == kDone) result = BiDi_UpdateInput(session, queue);
-  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Input options result %d", result);
+  UpdateStatus result = BiDi_UpdateInstallableOptions(session, queue);
+  if (result == UpdateStatus::kDone) result = BiDi_UpdateInput(session, queue);
+  LOGPRINTA(LOG_LIGHT, "BIDIMAIN Update Input options result %d", exitStatus(result));
   return result;
 }
 
@@ -50,7 +50,7 @@ std::optional<unsigned> timeLimitOf(const char* text) {
   return static_cast<unsigned>(value);
 }
 
-int runUpdates(char letter, unsigned char session, const char* queue) {
+UpdateStatus runUpdates(char letter, unsigned char session, const char* queue) {
   switch (std::toupper(static_cast<unsigned char>(letter))) {
     case 'A':
       updateMedia(session, queue);
@@ -63,7 +63,7 @@ int runUpdates(char letter, unsigned char session, const char* queue) {
     case 'O':
       return updateOptions(session, queue);
     default:
-      return kWrongCommandLine;
+      return UpdateStatus::kWrongCommandLine;
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "bidi/BiDiExit.h"
+
 namespace tvx::bidi {
 
 // The overall time limit of bidiupdate and tavorinex-query
@@ -18,7 +20,7 @@ std::optional<unsigned> timeLimitOf(const char* text);
 // Runs the updates that `letter` (A, M, C or O, either case) selects on
 // `queue` with the printer of `session`; under A each one runs whatever the
 // one before returned, and the last result counts. Another letter is
-// kWrongCommandLine.
-int runUpdates(char letter, unsigned char session, const char* queue);
+// UpdateStatus::kWrongCommandLine.
+UpdateStatus runUpdates(char letter, unsigned char session, const char* queue);
 
 }  // namespace tvx::bidi

@@ -23,7 +23,7 @@
 // nothing.
 //
 // The operations that differ between the programs are declared in
-// bidi/BiDiUtils.h (namespace tvx::bidi) and filter/Ostrel3Stream.h
+// bidi/PPDCycle.h (namespace tvx::bidi) and filter/Ostrel3Stream.h
 // (namespace tvx::filter).
 #pragma once
 

@@ -8,9 +8,6 @@
 
 #include <cstdint>
 
-// The printer's media record (bidi/lib/BiDiMedia.h).
-struct _TS_BiDiMedia;
-
 // Catalog a media belongs to; stored, never interpreted.
 enum _CATALOG : std::uint32_t { en_CatalogNone = 0, en_CatalogPrinter = 1 };
 
@@ -20,17 +17,10 @@ class CMedia {
   // colour "WHITE", unit "inches", the eight ability flags set.
   CMedia();
 
-  // The media as the printer reports it. Texts are cut to their fields and
-  // their control bytes become spaces; the PPD key is the stored name as a
-  // PPD keyword (only letters, digits and ". _ - +" kept, so spaces go).
-  // Width and length are ordered so that width <= length, feed edge 2 when
-  // the printer's width was not smaller than its length, else 1; punching
-  // and folding are allowed. Defined beside the media update
-  // (bidi/BiDiCatalogMedia.cpp), which alone builds media from the printer.
-  explicit CMedia(const _TS_BiDiMedia* media);
-
   // Every field from the arguments (null texts are empty, null auxBytes are
-  // zeros; texts cut to their fields), with width and length ordered as above.
+  // zeros; texts cut to their fields), with width and length ordered so that
+  // width <= length, feed edge 2 when `width` was not smaller than `length`,
+  // else 1.
   CMedia(const char* name, const char* unit, const char* description, const char* type,
          const char* color, int weight, unsigned long width, unsigned long length,
          unsigned char edgeSensitive, unsigned char sideSensitive, unsigned char canDuplex,

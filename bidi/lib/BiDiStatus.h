@@ -1,4 +1,4 @@
-// Result of the query tool library's functions.
+// Result of the printer-reading library's functions.
 #pragma once
 
 enum TE_BiDiStatus {

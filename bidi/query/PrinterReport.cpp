@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
-#include "bidi/BiDiOptions.h"
+#include "bidi/CatalogMedia.h"
+#include "bidi/OptionsUpdate.h"
 #include "bidi/lib/BiDiColor.h"
 #include "bidi/lib/BiDiInput.h"
 #include "bidi/lib/BiDiInstall.h"
@@ -38,8 +40,15 @@ bool readMedia(unsigned char session, PrinterReport& report) {
   TE_BiDiStatus status = BiDi_GetMedia(session, &head);
   tvx::bidi::MediaList list(head);
   if (status != en_BiDiSuccess) return false;
+  bool built = true;
   inPrinterOrder(list.get(), [&](const TS_BiDiMedia* row) {
-    CMedia media(row);  // the sizes and key the catalog would hold
+    // The sizes and key the catalog would hold.
+    std::unique_ptr<CMedia> record = tvx::bidi::catalogMediaFrom(*row);
+    if (!record) {
+      built = false;
+      return;
+    }
+    const CMedia& media = *record;
     MediaEntry entry;
     entry.name = line(media.name);
     entry.ppdKey = line(media.ppdKey);
@@ -55,7 +64,7 @@ bool readMedia(unsigned char session, PrinterReport& report) {
     entry.readOnly = row->defaultMedia == 1;
     report.media.push_back(std::move(entry));
   });
-  return true;
+  return built;
 }
 
 bool readTrays(unsigned char session, PrinterReport& report) {

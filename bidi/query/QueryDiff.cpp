@@ -17,7 +17,7 @@
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiStage.h"
 #include "bidi/BiDiUpdate.h"
-#include "bidi/BiDiUtils.h"
+#include "bidi/PPDCycle.h"
 #include "bidi/lib/BiDiSession.h"
 #include "bidi/query/PrinterReport.h"
 #include "common/exitguard.h"
@@ -124,7 +124,7 @@ int showDiff(const char* queue, const char* host) {
   }
   stage->redirect();
 
-  int result = tvx::bidi::runUpdates('A', session, queue);
+  int result = exitStatus(tvx::bidi::runUpdates('A', session, queue));
   {
     tvx::exitguard::Deferred hold;
     if (!tvx::exitguard::stopTimeLimit()) return kQueryFailed;
@@ -137,8 +137,10 @@ int showDiff(const char* queue, const char* host) {
   if (changed > 1) return fail(kFileFailed, queue, "diff failed");
   bool catalogChanged = stage->catalogNow() != stage->catalogBefore();
   printCatalog(queue, catalogChanged);
-  std::fflush(stdout);
-  return changed == 1 || catalogChanged ? 1 : 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return fail(kCannotWrite, queue, "cannot write the difference");
+  }
+  return changed == 1 || catalogChanged ? kWouldChange : kShown;
 }
 
 }  // namespace tvx::query

@@ -62,9 +62,9 @@ int show(const char* host, bool json) {
   std::string text = json ? tvx::query::formatJson(report) : tvx::query::formatText(report);
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
     std::fputs("tavorinex-query: cannot write the report\n", stderr);
-    return 1;
+    return tvx::query::kCannotWrite;
   }
-  return 0;
+  return tvx::query::kShown;
 }
 
 }  // namespace

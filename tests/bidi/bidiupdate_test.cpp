@@ -633,8 +633,9 @@ TEST(ExitStatuses, ReadmeAndRefreshScriptDescribeEveryStatus) {
   ASSERT_EQ(readme.size(), tvx::bidi::kExitWords.size());
   ASSERT_EQ(script.size(), tvx::bidi::kExitWords.size());
   int expected = tvx::bidi::kDone;
-  for (const auto& [code, words] : tvx::bidi::kExitWords) {
+  for (const auto& [update, code, words] : tvx::bidi::kExitWords) {
     EXPECT_EQ(code, expected++);
+    EXPECT_EQ(tvx::bidi::exitStatus(update), code);
     EXPECT_NE(readme[code].find(words), std::string::npos) << code << ": " << readme[code];
     EXPECT_NE(script[code].find(words), std::string::npos) << code << ": " << script[code];
   }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiColor.h"
+#include "bidi/ColourUpdate.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 class ColourUpdate : public PPDUpdate {
  protected:
-  int update(const std::string& scenario) { return BiDi_UpdateColor(scenarioSession(scenario), kQueue); }
+  UpdateStatus update(const std::string& scenario) { return BiDi_UpdateColor(scenarioSession(scenario), kQueue); }
 };
 
 std::string withProfiles(const std::string& ppd, const std::string& section) {
@@ -38,7 +38,7 @@ int mainKeywordLines(const std::string& text, const std::string& keyword) {
 // not written.
 TEST_F(ColourUpdate, ChoicesFollowTheProfilesAndNamesCannotAddLines) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-a"), kDone);
+  EXPECT_EQ(update("trays-finishers-a"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withProfiles(modelPPD(), expectedSection("colour-a.section")));
   EXPECT_EQ(mainKeywordLines(result(), "*cupsFilter"), mainKeywordLines(modelPPD(), "*cupsFilter"));
   EXPECT_TRUE(acceptedByCups());
@@ -47,12 +47,12 @@ TEST_F(ColourUpdate, ChoicesFollowTheProfilesAndNamesCannotAddLines) {
 // No gray profile: RGB and CMYK are rewritten, gray and output are not.
 TEST_F(ColourUpdate, StopsAtTheFirstColourSpaceWithoutProfiles) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-b"), kNoColorProfile);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kNoColorProfile);
   EXPECT_EQ(result(), withProfiles(modelPPD(), expectedSection("colour-b.section")));
   EXPECT_TRUE(acceptedByCups());
 
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-none"), kNoColorProfile);
+  EXPECT_EQ(update("trays-finishers-none"), UpdateStatus::kNoColorProfile);
   EXPECT_EQ(result(), modelPPD());
 }
 
@@ -63,7 +63,7 @@ TEST_F(ColourUpdate, DefaultStaysOnlyWhileItsProfileIsReported) {
   ppd = replaced(ppd, "*DefaultRGBInputText: None\n", "*DefaultRGBInputText: Gone\n");
   ppd = replaced(ppd, "*DefaultGrayInputImage: None\n", "*DefaultGrayInputImage: " + std::string(40, 'G') + "\n");
   install(ppd);
-  EXPECT_EQ(update("trays-finishers-a"), kDone);
+  EXPECT_EQ(update("trays-finishers-a"), UpdateStatus::kDone);
   std::string expected = withProfiles(modelPPD(), expectedSection("colour-a.section"));
   EXPECT_EQ(result(), replaced(expected, "*DefaultCMYKInputImage: None\n", "*DefaultCMYKInputImage: P3\r\n"));
 }
@@ -81,7 +81,7 @@ TEST_F(ColourUpdate, PPDThatWouldLoseOtherOptionsIsLeftWhole) {
   };
   for (const std::string& ppd : refused) {
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-a"), kFileFailed);
+    EXPECT_EQ(update("trays-finishers-a"), UpdateStatus::kFileFailed);
     EXPECT_EQ(result(), ppd);
   }
 }

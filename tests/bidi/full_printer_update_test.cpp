@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiColor.h"
-#include "bidi/BiDiInput.h"
-#include "bidi/BiDiOptions.h"
+#include "bidi/ColourUpdate.h"
+#include "bidi/OptionsUpdate.h"
+#include "bidi/TrayUpdate.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
@@ -16,9 +16,9 @@ using namespace tvx::test;
 TEST_F(PPDUpdate, FullPrinterGetsItsProfilesAndOptions) {
   install(modelPPD());
   unsigned char session = scenarioSession("full");
-  EXPECT_EQ(BiDi_UpdateColor(session, kQueue), kDone);
-  EXPECT_EQ(BiDi_UpdateInstallableOptions(session, kQueue), kDone);
-  EXPECT_EQ(BiDi_UpdateInput(session, kQueue), kDone);
+  EXPECT_EQ(BiDi_UpdateColor(session, kQueue), UpdateStatus::kDone);
+  EXPECT_EQ(BiDi_UpdateInstallableOptions(session, kQueue), UpdateStatus::kDone);
+  EXPECT_EQ(BiDi_UpdateInput(session, kQueue), UpdateStatus::kDone);
   std::string expected = withSection(modelPPD(), "*OpenGroup: ColorProfiles", "*CloseGroup: ColorProfiles",
                                      expectedSection("colour-full.section"));
   expected = withSection(expected, "*OpenGroup: InstallableOptions", "*CloseGroup: InstallableOptions",

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiInput.h"
+#include "bidi/TrayUpdate.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 class InputUpdate : public PPDUpdate {
  protected:
-  int update(const std::string& scenario) { return BiDi_UpdateInput(scenarioSession(scenario), kQueue); }
+  UpdateStatus update(const std::string& scenario) { return BiDi_UpdateInput(scenarioSession(scenario), kQueue); }
 };
 
 std::string withTrays(const std::string& ppd, const std::string& section) {
@@ -28,7 +28,7 @@ constexpr const char* kTray1 = "*InputSlot Tray1/Tray 1: \"<< /MediaPosition 1 >
 // Trays 1, 2, 3, 5, 7 and 13 reported: entries for 1, 2, 3, 5 and 7 only.
 TEST_F(InputUpdate, WritesTheReportedTraysWithThePlainLabel) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withTrays(modelPPD(), expectedSection("input-trays-b.section")));
   EXPECT_TRUE(acceptedByCups());
 }
@@ -37,13 +37,13 @@ TEST_F(InputUpdate, WritesTheReportedTraysWithThePlainLabel) {
 // each for 1 to 7 in ascending order, which is what the model holds.
 TEST_F(InputUpdate, AllSevenTraysOnceEachRebuildTheModel) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-a"), kDone);
+  EXPECT_EQ(update("trays-finishers-a"), UpdateStatus::kDone);
   EXPECT_EQ(result(), modelPPD());
 }
 
 TEST_F(InputUpdate, HexadecimalLabelsKeepTheirForm) {
   install(hexLabelPPD());
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withTrays(hexLabelPPD(), expectedSection("input-trays-b-hex.section")));
   EXPECT_TRUE(acceptedByCups());
 }
@@ -52,7 +52,7 @@ TEST_F(InputUpdate, HexadecimalLabelsKeepTheirForm) {
 TEST_F(InputUpdate, HexadecimalWordEndsAtTwoThenZeroEvenAcrossBytes) {
   std::string ppd = replaced(hexLabelPPD(), "Tray1/<547261792031>", "Tray1/<54120A792031>");
   install(ppd);
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withTrays(ppd, R"(*OpenUI *InputSlot/Paper Source: PickOne
 *OrderDependency: 20 AnySetup *InputSlot
 *DefaultInputSlot: Tray0
@@ -68,7 +68,7 @@ TEST_F(InputUpdate, HexadecimalWordEndsAtTwoThenZeroEvenAcrossBytes) {
 
 TEST_F(InputUpdate, NoTraysLeavesThePPDUntouched) {
   install(modelPPD());
-  EXPECT_EQ(update("finisher-attribute-error"), kNoTrays);
+  EXPECT_EQ(update("finisher-attribute-error"), UpdateStatus::kNoTrays);
   EXPECT_EQ(result(), modelPPD());
 }
 
@@ -78,13 +78,13 @@ TEST_F(InputUpdate, LabelThatCannotFitKeepsTheEntries) {
   std::string fits(67, 'L');
   std::string ppd = replaced(modelPPD(), "Tray1/Tray 1:", "Tray1/" + fits + " 1:");
   install(ppd);
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_NE(result().find("*InputSlot Tray5/" + fits + " 5: "), std::string::npos);
 
   for (const std::string& label : {std::string(68, 'L') + " 1", std::string(3000, 'L')}) {
     ppd = replaced(modelPPD(), "Tray1/Tray 1:", "Tray1/" + label + ":");
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-b"), kDone);
+    EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
     EXPECT_EQ(result(), ppd);
   }
 }
@@ -97,7 +97,7 @@ TEST_F(InputUpdate, TraysComeBackIntoAGroupHoldingOnlyTray0) {
   size_t first = model.find(kTray1);
   size_t close = model.find("*CloseUI: *InputSlot", first);
   install(model.substr(0, first) + model.substr(close));
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withTrays(model, expectedSection("input-trays-b.section")));
   EXPECT_TRUE(acceptedByCups());
 }
@@ -105,7 +105,7 @@ TEST_F(InputUpdate, TraysComeBackIntoAGroupHoldingOnlyTray0) {
 TEST_F(InputUpdate, PPDWithoutTray0IsCopiedUnchanged) {
   std::string ppd = replaced(modelPPD(), "*InputSlot Tray0/Automatic", "*InputSlot Auto/Automatic");
   install(ppd);
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), ppd);
 }
 
@@ -122,7 +122,7 @@ TEST_F(InputUpdate, PPDThatWouldLoseMoreThanItsTraysIsLeftWhole) {
   };
   for (const std::string& ppd : refused) {
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-b"), kFileFailed);
+    EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kFileFailed);
     EXPECT_EQ(result(), ppd);
   }
 }

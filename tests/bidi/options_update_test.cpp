@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiInput.h"
-#include "bidi/BiDiOptions.h"
+#include "bidi/OptionsUpdate.h"
+#include "bidi/TrayUpdate.h"
 #include "tests/bidi/lib/scenario_session.h"
 #include "tests/bidi/ppd_update_fixture.h"
 
@@ -17,14 +17,14 @@ namespace {
 
 class OptionsUpdate : public PPDUpdate {
  protected:
-  int update(const std::string& scenario) {
+  UpdateStatus update(const std::string& scenario) {
     return BiDi_UpdateInstallableOptions(scenarioSession(scenario), kQueue);
   }
 
   // The switch -O: the trays follow only when the options were updated.
-  int updateOptionsThenTrays(const std::string& scenario) {
-    int result = update(scenario);
-    return result == kDone ? BiDi_UpdateInput(scenarioSession(scenario), kQueue) : result;
+  UpdateStatus updateOptionsThenTrays(const std::string& scenario) {
+    UpdateStatus result = update(scenario);
+    return result == UpdateStatus::kDone ? BiDi_UpdateInput(scenarioSession(scenario), kQueue) : result;
   }
 };
 
@@ -38,7 +38,7 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
   for (const char* printer : {"a", "b"}) {
     SCOPED_TRACE(printer);
     install(modelPPD());
-    EXPECT_EQ(update(std::string("trays-finishers-") + printer), kDone);
+    EXPECT_EQ(update(std::string("trays-finishers-") + printer), UpdateStatus::kDone);
     EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection(std::string("options-") + printer + ".section")));
     EXPECT_TRUE(acceptedByCups());
   }
@@ -49,7 +49,7 @@ TEST_F(OptionsUpdate, SetsEveryCategoryFromTheReportedCodes) {
 // a 3-hole or ring binding default as a conflict and takes 2 or 4 holes.
 TEST_F(OptionsUpdate, PunchUnitKeepsToItsOwnPatterns) {
   install(modelPPD());
-  ASSERT_EQ(update("finishers-punch-eu"), kDone);
+  ASSERT_EQ(update("finishers-punch-eu"), UpdateStatus::kDone);
   const std::string updated = result();
   ASSERT_NE(updated.find("\n*DefaultPU: XH7100EU\n"), std::string::npos);
   EXPECT_TRUE(acceptedByCups());
@@ -62,8 +62,8 @@ TEST_F(OptionsUpdate, PunchUnitKeepsToItsOwnPatterns) {
 
 TEST_F(OptionsUpdate, NoOptionOrFailedReadLeavesThePPDUntouched) {
   install(modelPPD());
-  EXPECT_EQ(update("trays-finishers-none"), kNoOptions);
-  EXPECT_EQ(update("finisher-attribute-error"), kQueryFailed);
+  EXPECT_EQ(update("trays-finishers-none"), UpdateStatus::kNoOptions);
+  EXPECT_EQ(update("finisher-attribute-error"), UpdateStatus::kQueryFailed);
   EXPECT_EQ(result(), modelPPD());
 }
 
@@ -84,7 +84,7 @@ TEST_F(OptionsUpdate, PPDWithoutEveryKeyInItsOptionIsLeftWhole) {
   };
   for (const auto& [label, ppd] : variants) {
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-b"), kFileFailed) << label;
+    EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kFileFailed) << label;
     EXPECT_EQ(result(), ppd) << label;
   }
 }
@@ -95,26 +95,26 @@ TEST_F(OptionsUpdate, PPDOfAnotherModelIsLeftWhole) {
                             "*NickName: \"Tavorinex Arc M750XLS\""}) {
     std::string ppd = replaced(modelPPD(), "*ModelName: \"Tavorinex Arc M750XLS\"", model);
     install(ppd);
-    EXPECT_EQ(update("trays-finishers-b"), kFileFailed) << model;
+    EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kFileFailed) << model;
     EXPECT_EQ(result(), ppd) << model;
   }
 }
 
 TEST_F(OptionsUpdate, LineWithCarriageReturnIsReplacedWhole) {
   install(replaced(modelPPD(), "*DefaultPU: False\n", "*DefaultPU: XH7100NA\r\n"));
-  EXPECT_EQ(update("trays-finishers-b"), kDone);
+  EXPECT_EQ(update("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withOptions(modelPPD(), expectedSection("options-b.section")));
 }
 
 TEST_F(OptionsUpdate, TraysFollowOnlyWhenTheOptionsWereUpdated) {
   install(modelPPD());
-  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-b"), kDone);
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-b"), UpdateStatus::kDone);
   EXPECT_EQ(result(), withSection(withOptions(modelPPD(), expectedSection("options-b.section")),
                                   "*OpenUI *InputSlot", "*CloseUI: *InputSlot",
                                   expectedSection("input-trays-b.section")));
 
   // Trays 1 to 3 would drop four tray entries, but there is no option.
   install(modelPPD());
-  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-none"), kNoOptions);
+  EXPECT_EQ(updateOptionsThenTrays("trays-finishers-none"), UpdateStatus::kNoOptions);
   EXPECT_EQ(result(), modelPPD());
 }

@@ -2,11 +2,20 @@
 // given by the test, the texts the tests compare with, and cupstestppd.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
+#include "bidi/BiDiExit.h"
 #include "tests/support/run.h"
 #include "tests/support/testroot.h"
+
+namespace tvx::bidi {
+
+// A failed check shows an update's status as the exit status it maps to.
+inline void PrintTo(UpdateStatus status, std::ostream* out) { *out << "status " << exitStatus(status); }
+
+}  // namespace tvx::bidi
 
 namespace tvx::test {
 

@@ -17,9 +17,9 @@
 #include <utility>
 #include <vector>
 
-#include "bidi/lib/BiDiMedia.h"
 #include "common/psstream.h"
 #include "mediacatalog/mediacatalog.h"
+#include "tests/mediacatalog/reportedmedia.h"
 #include "tests/support/testroot.h"
 #include "tests/filter/filterrun.h"
 #include "tests/filter/jobrun.h"
@@ -325,17 +325,10 @@ TEST_F(FilterTest, PageSizeFeatureWithoutEndStaysAndTheJobIsKept) {
 }
 
 TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
-  TS_BiDiMedia printer{};
-  std::strcpy(printer.name, "Gloss Blue");
-  std::strcpy(printer.type, "Coat 2");
-  std::strcpy(printer.color, "blue");
-  printer.weight = 250;
-  printer.width = 842000;
-  printer.length = 595276;
   {
     CMediaCatalog catalog("Gloss");
     catalog.DeleteAllMedias();
-    catalog.AddMedia(new CMedia(&printer));
+    catalog.AddMedia(reportedMedia("Gloss Blue", 842000, 595276, "Coat 2", "blue", 250).release());
     ASSERT_TRUE(catalog.SaveMedia());
   }
   std::vector<Page> pages{{1, false, "showpage\n"}};
@@ -420,11 +413,8 @@ void saveMediaOfOneSize(const char* queue) {
                                      {"Recycled A4", 595000, 842000},
                                      {"Plain Letter", 612000, 792000},
                                      {"Yellow A4", 842000, 595276}}) {
-    TS_BiDiMedia printer{};
-    std::strcpy(printer.name, name);
-    printer.width = static_cast<unsigned long>(width);
-    printer.length = static_cast<unsigned long>(length);
-    catalog.AddMedia(new CMedia(&printer));
+    catalog.AddMedia(
+        reportedMedia(name, static_cast<unsigned long>(width), static_cast<unsigned long>(length)).release());
   }
   ASSERT_TRUE(catalog.SaveMedia());
 }

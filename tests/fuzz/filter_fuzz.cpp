@@ -12,11 +12,10 @@
 #include <string>
 #include <string_view>
 
-#include "bidi/lib/BiDiMedia.h"
-#include "common/printertext.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/filter/jobrun.h"
 #include "tests/fuzz/fuzzsupport.h"
+#include "tests/mediacatalog/reportedmedia.h"
 
 namespace {
 
@@ -30,14 +29,7 @@ constexpr std::string_view kEnter = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
 
 void addPrinterMedia(CMediaCatalog& catalog, const char* name, const char* type, const char* color,
                      int weight, unsigned long width, unsigned long length) {
-  _TS_BiDiMedia printerMedia{};
-  tvx::text::copyField(printerMedia.name, sizeof printerMedia.name, name);
-  tvx::text::copyField(printerMedia.type, sizeof printerMedia.type, type);
-  tvx::text::copyField(printerMedia.color, sizeof printerMedia.color, color);
-  printerMedia.weight = weight;
-  printerMedia.width = width;
-  printerMedia.length = length;
-  catalog.AddMedia(new CMedia(&printerMedia));
+  catalog.AddMedia(tvx::test::reportedMedia(name, width, length, type, color, weight).release());
 }
 
 // The queue's catalog: the predefined media, which the catalog writes when

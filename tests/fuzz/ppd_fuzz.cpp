@@ -12,11 +12,12 @@
 #include <string>
 #include <string_view>
 
-#include "bidi/BiDiColor.h"
-#include "bidi/BiDiInput.h"
-#include "bidi/BiDiMedia.h"
-#include "bidi/BiDiOptions.h"
+#include "bidi/BiDiExit.h"
 #include "bidi/BiDiUpdate.h"
+#include "bidi/ColourUpdate.h"
+#include "bidi/MediaUpdate.h"
+#include "bidi/OptionsUpdate.h"
+#include "bidi/TrayUpdate.h"
 #include "bidi/lib/snmpcolumns.h"
 #include "mediacatalog/mediacatalogutil.h"
 #include "tests/fuzz/fakeagent.h"
@@ -48,15 +49,16 @@ const Setting& setUp() {
   return setting;
 }
 
-// Runs one update; 10, or 13 with the PPD untouched.
+// Runs one update; done, or refused with the PPD untouched.
 template <typename Update>
 void runUpdate(const Setting& setting, const char* name, Update update) {
+  using tvx::bidi::UpdateStatus;
   const std::string before = tvx::fuzz::readFile(setting.ppd);
-  const int result = update();
-  if (result == 13) {
+  const UpdateStatus result = update();
+  if (result == UpdateStatus::kFileFailed) {
     check(tvx::fuzz::readFile(setting.ppd) == before, "a failed update changed the PPD");
-  } else if (result != 10) {
-    std::fprintf(stderr, "%s returned %d\n", name, result);
+  } else if (result != UpdateStatus::kDone) {
+    std::fprintf(stderr, "%s returned %d\n", name, tvx::bidi::exitStatus(result));
     check(false, "an update failed on a printer that has everything");
   }
 }

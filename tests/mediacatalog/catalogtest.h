@@ -1,16 +1,16 @@
 // Fixture of the media catalog tests: a test root whose catalog folder
-// exists, printer media records, and a record image built by hand from the
+// exists, media of the printer, and a record image built by hand from the
 // catalog file's layout (independent of the code under test).
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "bidi/lib/BiDiMedia.h"
 #include "mediacatalog/mediacatalog.h"
+#include "tests/mediacatalog/reportedmedia.h"
 #include "tests/support/testroot.h"
 
 namespace tvx::test {
@@ -26,16 +26,10 @@ class CatalogTest : public TestRoot {
   std::string catalogFile(const std::string& queue) const { return catalogFolder() + queue; }
 };
 
-inline TS_BiDiMedia printerMedia(std::string_view name, unsigned long width, unsigned long length) {
-  TS_BiDiMedia media{};
-  name.copy(media.name, sizeof media.name - 1);
-  std::strcpy(media.type, "Plain");
-  std::strcpy(media.color, "white");
-  media.weight = 90;
-  media.displayUnit = 4;
-  media.width = width;
-  media.length = length;
-  return media;
+// A plain white media of 90 g as the printer reports it.
+inline std::unique_ptr<CMedia> printerMedia(std::string_view name, unsigned long width,
+                                            unsigned long length) {
+  return reportedMedia(name, width, length, "Plain", "white", 90);
 }
 
 // One catalog file record, written field by field at the layout's offsets.

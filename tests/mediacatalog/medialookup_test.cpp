@@ -11,6 +11,7 @@
 namespace {
 
 using tvx::test::printerMedia;
+using tvx::test::reportedMedia;
 using tvx::test::writeFile;
 
 class MediaTexts : public tvx::test::CatalogTest {
@@ -22,10 +23,10 @@ class MediaTexts : public tvx::test::CatalogTest {
   }
 
   // A media from the printer, added to the catalog.
-  CMedia* add(TS_BiDiMedia reported) {
-    auto* media = new CMedia(&reported);
-    catalog_->AddMedia(media);
-    return media;
+  CMedia* add(std::unique_ptr<CMedia> media) {
+    CMedia* added = media.get();
+    catalog_->AddMedia(media.release());
+    return added;
   }
 
   CMedia* withTray(const char* name, unsigned long w, unsigned long l, const char* tray) {
@@ -74,30 +75,20 @@ TEST_F(MediaTexts, PredefinedLetterGivesTheDocumentedTexts) {
 }
 
 TEST_F(MediaTexts, NoWeightNoColourAndAMappedType) {
-  TS_BiDiMedia reported = printerMedia("Coated", 595276, 842000);
-  reported.weight = -1;
-  std::strcpy(reported.color, "no color");
-  std::strcpy(reported.type, "Coat 2");
-  CMedia* media = add(reported);
+  CMedia* media = add(reportedMedia("Coated", 595276, 842000, "Coat 2", "no color", -1));
   EXPECT_EQ(comment(media), "%%PSPageMedia: Coated 595 842 0 coated2\n");
   EXPECT_EQ(dictionary(media),
             "<< /PageSize [595 842] /MediaType (coated2) /LeadingEdge 3 >> setpagedevice");
 }
 
 TEST_F(MediaTexts, TypeAndColourRulesAndLeadingEdge) {
-  TS_BiDiMedia tab = printerMedia("Tabs", 842000, 595276);
-  std::strcpy(tab.type, "Tabstock");
-  std::strcpy(tab.color, "null");
-  CMedia* tabMedia = add(tab);
+  CMedia* tabMedia = add(reportedMedia("Tabs", 842000, 595276, "Tabstock", "null", 90));
   EXPECT_EQ(comment(tabMedia), "%%PSPageMedia: Tabs 595 842 90 tab\n");
   EXPECT_EQ(dictionary(tabMedia),
             "<< /PageSize [595 842] /ImagingBBox null /MediaWeight 90 "
             "/MediaType (tab) /LeadingEdge 0 >> setpagedevice");
 
-  TS_BiDiMedia glossy = printerMedia("Glossy", 1500, 2499);
-  std::strcpy(glossy.type, "Glossy");
-  std::strcpy(glossy.color, "pale blue");
-  CMedia* glossyMedia = add(glossy);
+  CMedia* glossyMedia = add(reportedMedia("Glossy", 1500, 2499, "Glossy", "pale blue", 90));
   glossyMedia->feedEdge = 0;
   EXPECT_EQ(comment(glossyMedia), "%%PSPageMedia: Glossy 2 2 90 pale blue Glossy\n");
   EXPECT_EQ(dictionary(glossyMedia),

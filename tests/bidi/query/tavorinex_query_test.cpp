@@ -1,6 +1,7 @@
 // Runs the real tavorinex-query (test build) against simulated printers:
 // what it prints, that its JSON parses and holds the printer's data, and
 // its exit statuses and words on failure.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -201,6 +202,33 @@ std::map<std::string, std::string> filesUnder(const std::string& folder) {
     files[entry.path().string()] = entry.is_regular_file() ? readFile(entry.path().string()) : "(folder)";
   }
   return files;
+}
+
+// Standard output that takes no byte (a full disk, a closed pipe's reader
+// gone) is its own status, not --diff's "would change".
+TEST_F(QueryTest, OutputThatCannotBeWrittenHasItsOwnStatus) {
+  const SimPrinter& printer = sharedPrinter("full");
+  ASSERT_TRUE(printer.running());
+  installPPD("Arc", "ppd/TavorinexArcM750XLS.ppd");
+  auto toFullDisk = [&](std::vector<std::string> args) {
+    Command command{.argv = {QUERY_PATH}};
+    command.argv.insert(command.argv.end(), args.begin(), args.end());
+    command.outputPath = "/dev/full";
+    command.outputFlags = O_WRONLY;
+    return run(command);
+  };
+  for (const std::vector<std::string>& args : {std::vector<std::string>{printer.address()},
+                                               std::vector<std::string>{"--json", printer.address()}}) {
+    Finished run = toFullDisk(args);
+    EXPECT_EQ(run.status, tvx::query::kCannotWrite) << args.front();
+    EXPECT_EQ(run.err, "tavorinex-query: cannot write the report\n");
+  }
+  const std::map<std::string, std::string> before = filesUnder(root_);
+  Finished diff = toFullDisk({"--diff", "Arc", printer.address()});
+  EXPECT_EQ(diff.status, tvx::query::kCannotWrite);
+  EXPECT_EQ(diff.err, "tavorinex-query: Arc: cannot write the difference\n");
+  EXPECT_EQ(filesUnder(root_), before);
+  EXPECT_NE(tvx::query::kCannotWrite, tvx::query::kWouldChange);
 }
 
 TEST_F(QueryTest, DiffShowsWhatAnUpdateWouldChangeAndChangesNoFile) {

@@ -1,22 +1,22 @@
-#include "bidi/BiDiOptions.h"
+#include "bidi/OptionsUpdate.h"
 
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "bidi/BiDiExit.h"
-#include "bidi/BiDiInput.h"
 #include "bidi/BiDiLandmarks.h"
-#include "bidi/BiDiUtils.h"
-#include "bidi/BiDiWindow.h"
+#include "bidi/PPDCycle.h"
+#include "bidi/TrayUpdate.h"
 #include "bidi/lib/BiDiInstall.h"
 #include "common/printertext.h"
-
-using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
 
 char installOptions[9][128];
 
 namespace {
+
+using tvx::bidi::UpdateStatus;
+using tvx::bidi::logMarkerFound;
 
 constexpr int kCategories = 9;
 
@@ -43,13 +43,12 @@ std::string categoryValue(const TS_BiDiInstallableOption* options, int category)
 
 // Replaces each category's default line; a key missing from the PPD is
 // written at its end.
-void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::bidi::PPDWindow& window) {
-  writeBufferToTempPSStreamUntilGivenString("InstallableOptions", window, 0);
+void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::PSWindow& window) {
+  window.copyUntilMarker("InstallableOptions", 0, logMarkerFound);
   for (int category = 0; category < kCategories; ++category) {
     std::string key = std::string("Default") + installOptions[category] + ": ";
-    writeBufferToTempPSStreamUntilGivenString(key.c_str(), window, 0);
-    std::string line = key + categoryValue(options, category) + "\n";
-    writeLineToTempPSStream(line.c_str());
+    window.copyUntilMarker(key.c_str(), 0, logMarkerFound);
+    window.write(key + categoryValue(options, category) + "\n");
     window.takeHeldLine(1);
   }
 }
@@ -89,16 +88,16 @@ int getTypeInstalled(const char* option) {
   return -1;
 }
 
-int BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
+UpdateStatus BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
   InitInstallableOptions();
   PTS_BiDiInstallableOption head = nullptr;
   TE_BiDiStatus status = BiDi_GetInstallableOption(sessionID, &head);
   tvx::bidi::OptionList options(head);
-  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
-  if (!options) return tvx::bidi::kNoOptions;
+  if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
+  if (!options) return UpdateStatus::kNoOptions;
   // The tray update follows in the same run: its landmarks are checked too,
   // so that a PPD it would refuse is not half updated.
   auto landmarks = [](std::string_view ppd) { return optionLandmarksHold(ppd) && inputLandmarksHold(ppd); };
   return tvx::bidi::editPPD(queue, landmarks,
-                            [&](tvx::bidi::PPDWindow& window) { rewriteDefaults(options.get(), window); });
+                            [&](tvx::PSWindow& window) { rewriteDefaults(options.get(), window); });
 }

@@ -1,4 +1,4 @@
-#include "bidi/BiDiUtils.h"
+#include "bidi/PPDCycle.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -6,13 +6,16 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/testroot.h"
 
-using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
 using tvx::bidi::getPageSizeIdentifier;
+using tvx::bidi::UpdateStatus;
+using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
 
 namespace {
 
@@ -170,6 +173,137 @@ TEST_F(PPDCycle, UnfinishedOrMissingCyclesLeaveNoTempFile) {
   EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
   EXPECT_EQ(updatePPDforPrinter("Q"), 1);
   EXPECT_EQ(readFile(ppd()), kPPD);
+}
+
+
+// A cycle of its own: the key of the PPD's default page size line, which
+// the cycle then replaces with `key`.
+std::string replaceDefault(tvx::bidi::PPDCycle& cycle, const std::string& key) {
+  tvx::PSWindow& window = cycle.window();
+  window.copyUntilMarker("*DefaultPageSize:", 0, tvx::bidi::logMarkerFound);
+  char option[32];
+  tvx::bidi::entryOption(window.text(), option);
+  window.takeHeldLine(1);
+  window.write("*DefaultPageSize: " + key + "\n");
+  return option;
+}
+
+std::string withDefault(const std::string& key) {
+  std::string text = kPPD;
+  return text.replace(text.find("A4\n"), 2, key);
+}
+
+TEST_F(PPDCycle, CyclesOfTheirOwnEditApartBesideTheInterfacesCycle) {
+  writeFile(ppd("Q"), kPPD);
+  writeFile(ppd("R"), kPPD);
+  writeFile(ppd("S"), kPPD);
+  ASSERT_EQ(openTempFileAndPPDFile("S"), 0);
+  FILE* interfaceInput = inputPSStream;
+  FILE* interfaceOutput = tempPSStream;
+  {
+    tvx::bidi::PPDCycle first("Q");
+    tvx::bidi::PPDCycle second("R");
+    ASSERT_TRUE(first.isOpen() && second.isOpen());
+    EXPECT_EQ(first.text(), kPPD);
+    EXPECT_EQ(replaceDefault(first, "Letter"), "A4");
+    EXPECT_EQ(replaceDefault(second, "A3"), "A4");
+    first.window().copyRest();
+    second.window().copyRest();
+    EXPECT_TRUE(second.commit());
+    EXPECT_TRUE(first.commit());
+    EXPECT_FALSE(first.commit());
+  }
+  EXPECT_EQ(inputPSStream, interfaceInput);
+  EXPECT_EQ(tempPSStream, interfaceOutput);
+  ASSERT_EQ(finish("S"), 0);
+  EXPECT_EQ(readFile(ppd("Q")), withDefault("Letter"));
+  EXPECT_EQ(readFile(ppd("R")), withDefault("A3"));
+  EXPECT_EQ(readFile(ppd("S")), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), (Names{"Q.ppd", "R.ppd", "S.ppd"}));
+}
+
+TEST_F(PPDCycle, ACycleEndedWithoutCommitLeavesThePPDAndNoWorkFile) {
+  writeFile(ppd(), kPPD);
+  {
+    tvx::bidi::PPDCycle cycle("Q");
+    ASSERT_TRUE(cycle.isOpen());
+    replaceDefault(cycle, "Letter");
+    cycle.window().copyRest();
+  }
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+  EXPECT_EQ(inputPSStream, nullptr);
+  EXPECT_EQ(tempPSStream, nullptr);
+}
+
+TEST_F(PPDCycle, LinksFIFOsAndFoldersAreNeverOpened) {
+  std::string victim = root_ + "/victim";
+  writeFile(victim, kPPD);
+  ASSERT_EQ(::symlink(victim.c_str(), ppd("L").c_str()), 0);
+  ASSERT_EQ(::mkfifo(ppd("F").c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir(ppd("D").c_str(), 0700), 0);
+  for (const char* queue : {"L", "F", "D", "missing"}) {
+    tvx::bidi::PPDCycle cycle(queue);
+    EXPECT_FALSE(cycle.isOpen()) << queue;
+    EXPECT_EQ(cycle.text(), std::nullopt) << queue;
+    EXPECT_FALSE(cycle.commit()) << queue;
+    EXPECT_EQ(readPPDOfQueue(queue), std::nullopt) << queue;
+    EXPECT_EQ(openTempFileAndPPDFile(queue), 1) << queue;
+  }
+  EXPECT_EQ(readFile(victim), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), (Names{"D.ppd", "F.ppd", "L.ppd"}));
+}
+
+TEST_F(PPDCycle, EditPPDRunsTheEditOnlyOnAPPDItsCheckAccepts) {
+  writeFile(ppd(), kPPD);
+  startLog("LEVEL=LIGHT\n");
+  int edits = 0;
+  auto edit = [&](tvx::PSWindow& window) {
+    ++edits;
+    window.copyUntilMarker("*DefaultPageSize:", 0, tvx::bidi::logMarkerFound);
+    window.takeHeldLine(1);
+    window.write("*DefaultPageSize: Letter\n");
+  };
+  auto refuse = [](std::string_view) { return false; };
+  auto accept = [](std::string_view text) { return text.starts_with("*PPD-Adobe"); };
+
+  EXPECT_EQ(tvx::bidi::editPPD("Q", refuse, edit), UpdateStatus::kFileFailed);
+  EXPECT_EQ(edits, 0);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(tvx::bidi::editPPD("missing", accept, edit), UpdateStatus::kFileFailed);
+  EXPECT_EQ(tvx::bidi::editPPD("Q", accept, edit), UpdateStatus::kDone);
+  EXPECT_EQ(edits, 1);
+  EXPECT_EQ(readFile(ppd()), withDefault("Letter"));
+  EXPECT_EQ(folderEntries(ppdFolder()), Names{"Q.ppd"});
+  std::string log = readFile(logFile());
+  EXPECT_NE(log.find(": The PPD cannot be updated; it stays as it is\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(": Fount the string *DefaultPageSize:\n"), std::string::npos) << log;
+}
+
+// bidiupdate's own name and the interface's name copy and log alike: the
+// text after the first space, never past the line, never cut.
+TEST_F(PPDCycle, EntryOptionAndGetPageSizeIdentifierCopyAndLogAlike) {
+  startLog("LEVEL=LIGHT\n");
+  const std::string tooLong = "*PageSize " + std::string(32, 'k');
+  struct Case {
+    std::string line;
+    std::string option;
+  };
+  for (const Case& c : {Case{"*PageSize A4/A4: \"x\"\n*Next", "A4/A4: \"x\""},
+                        Case{"*DefaultPageSize: Letter\r\n", "Letter"},
+                        Case{"*NoSpace\n*Next Line", ""}, Case{tooLong, ""}}) {
+    char viaEntry[32];
+    char viaInterface[32];
+    tvx::bidi::entryOption(c.line.c_str(), viaEntry);
+    EXPECT_EQ(getPageSizeIdentifier(c.line.c_str(), viaInterface), 0);
+    EXPECT_EQ(viaEntry, c.option) << c.line;
+    EXPECT_EQ(viaInterface, c.option) << c.line;
+    std::string log = readFile(logFile());
+    std::string logged = ": For " + c.line + " the identifier is " + c.option + "\n";
+    std::size_t first = log.find(logged);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find(logged, first + 1), std::string::npos) << log;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "bidi/BiDiMedia.h"
+#include "bidi/MediaUpdate.h"
 
 #include <cstring>
 #include <memory>
-#include <new>
 #include <set>
 #include <string>
 #include <string_view>
@@ -11,8 +10,8 @@
 
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
-#include "bidi/BiDiUtils.h"
-#include "bidi/BiDiWindow.h"
+#include "bidi/CatalogMedia.h"
+#include "bidi/PPDCycle.h"
 #include "bidi/lib/BiDiMedia.h"
 #include "common/drvlog.h"
 #include "common/printertext.h"
@@ -20,15 +19,9 @@
 #include "mediacatalog/mediacatalogutil.h"
 #include "mediacatalog/sizechoices.h"
 
-using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
-using tvx::bidi::getPageSizeIdentifier;
-
 namespace {
 
-using tvx::bidi::kDone;
-using tvx::bidi::kFileFailed;
-using tvx::bidi::kNoMedia;
-using tvx::bidi::kQueryFailed;
+using tvx::bidi::UpdateStatus;
 
 // Capacity of a catalog name or PPD key, terminator included.
 constexpr int kKeySize = 32;
@@ -65,17 +58,15 @@ const std::vector<std::string_view> stapleTypeSEF = {"1LVL", "1LHP", "1LDL", "2L
                                                      "1TVL", "1THP", "1TDP", "2TP"};
 const std::vector<std::string_view> constraintLEF = {"*OutputBin Booklet"};
 
-using Window = tvx::bidi::PPDWindow;
+using Window = tvx::PSWindow;
 
 int copyTo(Window& window, const std::string& marker) {
-  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window, 0);
+  return window.copyUntilMarker(marker.c_str(), 0, tvx::bidi::logMarkerFound);
 }
 
 int dropTo(Window& window, const std::string& marker) {
-  return writeBufferToTempPSStreamUntilGivenString(marker.c_str(), window, 1);
+  return window.copyUntilMarker(marker.c_str(), 1, tvx::bidi::logMarkerFound);
 }
-
-void write(const std::string& text) { writeLineToTempPSStream(text.c_str()); }
 
 std::string ppdKeyOf(const CMedia* media) {
   char key[kKeySize];
@@ -123,7 +114,7 @@ bool refillCatalog(CMediaCatalog* catalog, const TS_BiDiMedia* list) {
     rows.push_back(media);
   }
   for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-    std::unique_ptr<CMedia> record(new (std::nothrow) CMedia(*row));
+    std::unique_ptr<CMedia> record = tvx::bidi::catalogMediaFrom(**row);
     if (record && isUsable(catalog, record.get())) catalog->AddMedia(record.release());
   }
   return catalog->GetAllMedias() != nullptr;
@@ -182,7 +173,7 @@ std::vector<SizeEntry> sizeEntriesOf(CMediaCatalog* catalog,
 std::string defaultKeyOf(CMediaCatalog* catalog, const std::vector<SizeEntry>& entries,
                          const Window& window) {
   char identifier[kKeySize] = {};
-  getPageSizeIdentifier(window.text(), identifier);
+  tvx::bidi::entryOption(window.text(), identifier);
   for (const SizeEntry& entry : entries) {
     if (identifier[0] != '\0' && entry.key == identifier) return identifier;
   }
@@ -226,9 +217,9 @@ std::string fitToPPDLines(const std::string& entry) {
 void writeSizeOption(const std::vector<SizeEntry>& entries, Window& window,
                      const std::string& option, const std::string& defaultKey) {
   copyTo(window, "*Default" + option + ":");
-  write("*Default" + option + ": " + defaultKey + "\n");
+  window.write("*Default" + option + ": " + defaultKey + "\n");
   for (const SizeEntry& entry : entries) {
-    write(fitToPPDLines("*" + option + " " + entry.key + "/" + entry.translation + ": \"" +
+    window.write(fitToPPDLines("*" + option + " " + entry.key + "/" + entry.translation + ": \"" +
                         entry.dictionary + " setpagedevice\""));
   }
   dropTo(window, "*CloseUI: *" + option);
@@ -239,19 +230,19 @@ void writeSizeOption(const std::vector<SizeEntry>& entries, Window& window,
 void writeAreas(const std::vector<SizeEntry>& entries, Window& window,
                 const std::string& defaultKey) {
   copyTo(window, "*DefaultPaperDimension:");
-  write("*DefaultPaperDimension: " + defaultKey + "\n");
+  window.write("*DefaultPaperDimension: " + defaultKey + "\n");
   for (const SizeEntry& entry : entries) {
-    write("*PaperDimension " + entry.key + "/" + entry.translation + ": \"" + entry.sides +
+    window.write("*PaperDimension " + entry.key + "/" + entry.translation + ": \"" + entry.sides +
           "\"\n");
   }
   dropTo(window, "*DefaultImageableArea");
-  write(std::string(kRule) + kImageableAreaTitle + kRule);
-  write("*DefaultImageableArea: " + defaultKey + "\n");
+  window.write(std::string(kRule) + kImageableAreaTitle + kRule);
+  window.write("*DefaultImageableArea: " + defaultKey + "\n");
   for (const SizeEntry& entry : entries) {
-    write("*ImageableArea " + entry.key + "/" + entry.translation + ": \"0 0 " + entry.sides +
+    window.write("*ImageableArea " + entry.key + "/" + entry.translation + ": \"0 0 " + entry.sides +
           "\"\n");
   }
-  write(std::string(kRule) + kOutputBinTitle + kRule);
+  window.write(std::string(kRule) + kOutputBinTitle + kRule);
   dropTo(window, "*OpenUI *OutputBin");
 }
 
@@ -268,31 +259,31 @@ void writeMediaEntries(CMediaCatalog* catalog, Window& window) {
 // The forward lines between the page selector and each value of `option`,
 // then the backward lines; an empty `option` takes the values as whole
 // "*Option Choice" texts.
-void writeConstraintPairs(const std::string& page, std::string_view option,
+void writeConstraintPairs(Window& window, const std::string& page, std::string_view option,
                           const std::vector<std::string_view>& values) {
   std::string prefix = option.empty() ? std::string() : std::string(option) + " ";
   for (std::string_view value : values) {
-    write("*UIConstraints: " + page + " " + prefix + std::string(value) + "\n");
+    window.write("*UIConstraints: " + page + " " + prefix + std::string(value) + "\n");
   }
   for (std::string_view value : values) {
-    write("*UIConstraints: " + prefix + std::string(value) + " " + page + "\n");
+    window.write("*UIConstraints: " + prefix + std::string(value) + " " + page + "\n");
   }
 }
 
 // The constraints of the page size `key` printed on `media`.
-void writeConstraintsOf(const std::string& key, const CMedia* media) {
+void writeConstraintsOf(Window& window, const std::string& key, const CMedia* media) {
   std::string page = "*PageSize " + key;
   bool longEdge = media->GetFeedEdge() == 2;
-  if (!media->GetCanDuplex()) writeConstraintPairs(page, "*Duplex", duplexType);
-  writeConstraintPairs(page, "*Punch",
+  if (!media->GetCanDuplex()) writeConstraintPairs(window, page, "*Duplex", duplexType);
+  writeConstraintPairs(window, page, "*Punch",
                        !media->GetCanPunch() ? punchType
                        : longEdge            ? punchTypeLEF
                                              : punchTypeSEF);
-  writeConstraintPairs(page, "*Staple",
+  writeConstraintPairs(window, page, "*Staple",
                        !media->GetCanStaple() ? stapleType
                        : longEdge             ? stapleTypeLEF
                                               : stapleTypeSEF);
-  if (media->GetFeedEdge() == 1) writeConstraintPairs(page, "", constraintLEF);
+  if (media->GetFeedEdge() == 1) writeConstraintPairs(window, page, "", constraintLEF);
 }
 
 // A PPD of the model whose constraint block, when it has one, ends.
@@ -321,7 +312,7 @@ bool mediaLandmarksHold(std::string_view ppd) {
 }
 
 // One PPD cycle that replaces the constraint block with that of `catalog`.
-int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
+UpdateStatus writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
   LOGPRINTA(LOG_FULL, "Update MediaConstraints BEGIN");
   return tvx::bidi::editPPD(queue, constraintLandmarksHold, [catalog](Window& window) {
     if (copyTo(window, kConstraintsBegin) != 0) return;
@@ -330,43 +321,43 @@ int writeMediaConstraints(const char* queue, CMediaCatalog* catalog) {
     // A size choice is constrained as the first media of its size, on which
     // it prints unless the queue's default media has that size.
     for (const tvx::catalog::SizeChoice& choice : tvx::catalog::sizeChoices(*catalog)) {
-      if (!choice.key.empty()) writeConstraintsOf(choice.key, choice.first);
+      if (!choice.key.empty()) writeConstraintsOf(window, choice.key, choice.first);
     }
     for (const CMedia* media = catalog->GetAllMedias(); media != nullptr;
          media = media->GetNext()) {
-      writeConstraintsOf(ppdKeyOf(media), media);
+      writeConstraintsOf(window, ppdKeyOf(media), media);
     }
   });
 }
 
 }  // namespace
 
-int BiDi_UpdateMedia(unsigned char sessionID, const char* queue) {
+UpdateStatus BiDi_UpdateMedia(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "BiDi_UpdateMedia BEGIN");
   PTS_BiDiMedia head = nullptr;
   TE_BiDiStatus status = BiDi_GetMedia(sessionID, &head);
   tvx::bidi::MediaList list(head);
-  if (status != en_BiDiSuccess) return kQueryFailed;
-  if (!list) return kNoMedia;
+  if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
+  if (!list) return UpdateStatus::kNoMedia;
   // A queue without a PPD this update can rewrite gets no catalog either,
   // which would disagree with whatever PPD the queue gets.
-  if (!tvx::bidi::queuePPDPasses(queue, mediaLandmarksHold)) return kFileFailed;
+  if (!tvx::bidi::queuePPDPasses(queue, mediaLandmarksHold)) return UpdateStatus::kFileFailed;
 
   CMediaCatalog* catalog = CMediaCatalog::GetInstance(queue);
-  if (!refillCatalog(catalog, list.get())) return kNoMedia;
+  if (!refillCatalog(catalog, list.get())) return UpdateStatus::kNoMedia;
   LOGPRINTA(LOG_LIGHT, "Manage the PPD");
-  int written = tvx::bidi::editPPD(queue, mediaLandmarksHold, [catalog](Window& window) {
+  UpdateStatus written = tvx::bidi::editPPD(queue, mediaLandmarksHold, [catalog](Window& window) {
     writeMediaEntries(catalog, window);
   });
-  if (written != kDone) return written;
+  if (written != UpdateStatus::kDone) return written;
 
   // The constraints follow the media now in the PPD even when the catalog
   // file could not be written.
   bool saved = catalog->SaveMedia();
   writeMediaConstraints(queue, catalog);
-  return saved ? kDone : kFileFailed;
+  return saved ? UpdateStatus::kDone : UpdateStatus::kFileFailed;
 }
 
-int UpdateMedia_Constraints(const char* queue) {
+UpdateStatus UpdateMedia_Constraints(const char* queue) {
   return writeMediaConstraints(queue, CMediaCatalog::GetInstance(queue));
 }

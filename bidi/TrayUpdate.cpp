@@ -1,4 +1,4 @@
-#include "bidi/BiDiInput.h"
+#include "bidi/TrayUpdate.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,14 +8,14 @@
 
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
-#include "bidi/BiDiUtils.h"
-#include "bidi/BiDiWindow.h"
+#include "bidi/PPDCycle.h"
 #include "bidi/lib/BiDiInput.h"
 #include "common/drvlog.h"
 
-using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
-
 namespace {
+
+using tvx::bidi::UpdateStatus;
+using tvx::bidi::logMarkerFound;
 
 // Room for the label word and the number suffix in a generated line.
 constexpr std::size_t kMaxLabel = 69;
@@ -24,7 +24,7 @@ constexpr std::size_t kMaxLabel = 69;
 constexpr const char* kPlainLabel = "Tray ";
 
 // The text held by the window, up to its first NUL.
-std::string_view heldText(const tvx::bidi::PPDWindow& window) {
+std::string_view heldText(const tvx::PSWindow& window) {
   return {window.text(), strnlen(window.text(), static_cast<std::size_t>(window.count()))};
 }
 
@@ -66,7 +66,7 @@ bool hasTray(const TS_BiDiInput* trays, int tray) {
 
 // Writes the entries of trays 1 to 7 with `word`. False, with nothing
 // written, when a label would not fit its line.
-bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word) {
+bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word, tvx::PSWindow& window) {
   bool hexadecimal = word.starts_with('<');
   if (word.size() + numberSuffix(7, hexadecimal).size() > kMaxLabel) return false;
   for (int tray = 1; tray <= 7; ++tray) {
@@ -74,17 +74,15 @@ bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word) {
     std::string n = std::to_string(tray);
     std::string line = "*InputSlot Tray" + n + "/" + word + numberSuffix(tray, hexadecimal) +
                        ": \"<< /MediaPosition " + n + " >> setpagedevice\"\n";
-    writeLineToTempPSStream(line.c_str());
+    window.write(line);
   }
   return true;
 }
 
 // Rewrites the tray entries between the Tray0 entry and "*CloseUI"; keeps
 // them when no usable label follows the Tray0 entry.
-void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window) {
-  if (writeBufferToTempPSStreamUntilGivenString("InputSlot Tray0", window, 0) != 0) {
-    return;
-  }
+void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::PSWindow& window) {
+  if (window.copyUntilMarker("InputSlot Tray0", 0, logMarkerFound) != 0) return;
   window.takeHeldLine(0);
   std::string_view held = heldText(window);
   std::size_t groupEnd = held.find("*CloseUI");
@@ -93,8 +91,8 @@ void rewriteTrayEntries(const TS_BiDiInput* trays, tvx::bidi::PPDWindow& window)
   // wording, so that its trays can come back.
   std::optional<std::string> word = labelWord(held.substr(0, groupEnd));
   if (!word && groupEnd != std::string_view::npos) word = kPlainLabel;
-  int drop = word && writeTrayEntries(trays, *word) ? 1 : 0;
-  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window, drop);
+  int drop = word && writeTrayEntries(trays, *word, window) ? 1 : 0;
+  window.copyUntilMarker("*CloseUI", drop, logMarkerFound);
 }
 
 }  // namespace
@@ -107,13 +105,13 @@ bool inputLandmarksHold(std::string_view ppd) {
   return tvx::bidi::isModelPPD(ppd) && walk.safe();
 }
 
-int BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
+UpdateStatus BiDi_UpdateInput(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateInput");
   PTS_BiDiInput head = nullptr;
   TE_BiDiStatus status = BiDi_GetInput(sessionID, &head);
   tvx::bidi::InputList trays(head);
-  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
-  if (!trays) return tvx::bidi::kNoTrays;
+  if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
+  if (!trays) return UpdateStatus::kNoTrays;
   return tvx::bidi::editPPD(queue, inputLandmarksHold,
-                            [&](tvx::bidi::PPDWindow& window) { rewriteTrayEntries(trays.get(), window); });
+                            [&](tvx::PSWindow& window) { rewriteTrayEntries(trays.get(), window); });
 }

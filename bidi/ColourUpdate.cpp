@@ -1,4 +1,4 @@
-#include "bidi/BiDiColor.h"
+#include "bidi/ColourUpdate.h"
 
 #include <cstring>
 #include <set>
@@ -7,15 +7,14 @@
 
 #include "bidi/BiDiExit.h"
 #include "bidi/BiDiLandmarks.h"
-#include "bidi/BiDiUtils.h"
-#include "bidi/BiDiWindow.h"
+#include "bidi/PPDCycle.h"
 #include "common/drvlog.h"
 #include "common/printertext.h"
 
-using tvx::bidi::writeBufferToTempPSStreamUntilGivenString;
-using tvx::bidi::getPageSizeIdentifier;
-
 namespace {
+
+using tvx::bidi::UpdateStatus;
+using tvx::bidi::logMarkerFound;
 
 // The profile reader and the two options of a colour space.
 struct ColorSpace {
@@ -87,17 +86,17 @@ std::string profileChoice(const std::string& keyword, const std::string& psKey, 
 
 // Keeps the default line when it names a reported profile, else writes "None".
 void rewriteDefault(const std::string& defaultKey, const TS_ColorProfile* profiles,
-                    tvx::bidi::PPDWindow& window) {
-  writeBufferToTempPSStreamUntilGivenString(defaultKey.c_str(), window, 0);
+                    tvx::PSWindow& window) {
+  window.copyUntilMarker(defaultKey.c_str(), 0, logMarkerFound);
   char value[33];
-  getPageSizeIdentifier(window.text(), value);
+  tvx::bidi::entryOption(window.text(), value);
   bool keep = namesProfile(profiles, value);
-  if (!keep) writeLineToTempPSStream((defaultKey + ": None\n").c_str());
+  if (!keep) window.write(defaultKey + ": None\n");
   window.takeHeldLine(keep ? 0 : 1);
 }
 
 // The choice keyword of the option's entry at the front of the window, if it is one.
-std::string firstChoice(const std::string& keyword, const tvx::bidi::PPDWindow& window) {
+std::string firstChoice(const std::string& keyword, const tvx::PSWindow& window) {
   std::string_view held(window.text(), strnlen(window.text(), static_cast<std::size_t>(window.count())));
   std::string entry = "*" + keyword + " ";
   if (!held.starts_with(entry)) return {};
@@ -109,55 +108,55 @@ std::string firstChoice(const std::string& keyword, const tvx::bidi::PPDWindow& 
 // it; a keyword that the option already has is not written twice, since
 // CUPS refuses a PPD with a repeated choice.
 void rewriteChoices(const std::string& keyword, const std::string& psKey, const TS_ColorProfile* profiles,
-                    tvx::bidi::PPDWindow& window) {
+                    tvx::PSWindow& window) {
   std::set<std::string> written{firstChoice(keyword, window)};
-  writeBufferToTempPSStreamUntilGivenString("*End", window, 0);
-  writeLineToTempPSStream("*End\n");
+  window.copyUntilMarker("*End", 0, logMarkerFound);
+  window.write("*End\n");
   for (const TS_ColorProfile* profile = profiles; profile != nullptr; profile = profile->next) {
     LOGPRINTA(LOG_LIGHT, "Add the collor profile: %s", tvx::text::singleLine(profile->name).c_str());
     std::string choice = choiceKeyword(profile->name);
     if (choice.empty() || !written.insert(choice).second) continue;
-    writeLineToTempPSStream(profileChoice(keyword, psKey, choice, *profile).c_str());
+    window.write(profileChoice(keyword, psKey, choice, *profile));
   }
-  writeBufferToTempPSStreamUntilGivenString("*CloseUI", window, 1);
+  window.copyUntilMarker("*CloseUI", 1, logMarkerFound);
 }
 
 }  // namespace
 
-int BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
+UpdateStatus BiDi_UpdateColor(unsigned char sessionID, const char* queue) {
   LOGPRINTA(LOG_FULL, "LinuxBiDi_UpdateColor");
   auto allSpaces = [](std::string_view ppd) { return spacesLandmarksHold(ppd, 1, 4); };
-  if (!tvx::bidi::queuePPDPasses(queue, allSpaces)) return tvx::bidi::kFileFailed;
+  if (!tvx::bidi::queuePPDPasses(queue, allSpaces)) return UpdateStatus::kFileFailed;
   for (int colorSpace = 1; colorSpace <= 4; ++colorSpace) {
-    int result = BiDi_UpdateColorSimple(sessionID, queue, colorSpace);
-    if (result != tvx::bidi::kDone) return result;
+    UpdateStatus result = BiDi_UpdateColorSimple(sessionID, queue, colorSpace);
+    if (result != UpdateStatus::kDone) return result;
   }
-  return tvx::bidi::kDone;
+  return UpdateStatus::kDone;
 }
 
-int BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace) {
+UpdateStatus BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, int colorSpace) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorSimple");
-  if (colorSpace < 1 || colorSpace > 4) return tvx::bidi::kNoColorProfile;
+  if (colorSpace < 1 || colorSpace > 4) return UpdateStatus::kNoColorProfile;
   auto bothOptions = [colorSpace](std::string_view ppd) { return spacesLandmarksHold(ppd, colorSpace, colorSpace); };
-  if (!tvx::bidi::queuePPDPasses(queue, bothOptions)) return tvx::bidi::kFileFailed;
+  if (!tvx::bidi::queuePPDPasses(queue, bothOptions)) return UpdateStatus::kFileFailed;
   const ColorSpace& space = kColorSpaces[colorSpace - 1];
   PTS_BiDiColorProfile head = nullptr;
   TE_BiDiStatus status = space.reader(sessionID, &head);
   tvx::bidi::ProfileList profiles(head);
-  if (status != en_BiDiSuccess) return tvx::bidi::kQueryFailed;
-  if (!profiles) return tvx::bidi::kNoColorProfile;
-  int result = BiDi_UpdateColorImageOrText(space.firstKeyword, space.firstKey, queue, profiles.get());
-  if (result != tvx::bidi::kDone) return result;
+  if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
+  if (!profiles) return UpdateStatus::kNoColorProfile;
+  UpdateStatus result = BiDi_UpdateColorImageOrText(space.firstKeyword, space.firstKey, queue, profiles.get());
+  if (result != UpdateStatus::kDone) return result;
   return BiDi_UpdateColorImageOrText(space.secondKeyword, space.secondKey, queue, profiles.get());
 }
 
-int BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
+UpdateStatus BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,
                                 const TS_ColorProfile* profiles) {
   LOGPRINTA(LOG_FULL, "Linux BiDi_UpdateColorImageOrText");
   auto landmarks = [keyword](std::string_view ppd) {
     return tvx::bidi::isModelPPD(ppd) && optionLandmarksHold(ppd, keyword);
   };
-  return tvx::bidi::editPPD(queue, landmarks, [&](tvx::bidi::PPDWindow& window) {
+  return tvx::bidi::editPPD(queue, landmarks, [&](tvx::PSWindow& window) {
     rewriteDefault(std::string("*Default") + keyword, profiles, window);
     rewriteChoices(keyword, psKey, profiles, window);
   });
