@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "common/psstream.h"
 
@@ -68,24 +69,24 @@ std::optional<JobHeader> scanJobHeader(PSWindow& window) {
   }
   header.readAhead = SpoolFile::create("TavorinexTempPSHeader");
   if (!header.readAhead) return std::nullopt;
-  FILE* spool = tempPSStream;
-  tempPSStream = header.readAhead->stream();
+  FILE* spool = window.output();
+  window.setOutput(header.readAhead->stream());
   if (window.copyUntilLine(lineVerdict, 0) == kMarked) {
     header.copiesMadeByCups = markedCopies(window.held());
   }
-  tempPSStream = spool;
+  window.setOutput(spool);
   return header;
 }
 
-bool writeReadAhead(JobHeader& header) {
+bool writeReadAhead(JobHeader& header, PSWindow& window) {
   if (!header.readAhead) return true;
   FILE* held = header.readAhead->stream();
   bool whole = std::fflush(held) == 0 && std::fseek(held, 0, SEEK_SET) == 0;
   if (whole) {
-    static char block[kCopyBlock];
+    std::vector<char> block(kCopyBlock);
     std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, held)) > 0) {
-      std::fwrite(block, 1, got, tempPSStream);
+    while ((got = std::fread(block.data(), 1, block.size(), held)) > 0) {
+      window.write({block.data(), got});
     }
     whole = !std::ferror(held);
   }

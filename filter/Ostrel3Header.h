@@ -22,12 +22,14 @@ struct JobHeader {
 // Looks for the copies mark in the header section; the window holds the
 // job's first bytes. A section that ends within the window moves nothing. A
 // longer one is read on, line by line, into a private holding file (so memory
-// stays bounded) up to the mark or the section's end; tempPSStream is
-// unchanged afterwards. nullopt when the holding file cannot be created.
+// stays bounded) up to the mark or the section's end; the window's output is
+// the same afterwards. The holding file belongs to the result. nullopt when
+// the holding file cannot be created.
 std::optional<JobHeader> scanJobHeader(PSWindow& window);
 
-// Appends the header lines read ahead, if any, to tempPSStream and removes
-// the holding file. False when the holding file could not be read back.
-bool writeReadAhead(JobHeader& header);
+// Appends the header lines read ahead, if any, to the window's output and
+// removes the holding file. False when the holding file could not be read
+// back.
+bool writeReadAhead(JobHeader& header, PSWindow& window);
 
 }  // namespace tvx::filter

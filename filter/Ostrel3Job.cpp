@@ -17,70 +17,83 @@ namespace tvx::filter {
 
 namespace {
 
-constexpr int kFailure = 5;
+// One job on its way from its input to the printer: it owns the spool file,
+// the window that edits the job from the input into the spool, and the
+// header lines held back; all of it is gone when the run is.
+class JobRun {
+ public:
+  JobRun(const Job& job, FILE* input, const CatalogOf& catalogOf)
+      : job_(job), media_(job, catalogOf), window_(input, nullptr) {}
 
-// The job's streams for the primitives while it runs; the spool file is
-// removed whichever way the job ends.
-struct JobStreams {
-  explicit JobStreams(FILE* input) { inputPSStream = input; }
-  JobStreams(const JobStreams&) = delete;
-  JobStreams& operator=(const JobStreams&) = delete;
-  ~JobStreams() {
-    closeTempPSStreamFile();
-    inputPSStream = nullptr;
-  }
+  // Spools the job with its edits and sends it to `output`.
+  JobResult run(FILE* output);
+
+ private:
+  // Edits the job into the spool; returns the pages.
+  int spoolPages();
+
+  const Job& job_;
+  JobMedia media_;
+  JobSpool spool_;
+  PSWindow window_;
+  std::optional<JobHeader> header_;
 };
 
-// Spools the job with its edits and sends it.
-int spoolAndSend(Job& job, FILE* output, const CatalogOf& catalogOf) {
-  PSWindow window;
-  window.fill();
+JobResult JobRun::run(FILE* output) {
+  JobResult result;
+  if (spool_.open() != 0) return result;
+  window_.setOutput(spool_.stream());
+  window_.fill();
   // CUPS's PostScript filter marks the header of every job whose copies it
   // has made itself (by NumCopies or by repeating the pages).
-  std::optional<JobHeader> header = scanJobHeader(window);
-  if (!header) {
+  header_ = scanJobHeader(window_);
+  if (!header_) {
     int error = errno;
     reportJobFailure(JobFailure::kTempFileNotOpened, "cannot create a holding file in",
                      spoolFolder(), error);
-    return kFailure;
+    return result;
   }
-  if (header->copiesMadeByCups > 0) job.copies = 0;
+  int copies = header_->copiesMadeByCups > 0 ? 0 : job_.copies;
   // The printer makes the copies of CUPS's NumCopies or of the PJL header.
-  int copiesOfEachPage = std::max({job.copies, header->copiesMadeByCups, 1});
-  writeBeginningPJLToPSStream(job);
-  if (!writeReadAhead(*header)) {
+  int copiesOfEachPage = std::max({copies, header_->copiesMadeByCups, 1});
+  writePjlStart(window_, job_.title, copies);
+  if (!writeReadAhead(*header_, window_)) {
     int error = errno;
     TraceError("Temporary file cannot be read");
     reportJobFailure(JobFailure::kTempFileNotRead, "cannot read back the held header lines", {},
                      error);
-    return kFailure;
+    return result;
   }
+  int pages = spoolPages();
+  writePjlEnd(window_);
+  if (std::ferror(window_.input())) {
+    TraceError("Print file cannot be read");
+    reportJobFailure(JobFailure::kPrintFileNotRead, "a read of the job failed", {}, 0);
+    return result;
+  }
+  result.status = spool_.rewindForReading();
+  if (result.status == 0) result.status = sendSpool(spool_.stream(), output);
+  if (result.status == 0) {
+    result.pagesSent = pages;
+    result.copiesOfEachPage = copiesOfEachPage;
+  }
+  return result;
+}
+
+int JobRun::spoolPages() {
+  int inputTray = 0;
   // A page size the catalog lacks stays in the job: its PPD code still
   // selects the media, where the catalog's texts cannot.
-  JobMedia media(job, catalogOf);
   PageTexts texts;
-  takePageSizeFeature(window, job.inputTray, [&](const char* pageSizeKey) {
-    texts = media.textsFor(pageSizeKey, 0);
+  takePageSizeFeature(window_, inputTray, [&](const char* pageSizeKey) {
+    texts = media_.textsFor(pageSizeKey, 0);
     return !texts.comment.empty();
   });
   // The tray is known only once the whole set-up has been read.
-  if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(job.inputTray);
-  int pages = editPages(window, texts, job.inputTray, [&](const char* pageSizeKey, int tray) {
-    return media.textsFor(pageSizeKey, tray);
+  if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(inputTray);
+  return editPages(window_, texts, inputTray, [&](const char* pageSizeKey, int tray) {
+    return media_.textsFor(pageSizeKey, tray);
   });
-  writeEndPJLToPSStream();
-  if (std::ferror(inputPSStream)) {
-    TraceError("Print file cannot be read");
-    reportJobFailure(JobFailure::kPrintFileNotRead, "a read of the job failed", {}, 0);
-    return kFailure;
-  }
-  int status = reopenTempPSStreamForReading();
-  if (status == 0) status = sendTempPSStreamToPrinter(output);
-  if (status == 0) {
-    job.pagesSent = pages;
-    job.copiesOfEachPage = copiesOfEachPage;
-  }
-  return status;
 }
 
 }  // namespace
@@ -94,10 +107,9 @@ int copyCount(std::string_view copies, std::string_view options) {
   return value == 1 ? 0 : value;
 }
 
-int runJob(Job& job, FILE* input, FILE* output, const CatalogOf& catalogOf) {
-  JobStreams streams(input);
-  if (openTempPSStreamFileForWriting() != 0) return kFailure;
-  return spoolAndSend(job, output, catalogOf);
+JobResult runJob(const Job& job, FILE* input, FILE* output, const CatalogOf& catalogOf) {
+  JobRun run(job, input, catalogOf);
+  return run.run(output);
 }
 
 }  // namespace tvx::filter

@@ -1,14 +1,17 @@
 #include "filter/Ostrel3Main.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <span>
+#include <vector>
 
 #include "common/paths.h"
+#include "common/uniquefile.h"
 #include "filter/Ostrel3Job.h"
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Trace.h"
@@ -16,7 +19,8 @@
 
 namespace {
 
-constexpr int kFailure = 5;
+using tvx::filter::kJobFailed;
+
 constexpr int kJobArguments = 6;
 constexpr int kJobFileArgument = 6;
 constexpr std::size_t kStreamBuffer = 64 * 1024;
@@ -25,28 +29,24 @@ constexpr std::size_t kStreamBuffer = 64 * 1024;
 // each: the filter took twice as long as cat through the same pipes.
 constexpr int kPipeSize = 1 << 20;
 
-struct FileCloser {
-  void operator()(FILE* stream) const { std::fclose(stream); }
-};
-using JobFile = std::unique_ptr<FILE, FileCloser>;
-
-// The job file (argument 6) or standard input; null, reported, when the job
-// file cannot be opened.
-FILE* openJobInput(int argc, const char** argv, JobFile& jobFile) {
-  FILE* input = stdin;
+// The job file (argument 6) or standard input, as a stream of its own that
+// reads through `buffer` (glibc takes the size only with a buffer of the
+// caller's) and goes before the buffer does. Null, reported, when the job
+// file cannot be opened; standard input itself when it is no open file.
+FILE* openJobInput(int argc, const char** argv, tvx::UniqueFile& jobFile, std::span<char> buffer) {
   if (argc > kJobFileArgument) {
     jobFile.reset(std::fopen(argv[kJobFileArgument], "rb"));
-    input = jobFile.get();
-    if (input == nullptr) {
+    if (!jobFile) {
       reportJobFailure(tvx::filter::JobFailure::kPrintFileNotOpened, "cannot open",
                        argv[kJobFileArgument], errno);
       return nullptr;
     }
+  } else {
+    jobFile.reset(::fdopen(STDIN_FILENO, "rb"));
+    if (!jobFile) return stdin;
   }
-  // glibc takes the size only with a buffer of the caller's.
-  static char inputBuffer[kStreamBuffer];
-  std::setvbuf(input, inputBuffer, _IOFBF, sizeof inputBuffer);
-  return input;
+  std::setvbuf(jobFile.get(), buffer.data(), _IOFBF, buffer.size());
+  return jobFile.get();
 }
 
 }  // namespace
@@ -62,23 +62,25 @@ int Ostrel3Main(int argc, const char** argv) {
   printCommandLineArguments(argc, argv);
   if (argc < kJobArguments) {
     std::fprintf(stderr, "Usage: psfilter job-id user title copies options [file]\n");
-    return kFailure;
+    return kJobFailed;
   }
   // A vanished reader is a failed write to report, not a reason to die.
   std::signal(SIGPIPE, SIG_IGN);
-  JobFile jobFile;
-  FILE* input = openJobInput(argc, argv, jobFile);
-  if (input == nullptr) return kFailure;
+  std::vector<char> inputBuffer(kStreamBuffer);
+  tvx::UniqueFile jobFile;
+  FILE* input = openJobInput(argc, argv, jobFile, inputBuffer);
+  if (input == nullptr) return kJobFailed;
   // Refused for a file, or beyond the user's pipe limit: the size stays.
   for (int fd : {::fileno(input), ::fileno(stdout)}) ::fcntl(fd, F_SETPIPE_SZ, kPipeSize);
   tvx::filter::Job job{argv[0], argv[3], tvx::filter::copyCount(argv[4], argv[5])};
   // CUPS names the queue's PPD; run by hand, the filter reads the queue's own.
   const char* ppd = std::getenv("PPD");
   job.ppd = ppd != nullptr ? ppd : tvx::paths::ppdFolder() + job.queue + ".ppd";
-  int status = tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
+  tvx::filter::JobResult result =
+      tvx::filter::runJob(job, input, stdout, &CMediaCatalog::GetInstance);
   // CUPS counts the job's pages (page_log, quotas) from these lines alone.
-  for (int page = 1; page <= job.pagesSent; ++page) {
-    std::fprintf(stderr, "PAGE: %d %d\n", page, job.copiesOfEachPage);
+  for (int page = 1; page <= result.pagesSent; ++page) {
+    std::fprintf(stderr, "PAGE: %d %d\n", page, result.copiesOfEachPage);
   }
-  return status;
+  return result.status;
 }

@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "common/printertext.h"
+#include "common/uniquefile.h"
 #include "filter/Ostrel3Trace.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/sizechoices.h"
@@ -37,7 +37,7 @@ std::string trayCommandFor(int tray) {
 }
 
 std::string defaultPageSizeOf(const std::string& ppdPath) {
-  std::unique_ptr<FILE, int (*)(FILE*)> ppd(std::fopen(ppdPath.c_str(), "r"), &std::fclose);
+  tvx::UniqueFile ppd(std::fopen(ppdPath.c_str(), "r"));
   if (!ppd) return {};
   // PPD lines hold at most 255 bytes; the tail of a longer line is read as
   // more of it, never as a line of its own.

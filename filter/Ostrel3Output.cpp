@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/printertext.h"
 #include "common/psstream.h"
@@ -18,9 +19,9 @@
 namespace {
 
 using tvx::filter::JobFailure;
+using tvx::filter::kJobFailed;
 using tvx::filter::reportJobFailure;
 
-constexpr int kFailure = 5;
 constexpr char kUel[] = "\x1b%-12345X";
 constexpr char kJobNameStart[] = "@PJL JOB NAME=\"";
 constexpr char kJobNameEnd[] = "\"\r\n";
@@ -38,8 +39,6 @@ constexpr const char* kFailureText[] = {
 
 // Bytes asked of one sendfile call; it moves less where the output takes less.
 constexpr std::size_t kSendStep = 1 << 30;
-
-std::optional<tvx::filter::SpoolFile> spool;
 
 // The title on one line, its double quotes as apostrophes, cut to fit the
 // PJL line without splitting a UTF-8 character.
@@ -73,6 +72,7 @@ bool writeAll(int to, const char* bytes, std::size_t size) {
 // read or a write fails.
 bool sendRest(int from, off_t offset, int to) {
   bool throughKernel = true;
+  std::vector<char> block;
   for (;;) {
     ssize_t moved = 0;
     if (throughKernel) {
@@ -82,10 +82,10 @@ bool sendRest(int from, off_t offset, int to) {
         continue;
       }
     } else {
-      static char block[kCopyBlock];
-      moved = ::pread(from, block, sizeof block, offset);
+      if (block.empty()) block.resize(kCopyBlock);
+      moved = ::pread(from, block.data(), block.size(), offset);
       if (moved > 0) {
-        if (!writeAll(to, block, static_cast<std::size_t>(moved))) return false;
+        if (!writeAll(to, block.data(), static_cast<std::size_t>(moved))) return false;
         offset += moved;
       }
     }
@@ -112,84 +112,77 @@ void reportJobFailure(JobFailure failure, std::string_view whatFailed, std::stri
   std::fputs(text.c_str(), stderr);
 }
 
-}  // namespace tvx::filter
-
-int openTempPSStreamFileForWriting() {
+int JobSpool::open() {
   tvx::log::Scope trace("openTempPSStreamFileForWriting", kTraceForm);
-  spool = tvx::filter::SpoolFile::create("TavorinexTempPSStream");
-  if (!spool) {
+  file_ = SpoolFile::create("TavorinexTempPSStream");
+  if (!file_) {
     int error = errno;
     Trace("Temporary file cannot be opened");
     reportJobFailure(JobFailure::kTempFileNotOpened, "cannot create the spool file in",
-                     tvx::filter::spoolFolder(), error);
-    return kFailure;
+                     spoolFolder(), error);
+    return kJobFailed;
   }
   // glibc takes the size only with a buffer of the caller's.
-  static char spoolBuffer[kCopyBlock];
-  std::setvbuf(spool->stream(), spoolBuffer, _IOFBF, sizeof spoolBuffer);
-  tempPSStream = spool->stream();
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+  std::setvbuf(file_->stream(), buffer_.get(), _IOFBF, kCopyBlock);
   return 0;
 }
 
-int writeBeginningPJLToPSStream(const tvx::filter::Job& job) {
-  tvx::log::Scope trace("writeBeginningPJLToPSStream", kTraceForm);
-  writeLineToTempPSStream(kUel);
-  std::string line = kJobNameStart + pjlJobName(job.title) + kJobNameEnd;
-  writeLineToTempPSStream(line.c_str());
-  writeLineToTempPSStream(
-      "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version " TAVORINEX_VERSION
-      "\r\n");
-  if (job.copies != 0) {
-    char quantity[kPjlLineSize];
-    std::snprintf(quantity, sizeof quantity, "@PJL SET QTY=%d\r\n", job.copies);
-    writeLineToTempPSStream(quantity);
-  }
-  writeLineToTempPSStream("@PJL ENTER LANGUAGE=POSTSCRIPT\r\n");
-  return 0;
-}
-
-int writeEndPJLToPSStream() {
-  tvx::log::Scope trace("writeEndPJLToPSStream", kTraceForm);
-  writeLineToTempPSStream(kUel);
-  writeLineToTempPSStream("@PJL EOJ\r\n");
-  writeLineToTempPSStream(kUel);
-  return 0;
-}
-
-int reopenTempPSStreamForReading() {
-  if (!spool) {
+int JobSpool::rewindForReading() {
+  if (!file_) {
     Trace("Temporary file cannot be opened");
     reportJobFailure(JobFailure::kTempFileNotOpened, "no spool file to read", {}, 0);
-    return kFailure;
+    return kJobFailed;
   }
-  FILE* stream = spool->stream();
+  FILE* stream = file_->stream();
   // The error indicator holds every failed write since the file was made.
   if (std::fflush(stream) != 0 || std::ferror(stream)) {
     int error = errno;
     TraceError("Temporary file cannot be written");
     reportJobFailure(JobFailure::kTempFileNotWritten, "a write to the spool file failed", {},
                      error);
-    return kFailure;
+    return kJobFailed;
   }
   if (std::fseek(stream, 0, SEEK_SET) != 0) {
     int error = errno;
     Trace("Temporary file cannot be opened");
     reportJobFailure(JobFailure::kTempFileNotOpened, "cannot rewind the spool file", {}, error);
-    return kFailure;
+    return kJobFailed;
   }
-  tempPSStream = stream;
   return 0;
 }
 
-int sendTempPSStreamToPrinter(FILE* output) {
+void writePjlStart(PSWindow& window, std::string_view title, int copies) {
+  tvx::log::Scope trace("writeBeginningPJLToPSStream", kTraceForm);
+  window.write(kUel);
+  window.write(kJobNameStart + pjlJobName(std::string(title)) + kJobNameEnd);
+  window.write(
+      "@PJL COMMENT Tavorinex Printer Drivers for Linux (Arc M750XLS), version " TAVORINEX_VERSION
+      "\r\n");
+  if (copies != 0) {
+    char quantity[kPjlLineSize];
+    std::snprintf(quantity, sizeof quantity, "@PJL SET QTY=%d\r\n", copies);
+    window.write(quantity);
+  }
+  window.write("@PJL ENTER LANGUAGE=POSTSCRIPT\r\n");
+}
+
+void writePjlEnd(PSWindow& window) {
+  tvx::log::Scope trace("writeEndPJLToPSStream", kTraceForm);
+  window.write(kUel);
+  window.write("@PJL EOJ\r\n");
+  window.write(kUel);
+}
+
+int sendSpool(FILE* spool, FILE* output) {
   tvx::log::Scope trace("sendTempPSStreamToPrinter", kTraceForm);
   Trace("Open disk copy stream file");
   Trace("Copy bytes from temp stream to stdout");
-  bool copied = tempPSStream != nullptr && output != nullptr && std::fflush(output) == 0 &&
+  bool copied = spool != nullptr && output != nullptr && std::fflush(output) == 0 &&
                 !std::ferror(output);
   if (copied) {
-    off_t start = ::ftello(tempPSStream);
-    int from = ::fileno(tempPSStream);
+    off_t start = ::ftello(spool);
+    int from = ::fileno(spool);
     int to = ::fileno(output);
     copied = start >= 0 && from >= 0 && to >= 0 && sendRest(from, start, to);
   }
@@ -199,12 +192,51 @@ int sendTempPSStreamToPrinter(FILE* output) {
     reportJobFailure(JobFailure::kTempFileNotRead, "cannot copy the spool file to the output", {},
                      error);
   }
-  return copied ? 0 : kFailure;
+  return copied ? 0 : kJobFailed;
 }
+
+}  // namespace tvx::filter
+
+namespace {
+
+// The spool file of the process-wide interface below; jobs run through
+// runJob have their own.
+tvx::filter::JobSpool& processSpool() {
+  static tvx::filter::JobSpool spool;
+  return spool;
+}
+
+}  // namespace
+
+int openTempPSStreamFileForWriting() {
+  int status = processSpool().open();
+  if (status == 0) tempPSStream = processSpool().stream();
+  return status;
+}
+
+int writeBeginningPJLToPSStream(const tvx::filter::Job& job) {
+  tvx::PSWindow window;
+  tvx::filter::writePjlStart(window, job.title, job.copies);
+  return 0;
+}
+
+int writeEndPJLToPSStream() {
+  tvx::PSWindow window;
+  tvx::filter::writePjlEnd(window);
+  return 0;
+}
+
+int reopenTempPSStreamForReading() {
+  int status = processSpool().rewindForReading();
+  if (status == 0) tempPSStream = processSpool().stream();
+  return status;
+}
+
+int sendTempPSStreamToPrinter(FILE* output) { return tvx::filter::sendSpool(tempPSStream, output); }
 
 void closeTempPSStreamFile() {
-  if (spool && tempPSStream == spool->stream()) tempPSStream = nullptr;
-  spool.reset();
+  if (tempPSStream != nullptr && tempPSStream == processSpool().stream()) tempPSStream = nullptr;
+  processSpool().close();
 }
 
-FILE* tempPSStreamFile() { return spool ? spool->stream() : nullptr; }
+FILE* tempPSStreamFile() { return processSpool().stream(); }

@@ -1,15 +1,24 @@
 // The PJL wrapper and the output of the job.
 //
 // The job is written, wrapped in PJL, into a private spool file
-// (filter/Ostrel3Spool.h) and reaches standard output only when it is
-// complete. Every operation returns 0 on success and 5 on failure; a failure
-// has already been reported to CUPS (reportJobFailure).
+// (filter/Ostrel3Spool.h) and reaches the output only when it is complete.
+// Every operation that can fail returns 0 on success and kJobFailed on
+// failure; a failure has already been reported to CUPS (reportJobFailure).
+//
+// The operations in tvx::filter work on a job's own spool and window
+// (runJob). The primitives declared after them are the same operations on
+// the process-wide tempPSStream and one process-wide spool file: the
+// library's interface for callers that keep those.
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string_view>
 
+#include "common/psstream.h"
 #include "filter/Ostrel3Job.h"
+#include "filter/Ostrel3Spool.h"
 
 namespace tvx::filter {
 
@@ -29,34 +38,64 @@ enum class JobFailure {
 void reportJobFailure(JobFailure failure, std::string_view whatFailed, std::string_view file,
                       int error);
 
+// A job's spool file and the buffer of its stream.
+class JobSpool {
+ public:
+  // Creates the spool file, open for writing; kJobFailed when it cannot be
+  // created.
+  int open();
+  // The spool file's stream while it exists; else null.
+  FILE* stream() const { return file_ ? file_->stream() : nullptr; }
+  // Ends the writing and makes the stream read from its start. Fails when
+  // there is no spool file or any write into it failed (a full disk), so
+  // that a truncated job is never sent.
+  int rewindForReading();
+  // Closes and removes the spool file.
+  void close() { file_.reset(); }
+
+ private:
+  // Declared first so that it outlives the stream that uses it.
+  std::unique_ptr<char[]> buffer_;
+  std::optional<SpoolFile> file_;
+};
+
+// Writes the UEL, the job name (`title` with control bytes as spaces and
+// double quotes as apostrophes, cut to fit the 255-byte PJL line), the
+// comment, the copy count unless `copies` is 0, and the switch to
+// PostScript to the window's output.
+void writePjlStart(PSWindow& window, std::string_view title, int copies);
+
+// Writes the UEL, "@PJL EOJ" and the UEL to the window's output.
+void writePjlEnd(PSWindow& window);
+
+// Flushes `output`, then copies the file of `spool`, from where the stream
+// stands to its end, straight to the file of `output`: by sendfile where
+// the kernel takes that pair of files, else by read and write. Fails when a
+// read or a write fails; the bytes copied so far have been sent.
+int sendSpool(FILE* spool, FILE* output);
+
 }  // namespace tvx::filter
 
-// Creates the job's spool file and makes it tempPSStream.
+// Creates the process-wide spool file and makes it tempPSStream.
 int openTempPSStreamFileForWriting();
 
-// Writes the UEL, the job name (the job's title with control bytes as
-// spaces and double quotes as apostrophes, cut to fit the 255-byte PJL
-// line), the comment, the copy count when the job's is not 0, and the switch
-// to PostScript into tempPSStream. Returns 0.
+// writePjlStart for `job` into tempPSStream. Returns 0.
 int writeBeginningPJLToPSStream(const tvx::filter::Job& job);
 
-// Writes the UEL, "@PJL EOJ" and the UEL into tempPSStream. Returns 0.
+// writePjlEnd into tempPSStream. Returns 0.
 int writeEndPJLToPSStream();
 
-// Ends the writing of tempPSStream and makes it read from its start. Fails
-// when any write into it failed (a full disk), so that a truncated job is
-// never sent.
+// Makes the process-wide spool file tempPSStream, read from its start
+// (JobSpool::rewindForReading).
 int reopenTempPSStreamForReading();
 
-// Flushes `output`, then copies the file of tempPSStream, from where the
-// stream stands to its end, straight to the file of `output`: by sendfile
-// where the kernel takes that pair of files, else by read and write. Fails
-// when a read or a write fails; the bytes copied so far have been sent.
+// sendSpool from tempPSStream to `output`.
 int sendTempPSStreamToPrinter(FILE* output);
 
-// Closes and removes the job's spool file; tempPSStream becomes null.
+// Closes and removes the process-wide spool file; tempPSStream becomes null
+// when it was that file.
 void closeTempPSStreamFile();
 
-// The job's spool file, open for writing and reading, while it exists (also
-// when tempPSStream points elsewhere); else null.
+// The process-wide spool file, open for writing and reading, while it
+// exists (also when tempPSStream points elsewhere); else null.
 FILE* tempPSStreamFile();

@@ -65,25 +65,49 @@ struct SetupFeature {
   char key[kPageSizeKeySize] = {};
 };
 
-// The first feature of `marker` at a line start in the page set-up that
-// starts at `setup`: it and its "%%EndFeature" before the page's last
-// "%%EndPageSetup" line within the window (CUPS's pstops closes a set-up of
-// its own and passes the document's set-up lines on behind it), outside
-// embedded documents.
-SetupFeature setupFeature(std::string_view held, std::size_t setup, std::string_view marker) {
-  SetupFeature feature;
+// The features of the page's own set-up that choose its media.
+struct SetupFeatures {
+  // Its page size feature, else its page region feature.
+  SetupFeature size;
+  SetupFeature slot;
+};
+
+// The first page size, page region and input slot features at a line start
+// in the page set-up that starts at `setup`, found in one pass over the
+// set-up. A feature counts when it and its "%%EndFeature" lie before the
+// page's last "%%EndPageSetup" line within the window (CUPS's pstops closes
+// a set-up of its own and passes the document's set-up lines on behind it),
+// outside embedded documents.
+SetupFeatures setupFeatures(const PSWindow& window, std::size_t setup) {
+  enum { kPageSize, kPageRegion, kInputSlot, kKinds };
+  constexpr std::string_view kMarkers[kKinds] = {kPageSizeFeature, kPageRegionFeature,
+                                                 kInputSlotFeature};
+  constexpr std::string_view kFeatureLine = "\n[{\n%%BeginFeature: *";
+  constexpr std::size_t npos = std::string_view::npos;
+  std::string_view held = window.held();
+  SetupFeature found[kKinds];
   std::size_t end = held.rfind("\n%%EndPageSetup", held.find("\n%%Page:", setup));
-  if (end == std::string_view::npos || end < setup) return feature;
-  std::size_t at = held.find(std::string("\n").append(marker), setup);
-  // The feature must end inside the set-up too: dropping it runs to its end.
-  if (at == std::string_view::npos || held.find(kFeatureEnd, at) >= end ||
-      held.find("\n%%BeginDocument", setup) < at) {
-    return feature;
+  if (end == npos || end < setup) return {};
+  std::size_t document = held.find("\n%%BeginDocument", setup);
+  for (std::size_t at = held.find(kFeatureLine, setup); at < end;
+       at = held.find(kFeatureLine, at + 1)) {
+    for (int kind = 0; kind < kKinds; ++kind) {
+      if (found[kind].at == npos && held.substr(at + 1).starts_with(kMarkers[kind])) {
+        found[kind].at = at;
+      }
+    }
   }
-  feature.at = at + 1;
-  std::string line(held.substr(feature.at + sizeof kFeatureStart - 1));
-  getPageSizeIdentifier(line.c_str(), feature.key);
-  return feature;
+  for (SetupFeature& feature : found) {
+    // The feature must end inside the set-up too: dropping it runs to its end.
+    if (feature.at == npos || held.find(kFeatureEnd, feature.at) >= end ||
+        document < feature.at) {
+      feature.at = npos;
+      continue;
+    }
+    ++feature.at;
+    featureOption(window.text() + feature.at + sizeof kFeatureStart - 1, feature.key);
+  }
+  return {found[kPageSize].at != npos ? found[kPageSize] : found[kPageRegion], found[kInputSlot]};
 }
 
 // Writes the comment of `texts` and the page's comment lines, and opens
@@ -110,12 +134,10 @@ void writePageTexts(PSWindow& window, const PageTexts& jobTexts, int jobTray,
                     const PageMediaTexts& pageMedia) {
   std::size_t setup = ownPageSetup(window.held());
   if (setup != std::string_view::npos) {
-    SetupFeature size = setupFeature(window.held(), setup, kPageSizeFeature);
-    if (size.at == std::string_view::npos) {
-      size = setupFeature(window.held(), setup, kPageRegionFeature);
-    }
+    SetupFeatures features = setupFeatures(window, setup);
+    const SetupFeature& size = features.size;
+    const SetupFeature& slot = features.slot;
     if (size.at != std::string_view::npos) {
-      SetupFeature slot = setupFeature(window.held(), setup, kInputSlotFeature);
       PageTexts texts =
           pageMedia(size.key, slot.at != std::string_view::npos ? trayNumber(slot.key) : jobTray);
       if (texts.comment.empty()) return;
@@ -142,12 +164,12 @@ void takePageSizeFeature(PSWindow& window, int& inputTray, const PageSizeTaken& 
     if (found < 0 || found == kPage) return;
     if (found == kInputSlot) {
       char slotKey[kInputSlotKeySize] = {};
-      getPageSizeIdentifier(featureLine(window), slotKey);
+      featureOption(featureLine(window), slotKey);
       inputTray = trayNumber(slotKey);
     } else if (!sizeSeen) {
       sizeSeen = true;
       char pageSizeKey[kPageSizeKeySize] = {};
-      getPageSizeIdentifier(featureLine(window), pageSizeKey);
+      featureOption(featureLine(window), pageSizeKey);
       if (taken(pageSizeKey)) {
         dropFeature(window);
         continue;

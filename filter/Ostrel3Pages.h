@@ -1,8 +1,8 @@
 // Editing the job on its way into the spool file: the job's own page size
 // feature is taken out, and every page gets the media's page comment and
 // set-up command, plus the tray command when the job selected a numbered
-// tray. Both work on the caller's window (common/psstream.h), from
-// inputPSStream to tempPSStream.
+// tray. Both work on the caller's window (common/psstream.h), from its
+// input to its output.
 #pragma once
 
 #include <functional>

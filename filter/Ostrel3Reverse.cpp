@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "common/psstream.h"
 #include "filter/Ostrel3Output.h"
@@ -95,10 +96,10 @@ std::optional<SpoolFile> insertPage(FILE* assembled, FILE* source, Window& sourc
 bool copyBack(FILE* source, FILE* target) {
   if (!rewindForReading(source)) return false;
   std::rewind(target);
-  static char block[64 * 1024];
+  std::vector<char> block(64 * 1024);
   std::size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, source)) > 0) {
-    if (std::fwrite(block, 1, got, target) != got) return false;
+  while ((got = std::fread(block.data(), 1, block.size(), source)) > 0) {
+    if (std::fwrite(block.data(), 1, got, target) != got) return false;
   }
   if (std::ferror(source) || std::fflush(target) != 0) return false;
   long size = std::ftell(target);

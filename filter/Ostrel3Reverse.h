@@ -1,4 +1,7 @@
-// Reverse page order of a spooled job.
+// Reverse page order of a spooled job. psfilter does not use it: it is kept
+// as part of the library's interface for callers outside psfilter, in a
+// library of its own (tvx_filter_reverse), and works on the process-wide
+// spool file and streams (filter/Ostrel3Output.h).
 #pragma once
 
 // Rewrites the job's spool file (tempPSStreamFile(), complete and no longer

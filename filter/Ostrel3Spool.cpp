@@ -1,8 +1,10 @@
 #include "filter/Ostrel3Spool.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -14,47 +16,63 @@ namespace tvx::filter {
 
 namespace {
 
-// Paths of the live named spool files, readable from a signal handler.
 constexpr int kSlots = 8;
 constexpr std::size_t kPathBytes = 4096;
-char slotPath[kSlots][kPathBytes];
-volatile std::sig_atomic_t slotInUse[kSlots];
-
 constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
+// The live named spool files of the process, which the signal handler
+// removes. A slot is claimed, then its path written, then it is live; jobs
+// on several threads claim slots of their own.
+struct SignalCleanup {
+  enum : int { kFree, kClaimed, kLive };
+  std::atomic<int> state[kSlots] = {};
+  char path[kSlots][kPathBytes] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
+
+// Constant-initialized: no guard stands between the handler and the table.
+SignalCleanup& cleanup() {
+  static constinit SignalCleanup table;
+  return table;
+}
+
 extern "C" void removeSpoolFilesAndEnd(int signalNumber) {
+  SignalCleanup& table = cleanup();
   for (int slot = 0; slot < kSlots; ++slot) {
-    if (slotInUse[slot] != 0) ::unlink(slotPath[slot]);
+    if (table.state[slot].load() == SignalCleanup::kLive) ::unlink(table.path[slot]);
   }
   ::signal(signalNumber, SIG_DFL);
   ::raise(signalNumber);
 }
 
-// Installs the handler once; a signal that the caller chose to ignore (other
-// than SIGTERM, which CUPS uses to cancel) stays ignored.
+// Installs the handler once per process; a signal that the caller chose to
+// ignore (other than SIGTERM, which CUPS uses to cancel) stays ignored.
 void installHandlerOnce() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  struct sigaction action {};
-  action.sa_handler = removeSpoolFilesAndEnd;
-  sigemptyset(&action.sa_mask);
-  for (int signalNumber : kEndingSignals) sigaddset(&action.sa_mask, signalNumber);
-  for (int signalNumber : kEndingSignals) {
-    struct sigaction previous {};
-    ::sigaction(signalNumber, nullptr, &previous);
-    if (signalNumber != SIGTERM && previous.sa_handler == SIG_IGN) continue;
-    ::sigaction(signalNumber, &action, nullptr);
-  }
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = removeSpoolFilesAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : kEndingSignals) sigaddset(&action.sa_mask, signalNumber);
+    for (int signalNumber : kEndingSignals) {
+      struct sigaction previous {};
+      ::sigaction(signalNumber, nullptr, &previous);
+      if (signalNumber != SIGTERM && previous.sa_handler == SIG_IGN) continue;
+      ::sigaction(signalNumber, &action, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
 }
 
 // Records `path` for removal on a signal; -1 when it cannot be recorded.
 int registerPath(const std::string& path) {
   if (path.size() >= kPathBytes) return -1;
+  SignalCleanup& table = cleanup();
   for (int slot = 0; slot < kSlots; ++slot) {
-    if (slotInUse[slot] != 0) continue;
-    std::memcpy(slotPath[slot], path.c_str(), path.size() + 1);
-    slotInUse[slot] = 1;
+    int free = SignalCleanup::kFree;
+    if (!table.state[slot].compare_exchange_strong(free, SignalCleanup::kClaimed)) continue;
+    std::memcpy(table.path[slot], path.c_str(), path.size() + 1);
+    table.state[slot].store(SignalCleanup::kLive);
     return slot;
   }
   return -1;
@@ -78,7 +96,7 @@ std::optional<SpoolFile> SpoolFile::create(const char* prefix) {
   sigset_t previous;
   sigemptyset(&ending);
   for (int signalNumber : kEndingSignals) sigaddset(&ending, signalNumber);
-  ::sigprocmask(SIG_BLOCK, &ending, &previous);
+  ::pthread_sigmask(SIG_BLOCK, &ending, &previous);
   std::optional<PrivateTemp> temp = PrivateTemp::create(spoolFolder(), prefix);
   std::optional<SpoolFile> spool;
   if (temp && temp->path().empty()) {
@@ -87,7 +105,7 @@ std::optional<SpoolFile> SpoolFile::create(const char* prefix) {
     int slot = registerPath(temp->path());
     if (slot >= 0) spool.emplace(SpoolFile(std::move(*temp), slot));
   }
-  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return spool;  // an unrecorded temp file is removed on return
 }
 
@@ -108,7 +126,7 @@ SpoolFile::~SpoolFile() { release(); }
 // The file goes first, then its slot: a signal in between only repeats the unlink.
 void SpoolFile::release() {
   temp_.discard();
-  if (slot_ >= 0) slotInUse[slot_] = 0;
+  if (slot_ >= 0) cleanup().state[slot_].store(SignalCleanup::kFree);
   slot_ = -1;
 }
 

@@ -42,8 +42,12 @@ int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char*
   return window.copyUntilEitherMarker(marker1, marker2, skip, traceEitherMarkerFound);
 }
 
+void featureOption(const char* line, char* option, std::size_t size) {
+  copyIdentifier(line, 2, option, size);
+}
+
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size) {
-  copyIdentifier(line, 2, identifier, size);
+  featureOption(line, identifier, size);
   return 0;
 }
 

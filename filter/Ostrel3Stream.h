@@ -1,7 +1,7 @@
 // The filter's variations of the stream primitives (common/psstream.h):
-// marker finds are traced through the filter trace, the page size identifier
-// follows the second space of a DSC line, and a copy can stop at either of
-// two markers.
+// marker finds are traced through the filter trace, a feature's option
+// keyword follows the second space of its DSC line, and a copy can stop at
+// either of two markers.
 #pragma once
 
 #include <cstddef>
@@ -27,9 +27,18 @@ int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char*
 int writeBufferToTempPSStreamUntilGivenString_2(const char* marker1, const char* marker2,
                                                 PSWindow& window, int skip);
 
-// Copies the text behind the second space of `line` (as in
-// "%%BeginFeature: *PageSize A4") into `identifier` (`size` bytes; empty when
-// absent or too long). Returns 0.
+// Copies the option keyword of the "%%BeginFeature: *Key Option" line
+// `line` (the text behind its second space, up to the line's end) into
+// `option` (`size` bytes; empty when absent or too long).
+void featureOption(const char* line, char* option, std::size_t size);
+
+// The same for an option array, whose size bounds the copy.
+template <std::size_t N>
+void featureOption(const char* line, char (&option)[N]) {
+  featureOption(line, option, N);
+}
+
+// featureOption under the interface's name. Returns 0.
 int getPageSizeIdentifier(const char* line, char* identifier, std::size_t size);
 
 // The same for an identifier array, whose size bounds the copy.

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/uniquefile.h"
 #include "filter/Ostrel3Job.h"
 #include "mediacatalog/mediacatalog.h"
 
@@ -25,11 +25,8 @@ struct JobRun {
 inline JobRun runJobInProcess(std::string_view job, const std::string& queue,
                               const std::string& title, const std::string& copies,
                               const std::string& options, CMediaCatalog* catalog = nullptr) {
-  struct Closer {
-    void operator()(FILE* stream) const { std::fclose(stream); }
-  };
-  std::unique_ptr<FILE, Closer> input(std::tmpfile());
-  std::unique_ptr<FILE, Closer> output(std::tmpfile());
+  tvx::UniqueFile input(std::tmpfile());
+  tvx::UniqueFile output(std::tmpfile());
   JobRun run;
   if (!input || !output || std::fwrite(job.data(), 1, job.size(), input.get()) != job.size()) {
     return run;
@@ -38,10 +35,10 @@ inline JobRun runJobInProcess(std::string_view job, const std::string& queue,
   std::optional<CMediaCatalog> ownCatalog;
   tvx::filter::Job filterJob{queue, title, tvx::filter::copyCount(copies, options)};
   run.status = tvx::filter::runJob(filterJob, input.get(), output.get(), [&](const char* name) {
-    if (catalog != nullptr) return catalog;
-    ownCatalog.emplace(name);
-    return &*ownCatalog;
-  });
+                 if (catalog != nullptr) return catalog;
+                 ownCatalog.emplace(name);
+                 return &*ownCatalog;
+               }).status;
   std::rewind(output.get());
   char block[4096];
   for (std::size_t got; (got = std::fread(block, 1, sizeof block, output.get())) > 0;) {

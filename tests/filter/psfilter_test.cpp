@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/psstream.h"
+#include "filter/Ostrel3Output.h"
 #include "mediacatalog/mediacatalog.h"
 #include "tests/mediacatalog/reportedmedia.h"
 #include "tests/support/testroot.h"
@@ -238,6 +239,31 @@ TEST_F(FilterTest, JobsRunOneAfterAnotherKeepNothingOfEachOther) {
   EXPECT_EQ(inputPSStream, nullptr);
 }
 
+// A job run in the process neither reads nor moves the process-wide
+// streams and spool file that callers of the primitives keep beside it.
+TEST_F(FilterTest, JobLeavesTheProcessWideStreamsAndSpoolAlone) {
+  ASSERT_EQ(openTempPSStreamFileForWriting(), 0);
+  writeLineToTempPSStream("held by the caller\n");
+  FILE* callerSpool = tempPSStream;
+  std::string callerInput = root_ + "/caller.ps";
+  writeFile(callerInput, "%%Page: 1 1\n");
+  inputPSStream = std::fopen(callerInput.c_str(), "rb");
+  std::vector<Page> pages{{1, true, "showpage\n"}};
+  Result result = filter(jobOf(feature("PageSize", "TavorinexLetter"), pages));
+  EXPECT_EQ(result.out, pjlHeader("Report") + letterOutput("", pages) + kPjlTrailer);
+  EXPECT_EQ(tempPSStream, callerSpool);
+  EXPECT_EQ(tempPSStreamFile(), callerSpool);
+  EXPECT_EQ(std::fgetc(inputPSStream), '%');
+  std::fclose(inputPSStream);
+  inputPSStream = nullptr;
+  ASSERT_EQ(reopenTempPSStreamForReading(), 0);
+  std::string held;
+  for (int c; (c = std::fgetc(tempPSStream)) != EOF;) held.push_back(static_cast<char>(c));
+  EXPECT_EQ(held, "held by the caller\n");
+  closeTempPSStreamFile();
+  EXPECT_EQ(tempPSStream, nullptr);
+}
+
 TEST_F(FilterTest, InputSlotWithoutTrayDigitGetsNoTrayCommand) {
   std::vector<Page> pages{{1, false, "showpage\n"}};
   for (const std::string key : {"Auto", "TrayX", "Tray", "Tray12345678"}) {
@@ -384,6 +410,14 @@ TEST_F(FilterTest, PageWithItsOwnPageSizeGetsThatMediaOnce) {
            "%%EndPageSetup\n" + body},
       {divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body,
        divider + "%%BeginPageSetup\n" + feature("PageSize", "Tab") + "%%EndPageSetup\n" + body},
+      // The page size feature wins over a page region feature ahead of it,
+      // and the input slot ahead of both gives the tray.
+      {divider + "%%BeginPageSetup\n" + feature("InputSlot", "Tray3") +
+           feature("PageRegion", "TavorinexLetter") + feature("PageSize", "TavorinexA4") +
+           "%%EndPageSetup\n" + body,
+       "%%Page: 2 2\n" + kA4Comment + bounds + "%%EndPageComments\n%%BeginPageSetup\n" +
+           kA4Command + trayCommand(3) + feature("InputSlot", "Tray3") +
+           feature("PageRegion", "TavorinexLetter") + "%%EndPageSetup\n" + body},
       // A feature that does not end inside the set-up is not the page's.
       {divider + "%%BeginPageSetup\n[{\n%%BeginFeature: *PageSize TavorinexA4\n%%EndPageSetup\n" +
            "%%EndFeature\n" + body,
