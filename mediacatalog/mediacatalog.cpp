@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 #include "common/printertext.h"
 #include "common/queuename.h"
 #include "common/safefile.h"
+#include "common/uniquefile.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
@@ -45,14 +45,9 @@ constexpr int PREDEF_MEDIA_WEIGHT[kPredefinedCount] = {89, 89, 89, 89, 89};
 constexpr std::string_view kTempPrefix = tvx::catalog::kWorkFilePrefix;
 constexpr mode_t kCatalogMode = 0644;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 // Opens `path` unless it is empty (a catalog without a file).
-File openFile(const char* path, const char* mode) {
-  return File(path[0] != '\0' ? std::fopen(path, mode) : nullptr);
+tvx::UniqueFile openFile(const char* path, const char* mode) {
+  return tvx::UniqueFile(path[0] != '\0' ? std::fopen(path, mode) : nullptr);
 }
 
 const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
@@ -160,7 +155,7 @@ void CMediaCatalog::Init() {
 void CMediaCatalog::LoadMedia() {
   LOGPRINTA(LOG_FULL, "---> CMediaCatalog::LoadMedia entry : GetLastError = %i\n", GetLastError());
   errno = ENOENT;
-  File file = openFile(repositoryFilePath, "rb");
+  tvx::UniqueFile file = openFile(repositoryFilePath, "rb");
   loadError = file ? 0 : errno;
   if (!file) {
     CreateDefaultFile();
