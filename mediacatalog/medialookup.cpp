@@ -5,10 +5,12 @@
 
 #include "common/drvlog.h"
 #include "common/printertext.h"
+#include "mediacatalog/catalogtrace.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
+using tvx::catalog::kCatalogForm;
 using tvx::catalog::sizeInPoints;
 
 namespace {
@@ -27,13 +29,13 @@ constexpr WeightName kWeightNames[] = {
 
 const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
-void logFound(const char* method, const char* argName, const char* arg, const CMedia* media) {
+// A lookup's END detail: the record found, or NULL, and the argument looked for.
+void traceFound(tvx::log::Scope& trace, const char* argName, const char* arg, const CMedia* media) {
   if (media == nullptr) {
-    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns NULL : %s = %s; GetLastError = %i\n",
-              method, argName, arg, GetLastError());
+    trace.setEndDetail("returns NULL : %s = %s; GetLastError = %i\n", argName, arg, GetLastError());
   } else {
-    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns %p : %s = %s; GetLastError = %i\n",
-              method, static_cast<const void*>(media), argName, arg, GetLastError());
+    trace.setEndDetail("returns %p : %s = %s; GetLastError = %i\n", static_cast<const void*>(media),
+                       argName, arg, GetLastError());
   }
 }
 
@@ -120,41 +122,39 @@ std::string pageSetup(CMediaCatalog& catalog, const CMedia& media) {
 }  // namespace
 
 CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetMediaByPPDKey entry : szMediaKey = %s; GetLastError = %i\n",
-            orNull(szMediaKey), GetLastError());
+  tvx::log::Scope trace("GetMediaByPPDKey", kCatalogForm, "szMediaKey = %s; GetLastError = %i\n",
+                        orNull(szMediaKey), GetLastError());
   CMedia* found = szMediaKey == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
     return fieldText(media.ppdKey) == szMediaKey;
   });
-  logFound("GetMediaByPPDKey", "szMediaKey", orNull(szMediaKey), found);
+  traceFound(trace, "szMediaKey", orNull(szMediaKey), found);
   return found;
 }
 
 CMedia* CMediaCatalog::GetMedia(const char* szMediaName) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : szMediaName = %s; GetLastError = %i\n",
-            orNull(szMediaName), GetLastError());
+  tvx::log::Scope trace("GetMedia", kCatalogForm, "szMediaName = %s; GetLastError = %i\n",
+                        orNull(szMediaName), GetLastError());
   CMedia* found =
       szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
         return fieldText(media.name) == szMediaName;
       });
-  logFound("GetMedia", "szMediaName", orNull(szMediaName), found);
+  traceFound(trace, "szMediaName", orNull(szMediaName), found);
   return found;
 }
 
 CMedia* CMediaCatalog::GetMedia(unsigned short dmMedia) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : dmMedia = %hu; GetLastError = %i\n",
-            dmMedia, GetLastError());
+  tvx::log::Scope trace("GetMedia", kCatalogForm, "dmMedia = %hu; GetLastError = %i\n", dmMedia,
+                        GetLastError());
   CMedia* found =
       findMedia(firstMedia, [&](const CMedia& media) { return media.dmSize == dmMedia; });
-  logFound("GetMedia", "dmMedia", std::to_string(dmMedia).c_str(), found);
+  traceFound(trace, "dmMedia", std::to_string(dmMedia).c_str(), found);
   return found;
 }
 
 CMedia* CMediaCatalog::GetMedia(unsigned long mediaW, unsigned long mediaL, const char* szTray) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetMedia entry : mediaW = %lu; mediaL = %lu; szTray = %s; "
-            "GetLastError = %i\n",
-            mediaW, mediaL, orNull(szTray), GetLastError());
+  tvx::log::Scope trace("GetMedia", kCatalogForm,
+                        "mediaW = %lu; mediaL = %lu; szTray = %s; GetLastError = %i\n", mediaW,
+                        mediaL, orNull(szTray), GetLastError());
   const unsigned long width = sizeInPoints(mediaW);
   const unsigned long length = sizeInPoints(mediaL);
   const std::string_view tray = szTray != nullptr ? szTray : "";
@@ -173,48 +173,42 @@ CMedia* CMediaCatalog::GetMedia(unsigned long mediaW, unsigned long mediaL, cons
     }
   }
   if (found == nullptr) found = withoutTray != nullptr ? withoutTray : otherTray;
-  logFound("GetMedia", "szTray", orNull(szTray), found);
+  traceFound(trace, "szTray", orNull(szTray), found);
   return found;
 }
 
 int CMediaCatalog::GetPSComment(const CMedia* media, char* command) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSComment entry : media = %p; GetLastError = %i\n",
-            static_cast<const void*>(media), GetLastError());
+  tvx::log::Scope trace("GetPSComment", kCatalogForm, "media = %p; GetLastError = %i\n",
+                        static_cast<const void*>(media), GetLastError());
   int result = media == nullptr ? -1 : deliverText(pageComment(*media), command);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSComment exit returns %d : GetLastError = %i\n",
-            result, GetLastError());
+  trace.setEndDetail("returns %d : GetLastError = %i\n", result, GetLastError());
   return result;
 }
 
 int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSCommand entry : media = %p; GetLastError = %i\n",
-            static_cast<const void*>(media), GetLastError());
+  tvx::log::Scope trace("GetPSCommand", kCatalogForm, "media = %p; GetLastError = %i\n",
+                        static_cast<const void*>(media), GetLastError());
   int result = media == nullptr ? -1 : deliverText(pageSetup(*this, *media), command);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSCommand exit returns %d : GetLastError = %i\n",
-            result, GetLastError());
+  trace.setEndDetail("returns %d : GetLastError = %i\n", result, GetLastError());
   return result;
 }
 
 void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetWeightStr entry : weightValue = %d; GetLastError = %i\n",
-            weightValue, GetLastError());
+  tvx::log::Scope trace("GetWeightStr", kCatalogForm, "weightValue = %d; GetLastError = %i\n",
+                        weightValue, GetLastError());
   const char* name = "(Custom)";
   for (const WeightName& row : kWeightNames) {
     if (row.weight == weightValue) name = row.name;
   }
   tvx::text::copyField(string, kWeightTextSize, name);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetWeightStr exit : string = %s; GetLastError = %i\n",
-            name, GetLastError());
+  trace.setEndDetail(": string = %s; GetLastError = %i\n", name, GetLastError());
 }
 
 void CMediaCatalog::GetStringWithPharantesis(const char* str, char* strP) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetStringWithParantesis entry : str = %s; GetLastError = %i\n",
-            orNull(str), GetLastError());
+  // The trace has always spelt the name so.
+  tvx::log::Scope trace("GetStringWithParantesis", kCatalogForm, "str = %s; GetLastError = %i\n",
+                        orNull(str), GetLastError());
   std::string_view text = str != nullptr ? str : "";
   tvx::text::copyField(strP, kShortTextSize, text == "null" ? std::string(text) : psStringOf(text));
-  LOGPRINTA(LOG_FULL,
-            "<--- CMediaCatalog::GetStringWithParantesis exit : strP = %s; GetLastError = %i\n",
-            strP, GetLastError());
+  trace.setEndDetail(": strP = %s; GetLastError = %i\n", strP, GetLastError());
 }
