@@ -29,6 +29,28 @@ class CMedia {
   // (bidi/BiDiCatalogMedia.cpp), which alone builds media from the printer.
   explicit CMedia(const _TS_BiDiMedia* media);
 
+  CMedia(const CMedia&) = delete;
+  CMedia& operator=(const CMedia&) = delete;
+
+  // Copy the field with its terminator into `buffer` (32 bytes) and return `buffer`.
+  char* GetName(char* buffer) const;
+  char* GetPpdKey(char* buffer) const;
+
+  unsigned long GetWidth() const { return width; }
+  unsigned long GetLength() const { return length; }
+  short GetFeedEdge() const { return feedEdge; }
+  // True only when the flag holds exactly 1.
+  bool GetCanDuplex() const { return canDuplex == 1; }
+  bool GetCanStaple() const { return canStaple == 1; }
+  bool GetCanPunch() const { return canPunch == 1; }
+  CMedia* GetNext() const { return next; }
+  // Number of records in the chain that holds this record (1 when alone).
+  int GetCount() const;
+
+  // Kept for callers outside bidiupdate and psfilter, which call none of
+  // them: defined in catalogextras.cpp (tvx_mediacatalog_extras, linked by
+  // the tests only).
+
   // Every field from the arguments (null texts are empty, null auxBytes are
   // zeros; texts cut to their fields), with width and length ordered as above.
   CMedia(const char* name, const char* unit, const char* description, const char* type,
@@ -41,26 +63,9 @@ class CMedia {
          unsigned int dmSize, const char* ppdKey, char defaultMedia, long auxLong, bool auxFlag1,
          bool auxFlag2);
 
-  CMedia(const CMedia&) = delete;
-  CMedia& operator=(const CMedia&) = delete;
-
-  // Copy the field with its terminator into `buffer` (32 bytes for name and
-  // PPD key, 43 for the tray) and return `buffer`.
-  char* GetName(char* buffer) const;
-  char* GetPpdKey(char* buffer) const;
+  // Copies the tray with its terminator into `buffer` (43 bytes) and returns `buffer`.
   char* GetTray(char* buffer) const;
-
-  unsigned long GetWidth() const { return width; }
-  unsigned long GetLength() const { return length; }
-  short GetFeedEdge() const { return feedEdge; }
-  // True only when the flag holds exactly 1.
-  bool GetCanDuplex() const { return canDuplex == 1; }
-  bool GetCanStaple() const { return canStaple == 1; }
-  bool GetCanPunch() const { return canPunch == 1; }
-  CMedia* GetNext() const { return next; }
-  CMedia* GetPrev() const { return prev; }
-  // Number of records in the chain that holds this record (1 when alone).
-  int GetCount() const;
+  CMedia* GetPrev() const;
 
   char name[32] = {};
   char ppdKey[32] = {};

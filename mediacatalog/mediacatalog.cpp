@@ -20,6 +20,7 @@
 
 using tvx::catalog::fieldText;
 using tvx::catalog::kCatalogForm;
+using tvx::catalog::orNull;
 using tvx::catalog::setField;
 
 namespace {
@@ -51,8 +52,6 @@ constexpr mode_t kCatalogMode = 0644;
 tvx::UniqueFile openFile(const char* path, const char* mode) {
   return tvx::UniqueFile(path[0] != '\0' ? std::fopen(path, mode) : nullptr);
 }
-
-const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
 // "\\server\queue,rest" gives "queue"; other names stay whole. A name that
 // starts with a backslash but has no second one names no queue.
@@ -118,8 +117,6 @@ CMediaCatalog* CMediaCatalog::GetInstance(const char* printerName) {
 }
 
 CMediaCatalog::CMediaCatalog(const char* printerName) { SetPrinterName(printerName); }
-
-CMediaCatalog::CMediaCatalog() = default;
 
 CMediaCatalog::~CMediaCatalog() { ReleaseResources(); }
 
@@ -267,18 +264,7 @@ void CMediaCatalog::DeleteAllMedias() {
   trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
-void CMediaCatalog::DeleteMediaFile() {
-  tvx::log::Scope trace("DeleteMediaFile", kCatalogForm, "GetLastError = %i\n", GetLastError());
-  if (HasFile()) {
-    std::remove(repositoryFilePath);
-    std::remove(infoRepositoryFilePath);
-  }
-  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
-}
-
 char* CMediaCatalog::GetMediaCatalogRepositoryFilePath() { return repositoryFilePath; }
-
-char* CMediaCatalog::GetMediaCatalogInfoRepositoryFilePath() { return infoRepositoryFilePath; }
 
 int CMediaCatalog::GetApplicationDataFolder(char* folder) {
   std::string path = tvx::paths::applicationDataFolder();

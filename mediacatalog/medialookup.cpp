@@ -1,4 +1,4 @@
-// The read side of the catalog: lookups and the PostScript media texts.
+// The read side of the catalog: the lookup by PPD key and the PostScript media texts.
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -10,43 +10,15 @@
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
+using tvx::catalog::findMedia;
 using tvx::catalog::kCatalogForm;
+using tvx::catalog::orNull;
 using tvx::catalog::sizeInPoints;
+using tvx::catalog::traceFound;
 
 namespace {
 
 constexpr std::size_t kShortTextSize = 100;
-constexpr std::size_t kWeightTextSize = 16;
-
-struct WeightName {
-  int weight;
-  const char* name;
-};
-
-constexpr WeightName kWeightNames[] = {
-    {0, "null"},       {68, "(Thin)"},    {89, "(Plain)"},  {112, "(MediumThick)"},
-    {142, "(Thick1)"}, {189, "(Thick2)"}, {261, "(Thick3)"}};
-
-const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
-
-// A lookup's END detail: the record found, or NULL, and the argument looked for.
-void traceFound(tvx::log::Scope& trace, const char* argName, const char* arg, const CMedia* media) {
-  if (media == nullptr) {
-    trace.setEndDetail("returns NULL : %s = %s; GetLastError = %i\n", argName, arg, GetLastError());
-  } else {
-    trace.setEndDetail("returns %p : %s = %s; GetLastError = %i\n", static_cast<const void*>(media),
-                       argName, arg, GetLastError());
-  }
-}
-
-// The first record from `first` on that satisfies `match`.
-template <typename Match>
-CMedia* findMedia(CMedia* first, Match match) {
-  for (CMedia* media = first; media != nullptr; media = media->next) {
-    if (match(*media)) return media;
-  }
-  return nullptr;
-}
 
 // The two-call protocol: the room needed, or the text copied with its terminator.
 int deliverText(const std::string& text, char* command) {
@@ -131,52 +103,6 @@ CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
   return found;
 }
 
-CMedia* CMediaCatalog::GetMedia(const char* szMediaName) {
-  tvx::log::Scope trace("GetMedia", kCatalogForm, "szMediaName = %s; GetLastError = %i\n",
-                        orNull(szMediaName), GetLastError());
-  CMedia* found =
-      szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
-        return fieldText(media.name) == szMediaName;
-      });
-  traceFound(trace, "szMediaName", orNull(szMediaName), found);
-  return found;
-}
-
-CMedia* CMediaCatalog::GetMedia(unsigned short dmMedia) {
-  tvx::log::Scope trace("GetMedia", kCatalogForm, "dmMedia = %hu; GetLastError = %i\n", dmMedia,
-                        GetLastError());
-  CMedia* found =
-      findMedia(firstMedia, [&](const CMedia& media) { return media.dmSize == dmMedia; });
-  traceFound(trace, "dmMedia", std::to_string(dmMedia).c_str(), found);
-  return found;
-}
-
-CMedia* CMediaCatalog::GetMedia(unsigned long mediaW, unsigned long mediaL, const char* szTray) {
-  tvx::log::Scope trace("GetMedia", kCatalogForm,
-                        "mediaW = %lu; mediaL = %lu; szTray = %s; GetLastError = %i\n", mediaW,
-                        mediaL, orNull(szTray), GetLastError());
-  const unsigned long width = sizeInPoints(mediaW);
-  const unsigned long length = sizeInPoints(mediaL);
-  const std::string_view tray = szTray != nullptr ? szTray : "";
-  CMedia* withoutTray = nullptr;
-  CMedia* otherTray = nullptr;
-  CMedia* found = nullptr;
-  for (CMedia* media = firstMedia; media != nullptr && found == nullptr; media = media->next) {
-    if (sizeInPoints(media->length) != length || sizeInPoints(media->width) != width) continue;
-    std::string_view mediaTray = fieldText(media->szTray);
-    if (mediaTray == tray) {
-      found = media;
-    } else if (mediaTray.empty()) {
-      if (withoutTray == nullptr) withoutTray = media;
-    } else if (otherTray == nullptr) {
-      otherTray = media;
-    }
-  }
-  if (found == nullptr) found = withoutTray != nullptr ? withoutTray : otherTray;
-  traceFound(trace, "szTray", orNull(szTray), found);
-  return found;
-}
-
 int CMediaCatalog::GetPSComment(const CMedia* media, char* command) {
   tvx::log::Scope trace("GetPSComment", kCatalogForm, "media = %p; GetLastError = %i\n",
                         static_cast<const void*>(media), GetLastError());
@@ -191,17 +117,6 @@ int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
   int result = media == nullptr ? -1 : deliverText(pageSetup(*this, *media), command);
   trace.setEndDetail("returns %d : GetLastError = %i\n", result, GetLastError());
   return result;
-}
-
-void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
-  tvx::log::Scope trace("GetWeightStr", kCatalogForm, "weightValue = %d; GetLastError = %i\n",
-                        weightValue, GetLastError());
-  const char* name = "(Custom)";
-  for (const WeightName& row : kWeightNames) {
-    if (row.weight == weightValue) name = row.name;
-  }
-  tvx::text::copyField(string, kWeightTextSize, name);
-  trace.setEndDetail(": string = %s; GetLastError = %i\n", name, GetLastError());
 }
 
 void CMediaCatalog::GetStringWithPharantesis(const char* str, char* strP) {
