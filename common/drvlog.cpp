@@ -14,6 +14,7 @@
 
 #include "common/paths.h"
 
+// Per process: the control file switches the log on for the whole run, once.
 bool gisLogEnabled = false;
 short logLevel = -1;
 

@@ -7,6 +7,7 @@
 #include "bidi/lib/snmpowners.h"
 #include "common/drvlog.h"
 
+// Per process: an answer waits here between two calls, the size query and the fetch.
 TS_CacheElement* cacheList = nullptr;
 
 using tvx::snmp::copyOidText;
