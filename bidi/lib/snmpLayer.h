@@ -1,6 +1,7 @@
 // Records of the SNMP access layer: requests, received values and walked
 // tables, their status and selector enumerations, their allocation and
-// release, and the conversion of numeric OIDs into dotted text.
+// release, and the conversion of numeric OIDs into dotted text and the
+// reading, ordering and copying of that text.
 //
 // Nothing here depends on the SNMP library's headers, so that the printer
 // readers see only these records. Who allocates and frees them:
