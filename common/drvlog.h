@@ -58,8 +58,9 @@ class Scope {
   Scope& operator=(const Scope&) = delete;
 
   // The END line will carry `detail` (printf-style: what the function
-  // returns) after the form's text, formatted now. Called just before a
-  // return; by default the END line has none.
+  // returns) after the form's text; by default it carries none. Called just
+  // before a return: the detail is formatted at once, and only while a line
+  // of the form's level would be written.
   void setEndDetail(const char* detail, ...) __attribute__((format(printf, 2, 3)));
 
  private:
