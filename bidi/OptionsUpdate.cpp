@@ -9,9 +9,7 @@
 #include "bidi/PPDCycle.h"
 #include "bidi/TrayUpdate.h"
 #include "bidi/lib/BiDiInstall.h"
-#include "common/printertext.h"
 
-char installOptions[9][128];
 
 namespace {
 
@@ -58,7 +56,6 @@ void rewriteDefaults(const TS_BiDiInstallableOption* options, tvx::PSWindow& win
 // "*Default<category>: " line inside its own option.
 bool optionLandmarksHold(std::string_view ppd) {
   if (!tvx::bidi::isModelPPD(ppd)) return false;
-  InitInstallableOptions();
   tvx::bidi::LandmarkWalk walk(ppd);
   if (!walk.copyTo("InstallableOptions")) return false;
   for (const char* category : installOptions) {
@@ -73,14 +70,6 @@ bool optionLandmarksHold(std::string_view ppd) {
 
 }  // namespace
 
-void InitInstallableOptions() {
-  static constexpr const char* names[kCategories] = {"Tandum", "SH", "BY",     "LCT", "BK",
-                                                     "CI",     "PU", "Binder", "SR"};
-  for (int category = 0; category < kCategories; ++category) {
-    tvx::text::copyField(installOptions[category], sizeof installOptions[category], names[category]);
-  }
-}
-
 int getTypeInstalled(const char* option) {
   for (const CodeCategory& entry : kCodeCategories) {
     if (entry.code == option) return entry.category;
@@ -89,7 +78,6 @@ int getTypeInstalled(const char* option) {
 }
 
 UpdateStatus BiDi_UpdateInstallableOptions(unsigned char sessionID, const char* queue) {
-  InitInstallableOptions();
   PTS_BiDiInstallableOption head = nullptr;
   TE_BiDiStatus status = BiDi_GetInstallableOption(sessionID, &head);
   tvx::bidi::OptionList options(head);

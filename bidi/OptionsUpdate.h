@@ -3,12 +3,9 @@
 
 #include "bidi/BiDiExit.h"
 
-// The nine option categories, filled by InitInstallableOptions:
-// "Tandum", "SH", "BY", "LCT", "BK", "CI", "PU", "Binder", "SR".
-extern char installOptions[9][128];
-
-// Fills installOptions with the category names, in category order.
-void InitInstallableOptions();
+// The nine option categories, in category order.
+inline constexpr const char* installOptions[9] = {"Tandum", "SH", "BY",     "LCT", "BK",
+                                                  "CI",     "PU", "Binder", "SR"};
 
 // The category (0 to 8) of an option code, by exact comparison; -1 for a
 // code of no category.

@@ -14,6 +14,7 @@
 
 #include "common/paths.h"
 
+// Per process: the control file switches the log on for the whole run, once.
 bool gisLogEnabled = false;
 short logLevel = -1;
 
@@ -53,6 +54,23 @@ bool trustedControl(const struct stat& st) {
 // is readable by its owner only.
 bool trustedLog(const struct stat& st) {
   return (st.st_uid == 0 || st.st_uid == ::geteuid()) && (st.st_mode & S_IWOTH) == 0;
+}
+
+// Whether LOGPRINTA would write a line of `level` now.
+bool writes(short level) { return gisLogEnabled && level <= logLevel; }
+
+// The text of a printf-style detail, uncut; empty when no line of `level`
+// would be written now, which saves formatting it.
+std::string formatDetail(short level, const char* format, va_list args) {
+  if (!writes(level)) return {};
+  va_list measure;
+  va_copy(measure, args);
+  int size = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (size <= 0) return {};
+  std::string text(static_cast<size_t>(size), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  return text;
 }
 
 int openLog() { return openTrusted(logPath(kLogFile), O_WRONLY | O_APPEND | O_CREAT, trustedLog); }
@@ -107,7 +125,7 @@ void InitLog() {
 }
 
 void LOGPRINTA(short level, const char* fmt, ...) {
-  if (!gisLogEnabled || level > logLevel) return;
+  if (!writes(level)) return;
 
   char message[kMessageSize];
   va_list args;
@@ -144,6 +162,24 @@ Scope::Scope(const char* name, const ScopeForm& form) : name_(name), form_(form)
   LOGPRINTA(form_.level, "%s%s%s", form_.beginPrefix, name_, form_.beginSuffix);
 }
 
-Scope::~Scope() { LOGPRINTA(form_.level, "%s%s%s", form_.endPrefix, name_, form_.endSuffix); }
+Scope::Scope(const char* name, const ScopeForm& form, const char* detail, ...)
+    : name_(name), form_(form) {
+  va_list args;
+  va_start(args, detail);
+  std::string text = formatDetail(form_.level, detail, args);
+  va_end(args);
+  LOGPRINTA(form_.level, "%s%s%s%s", form_.beginPrefix, name_, form_.beginSuffix, text.c_str());
+}
+
+Scope::~Scope() {
+  LOGPRINTA(form_.level, "%s%s%s%s", form_.endPrefix, name_, form_.endSuffix, endDetail_.c_str());
+}
+
+void Scope::setEndDetail(const char* detail, ...) {
+  va_list args;
+  va_start(args, detail);
+  endDetail_ = formatDetail(form_.level, detail, args);
+  va_end(args);
+}
 
 }  // namespace tvx::log

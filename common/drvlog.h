@@ -10,6 +10,8 @@
 // when missing). Neither is opened through a link. Any other file: no log.
 #pragma once
 
+#include <string>
+
 enum LOG_LEVELS : short { LOG_LIGHT = 0, LOG_FULL = 1 };
 
 extern bool gisLogEnabled;
@@ -47,13 +49,24 @@ inline constexpr ScopeForm kFunctionForm{LOG_FULL, "", ":BEGIN", "", ":END"};
 class Scope {
  public:
   explicit Scope(const char* name, const ScopeForm& form = kFunctionForm);
+  // The BEGIN line carries `detail` (printf-style: the traced call's
+  // arguments) after the form's text.
+  Scope(const char* name, const ScopeForm& form, const char* detail, ...)
+      __attribute__((format(printf, 4, 5)));
   ~Scope();
   Scope(const Scope&) = delete;
   Scope& operator=(const Scope&) = delete;
 
+  // The END line will carry `detail` (printf-style: what the function
+  // returns) after the form's text; by default it carries none. Called just
+  // before a return: the detail is formatted at once, and only while a line
+  // of the form's level would be written.
+  void setEndDetail(const char* detail, ...) __attribute__((format(printf, 2, 3)));
+
  private:
   const char* name_;
   ScopeForm form_;
+  std::string endDetail_;
 };
 
 }  // namespace tvx::log

@@ -20,12 +20,14 @@ constexpr int kMaxDepth = 16;
 // is read can make one round miss others.
 constexpr int kRounds = 4;
 
-// Written only with the signals deferred; read by the handlers.
+// Per process, for the signal handlers, which get nothing else; written only
+// with the signals deferred.
 char folderPath[4096];
 volatile sig_atomic_t haveFolder = 0;
 char limitMessage[1024];
 size_t limitMessageLength = 0;
 volatile sig_atomic_t limitStatus = 1;
+// Signal handlers belong to the process: install() sets them once.
 bool installed = false;
 
 sigset_t guardedSignals() {

@@ -2,6 +2,7 @@
 
 namespace tvx::paths {
 
+// Per process: redirectQueueFiles holds for the rest of the run.
 static std::string redirected;
 
 void redirectQueueFiles(const std::string& folder) { redirected = folder; }

@@ -12,6 +12,7 @@ static std::string underRoot(const char* systemPath) {
   return root != nullptr ? std::string(root) + systemPath : std::string(systemPath);
 }
 
+// Per process: redirectQueueFiles holds for the rest of the run.
 static std::string redirected;
 
 void redirectQueueFiles(const std::string& folder) { redirected = folder; }

@@ -62,14 +62,14 @@ bool linkFile(int fd, const std::string& path) {
 constinit ReplacementObserver replacementObserver = nullptr;
 
 PrivateTemp::PrivateTemp(PrivateTemp&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)),
+    : stream_(std::move(other.stream_)),
       path_(std::exchange(other.path_, {})),
       pattern_(std::exchange(other.pattern_, {})) {}
 
 PrivateTemp& PrivateTemp::operator=(PrivateTemp&& other) noexcept {
   if (this != &other) {
     discard();
-    stream_ = std::exchange(other.stream_, nullptr);
+    stream_ = std::move(other.stream_);
     path_ = std::exchange(other.path_, {});
     pattern_ = std::exchange(other.pattern_, {});
   }
@@ -85,8 +85,8 @@ std::optional<PrivateTemp> PrivateTemp::create(const std::string& folder,
   int fd = openUnnamed(folder);
   if (fd < 0 && unnamedRefused(errno)) fd = openNamed(temp.pattern_, temp.path_);
   if (fd < 0) return std::nullopt;
-  temp.stream_ = ::fdopen(fd, "w+b");
-  if (temp.stream_ == nullptr) {
+  temp.stream_.reset(::fdopen(fd, "w+b"));
+  if (!temp.stream_) {
     ::close(fd);
     return std::nullopt;  // temp removes a named file
   }
@@ -108,9 +108,9 @@ bool PrivateTemp::linkUnnamed(int fd) {
 }
 
 bool PrivateTemp::commitReplacement(const std::string& target, const FileOwnership& owner) {
-  if (stream_ == nullptr) return false;
-  int fd = ::fileno(stream_);
-  bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+  if (!stream_) return false;
+  int fd = ::fileno(stream_.get());
+  bool ok = std::fflush(stream_.get()) == 0 && !std::ferror(stream_.get());
   // Ownership first, then the mode: chown may clear set-id bits.
   ok = ok && (::fchown(fd, owner.uid, owner.gid) == 0 || ::geteuid() != 0);
   ok = ok && ::fchmod(fd, owner.mode & 07777) == 0;
@@ -123,7 +123,7 @@ bool PrivateTemp::commitReplacement(const std::string& target, const FileOwnersh
   }
   path_.clear();
   // The data is synced: closing can no longer lose any of it.
-  std::fclose(std::exchange(stream_, nullptr));
+  stream_.reset();
   // Make the rename itself durable.
   int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
@@ -135,7 +135,7 @@ bool PrivateTemp::commitReplacement(const std::string& target, const FileOwnersh
 }
 
 void PrivateTemp::discard() {
-  if (stream_ != nullptr) std::fclose(std::exchange(stream_, nullptr));
+  stream_.reset();
   if (!path_.empty()) {
     ::unlink(path_.c_str());
     path_.clear();

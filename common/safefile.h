@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "common/uniquefile.h"
+
 namespace tvx {
 
 // Owner, group and mode that a replacement file is given.
@@ -39,7 +41,7 @@ class PrivateTemp {
   // unnamed files. Returns an empty optional when the file cannot be created.
   static std::optional<PrivateTemp> create(const std::string& folder, const std::string& prefix);
 
-  FILE* stream() const { return stream_; }
+  FILE* stream() const { return stream_.get(); }
   // The file's name; empty while the file has none.
   const std::string& path() const { return path_; }
 
@@ -56,7 +58,7 @@ class PrivateTemp {
  private:
   bool linkUnnamed(int fd);
 
-  FILE* stream_ = nullptr;
+  UniqueFile stream_;
   std::string path_;
   std::string pattern_;  // "<folder><prefix>" for the name given at commit
 };

@@ -5,11 +5,9 @@
 #include <cstdlib>
 #include <memory>
 
-namespace {
+#include "common/uniquefile.h"
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
+namespace {
 
 struct FreeDeleter {
   void operator()(char* text) const { std::free(text); }
@@ -94,7 +92,7 @@ int getLineFromFile(FILE* file, char** line, std::size_t* length) {
 int currentErrorLine(const char* line, int n) { return isLineNumbered(line, n) ? 1 : 0; }
 
 int getError(const char* path, int n) {
-  const std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "r"));
+  const tvx::UniqueFile file(std::fopen(path, "r"));
   if (!file) return 0;
   Line line = nextLine(file.get());
   while (currentErrorLine(line.text.get(), n) == 0) line = nextLine(file.get());

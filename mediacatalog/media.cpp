@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <string>
+#include <string_view>
 
 #include "common/printertext.h"
 #include "mediacatalog/mediacatalogutil.h"
@@ -84,11 +84,6 @@ char* CMedia::GetName(char* buffer) const {
 
 char* CMedia::GetPpdKey(char* buffer) const {
   tvx::text::copyField(buffer, sizeof ppdKey, fieldText(ppdKey));
-  return buffer;
-}
-
-char* CMedia::GetTray(char* buffer) const {
-  tvx::text::copyField(buffer, sizeof szTray, fieldText(szTray));
   return buffer;
 }
 

@@ -34,11 +34,9 @@ class CMedia {
   CMedia(const CMedia&) = delete;
   CMedia& operator=(const CMedia&) = delete;
 
-  // Copy the field with its terminator into `buffer` (32 bytes for name and
-  // PPD key, 43 for the tray) and return `buffer`.
+  // Copy the field with its terminator into `buffer` (32 bytes) and return `buffer`.
   char* GetName(char* buffer) const;
   char* GetPpdKey(char* buffer) const;
-  char* GetTray(char* buffer) const;
 
   unsigned long GetWidth() const { return width; }
   unsigned long GetLength() const { return length; }
@@ -48,9 +46,16 @@ class CMedia {
   bool GetCanStaple() const { return canStaple == 1; }
   bool GetCanPunch() const { return canPunch == 1; }
   CMedia* GetNext() const { return next; }
-  CMedia* GetPrev() const { return prev; }
   // Number of records in the chain that holds this record (1 when alone).
   int GetCount() const;
+
+  // Kept for callers outside bidiupdate and psfilter, which call neither:
+  // defined in catalogextras.cpp (tvx_mediacatalog_extras, linked by the
+  // tests only).
+
+  // Copies the tray with its terminator into `buffer` (43 bytes) and returns `buffer`.
+  char* GetTray(char* buffer) const;
+  CMedia* GetPrev() const;
 
   char name[32] = {};
   char ppdKey[32] = {};

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -15,9 +14,13 @@
 #include "common/printertext.h"
 #include "common/queuename.h"
 #include "common/safefile.h"
+#include "common/uniquefile.h"
+#include "mediacatalog/catalogtrace.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
+using tvx::catalog::kCatalogForm;
+using tvx::catalog::orNull;
 using tvx::catalog::setField;
 
 namespace {
@@ -45,17 +48,10 @@ constexpr int PREDEF_MEDIA_WEIGHT[kPredefinedCount] = {89, 89, 89, 89, 89};
 constexpr std::string_view kTempPrefix = tvx::catalog::kWorkFilePrefix;
 constexpr mode_t kCatalogMode = 0644;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 // Opens `path` unless it is empty (a catalog without a file).
-File openFile(const char* path, const char* mode) {
-  return File(path[0] != '\0' ? std::fopen(path, mode) : nullptr);
+tvx::UniqueFile openFile(const char* path, const char* mode) {
+  return tvx::UniqueFile(path[0] != '\0' ? std::fopen(path, mode) : nullptr);
 }
-
-const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
 // "\\server\queue,rest" gives "queue"; other names stay whole. A name that
 // starts with a backslash but has no second one names no queue.
@@ -111,35 +107,30 @@ void linkAtEnd(CMedia*& first, CMedia*& last, CMedia* media) {
 
 CMediaCatalog* CMediaCatalog::GetInstance(const char* printerName) {
   static CMediaCatalog instance(printerName);
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetInstance entry : printerName = %s; GetLastError = %i\n",
-            orNull(printerName), GetLastError());
+  // After the catalog is made: the first call's lines follow those of its making.
+  tvx::log::Scope trace("GetInstance", kCatalogForm, "printerName = %s; GetLastError = %i\n",
+                        orNull(printerName), GetLastError());
   if (!openFile(instance.repositoryFilePath, "rt")) instance.ReloadMedia();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetInstance exit returns %p : GetLastError = %i\n",
-            static_cast<void*>(&instance), GetLastError());
+  trace.setEndDetail("returns %p : GetLastError = %i\n", static_cast<void*>(&instance),
+                     GetLastError());
   return &instance;
 }
 
 CMediaCatalog::CMediaCatalog(const char* printerName) { SetPrinterName(printerName); }
 
-CMediaCatalog::CMediaCatalog() = default;
-
 CMediaCatalog::~CMediaCatalog() { ReleaseResources(); }
 
 void CMediaCatalog::SetPrinterName(const char* name) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::SetPrinterName entry : printerName = %s; GetLastError = %i\n",
-            orNull(name), GetLastError());
+  tvx::log::Scope trace("SetPrinterName", kCatalogForm, "printerName = %s; GetLastError = %i\n",
+                        orNull(name), GetLastError());
   ReleaseResources();
   setField(printerName, cleanPrinterName(name != nullptr ? name : ""));
   Init();
-  LOGPRINTA(LOG_FULL,
-            "<--- CMediaCatalog::SetPrinterName exit : printerName = %s; GetLastError = %i\n",
-            printerName, GetLastError());
+  trace.setEndDetail(": printerName = %s; GetLastError = %i\n", printerName, GetLastError());
 }
 
 void CMediaCatalog::Init() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::Init entry : GetLastError = %i\n", GetLastError());
+  tvx::log::Scope trace("Init", kCatalogForm, "GetLastError = %i\n", GetLastError());
   char folder[kPathSize];
   repositoryFilePath[0] = repositoryFolder[0] = infoRepositoryFilePath[0] = '\0';
   if (GetApplicationDataFolder(folder) == 1) {
@@ -152,15 +143,14 @@ void CMediaCatalog::Init() {
     }
   }
   LoadMedia();
-  LOGPRINTA(LOG_FULL,
-            "<--- CMediaCatalog::Init exit : repositoryFilePath = %s; GetLastError = %i\n",
-            repositoryFilePath, GetLastError());
+  trace.setEndDetail(": repositoryFilePath = %s; GetLastError = %i\n", repositoryFilePath,
+                     GetLastError());
 }
 
 void CMediaCatalog::LoadMedia() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::LoadMedia entry : GetLastError = %i\n", GetLastError());
+  tvx::log::Scope trace("LoadMedia", kCatalogForm, "GetLastError = %i\n", GetLastError());
   errno = ENOENT;
-  File file = openFile(repositoryFilePath, "rb");
+  tvx::UniqueFile file = openFile(repositoryFilePath, "rb");
   loadError = file ? 0 : errno;
   if (!file) {
     CreateDefaultFile();
@@ -179,11 +169,11 @@ void CMediaCatalog::LoadMedia() {
     firstMedia = first;
     fileWriteTime = GetFileWriteTime(repositoryFilePath);
   }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::LoadMedia exit : GetLastError = %i\n", GetLastError());
+  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
 bool CMediaCatalog::SaveMedia() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::SaveMedia entry : GetLastError = %i\n", GetLastError());
+  tvx::log::Scope trace("SaveMedia", kCatalogForm, "GetLastError = %i\n", GetLastError());
   bool saved = false;
   std::optional<tvx::PrivateTemp> temp;
   if (HasFile()) temp = tvx::PrivateTemp::create(repositoryFolder, std::string(kTempPrefix));
@@ -198,31 +188,28 @@ bool CMediaCatalog::SaveMedia() {
             temp->commitReplacement(repositoryFilePath,
                                     tvx::FileOwnership{::geteuid(), ::getegid(), kCatalogMode});
   }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::SaveMedia exit returns %d : GetLastError = %i\n",
-            saved ? 1 : 0, GetLastError());
+  trace.setEndDetail("returns %d : GetLastError = %i\n", saved ? 1 : 0, GetLastError());
   return saved;
 }
 
 void CMediaCatalog::ReloadMedia() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::ReloadMedia entry : GetLastError = %i\n",
-            GetLastError());
+  tvx::log::Scope trace("ReloadMedia", kCatalogForm, "GetLastError = %i\n", GetLastError());
   ReleaseResources();
   LoadMedia();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::ReloadMedia exit : GetLastError = %i\n", GetLastError());
+  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
 void CMediaCatalog::CheckFile() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::CheckFile entry : GetLastError = %i\n", GetLastError());
+  tvx::log::Scope trace("CheckFile", kCatalogForm, "GetLastError = %i\n", GetLastError());
   if (GetFileWriteTime(repositoryFilePath) != fileWriteTime) {
     ReleaseResources();
     Init();
   }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::CheckFile exit : GetLastError = %i\n", GetLastError());
+  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
 CMedia* CMediaCatalog::CreateDefaultFile() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::CreateDefaultFile entry : GetLastError = %i\n",
-            GetLastError());
+  tvx::log::Scope trace("CreateDefaultFile", kCatalogForm, "GetLastError = %i\n", GetLastError());
   CMedia* first = nullptr;
   CMedia* last = nullptr;
   for (int row = 0; row < kPredefinedCount; ++row) {
@@ -231,23 +218,21 @@ CMedia* CMediaCatalog::CreateDefaultFile() {
   ReleaseResources();
   firstMedia = first;
   SaveMedia();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::CreateDefaultFile exit returns %p : GetLastError = %i\n",
-            static_cast<void*>(first), GetLastError());
+  trace.setEndDetail("returns %p : GetLastError = %i\n", static_cast<void*>(first), GetLastError());
   return first;
 }
 
 CMedia* CMediaCatalog::GetAllMedias() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetAllMedias entry : GetLastError = %i\n",
-            GetLastError());
+  tvx::log::Scope trace("GetAllMedias", kCatalogForm, "GetLastError = %i\n", GetLastError());
   CheckFile();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetAllMedias exit returns %p : GetLastError = %i\n",
-            static_cast<void*>(firstMedia), GetLastError());
+  trace.setEndDetail("returns %p : GetLastError = %i\n", static_cast<void*>(firstMedia),
+                     GetLastError());
   return firstMedia;
 }
 
 int CMediaCatalog::AddMedia(CMedia* media) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::AddMedia entry : media = %p; GetLastError = %i\n",
-            static_cast<void*>(media), GetLastError());
+  tvx::log::Scope trace("AddMedia", kCatalogForm, "media = %p; GetLastError = %i\n",
+                        static_cast<void*>(media), GetLastError());
   int result = 1;
   if (firstMedia == nullptr) {
     firstMedia = media;
@@ -258,46 +243,28 @@ int CMediaCatalog::AddMedia(CMedia* media) {
     if (media != nullptr) media->prev = last;
     result = -1;
   }
-  LOGPRINTA(LOG_FULL,
-            "<--- CMediaCatalog::AddMedia exit returns %d : media = %p; GetLastError = %i\n",
-            result, static_cast<void*>(media), GetLastError());
+  trace.setEndDetail("returns %d : media = %p; GetLastError = %i\n", result,
+                     static_cast<void*>(media), GetLastError());
   return result;
 }
 
 void CMediaCatalog::ReleaseResources() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::ReleaseResources entry : GetLastError = %i\n",
-            GetLastError());
+  tvx::log::Scope trace("ReleaseResources", kCatalogForm, "GetLastError = %i\n", GetLastError());
   while (firstMedia != nullptr) {
     CMedia* next = firstMedia->next;
     delete firstMedia;
     firstMedia = next;
   }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::ReleaseResources exit : GetLastError = %i\n",
-            GetLastError());
+  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
 void CMediaCatalog::DeleteAllMedias() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::DeleteAllMedias entry : GetLastError = %i\n",
-            GetLastError());
+  tvx::log::Scope trace("DeleteAllMedias", kCatalogForm, "GetLastError = %i\n", GetLastError());
   ReleaseResources();
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::DeleteAllMedias exit : GetLastError = %i\n",
-            GetLastError());
-}
-
-void CMediaCatalog::DeleteMediaFile() {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::DeleteMediaFile entry : GetLastError = %i\n",
-            GetLastError());
-  if (HasFile()) {
-    std::remove(repositoryFilePath);
-    std::remove(infoRepositoryFilePath);
-  }
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::DeleteMediaFile exit : GetLastError = %i\n",
-            GetLastError());
+  trace.setEndDetail(": GetLastError = %i\n", GetLastError());
 }
 
 char* CMediaCatalog::GetMediaCatalogRepositoryFilePath() { return repositoryFilePath; }
-
-char* CMediaCatalog::GetMediaCatalogInfoRepositoryFilePath() { return infoRepositoryFilePath; }
 
 int CMediaCatalog::GetApplicationDataFolder(char* folder) {
   std::string path = tvx::paths::applicationDataFolder();

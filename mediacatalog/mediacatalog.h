@@ -20,8 +20,6 @@ class CMediaCatalog {
 
   // An empty catalog bound to `printerName` through SetPrinterName.
   explicit CMediaCatalog(const char* printerName);
-  // An empty catalog with no name and no file.
-  CMediaCatalog();
   ~CMediaCatalog();
   CMediaCatalog(const CMediaCatalog&) = delete;
   CMediaCatalog& operator=(const CMediaCatalog&) = delete;
@@ -73,20 +71,42 @@ class CMediaCatalog {
   // ReleaseResources; the file is not touched.
   void DeleteAllMedias();
 
-  // Removes the catalog file and its ".info" file; failures are ignored.
-  void DeleteMediaFile();
-
   // Why the last LoadMedia did not read the catalog file: the errno of its
   // open (ENOENT also when the queue name gives no file), 0 when it read it.
   int LoadError() const { return loadError; }
 
-  // The catalog file's path and its ".info" path ("" when the name has none).
+  // The catalog file's path ("" when the name has none).
   char* GetMediaCatalogRepositoryFilePath();
+
+  // The first record whose PPD key equals the argument (exact,
+  // case-sensitive); null when none. The chain is not reloaded.
+  CMedia* GetMediaByPPDKey(const char* szMediaKey);
+
+  // The media's page comment line and page set-up feature. With `media` null
+  // return -1; with `command` null return the room the text needs (its length
+  // plus 1); else copy the text with its terminator into `command`, return 0.
+  int GetPSComment(const CMedia* media, char* command);
+  int GetPSCommand(const CMedia* media, char* command);
+
+  // Writes "null" for "null", else "(str)" into `strP` (100 bytes); a text
+  // longer than 97 characters is cut so that both parentheses fit.
+  void GetStringWithPharantesis(const char* str, char* strP);
+
+  // Kept for callers outside bidiupdate and psfilter, which call none of
+  // them: defined in catalogextras.cpp (tvx_mediacatalog_extras, linked by
+  // the tests only).
+
+  // An empty catalog with no name and no file.
+  CMediaCatalog();
+
+  // Removes the catalog file and its ".info" file; failures are ignored.
+  void DeleteMediaFile();
+
+  // The catalog file's ".info" path ("" when the name has none).
   char* GetMediaCatalogInfoRepositoryFilePath();
 
-  // The first record whose PPD key, name or size code equals the argument
-  // (exact, case-sensitive); null when none. The chain is not reloaded.
-  CMedia* GetMediaByPPDKey(const char* szMediaKey);
+  // The first record whose name or size code equals the argument (exact,
+  // case-sensitive); null when none. The chain is not reloaded.
   CMedia* GetMedia(const char* szMediaName);
   CMedia* GetMedia(unsigned short dmMedia);
 
@@ -95,19 +115,9 @@ class CMediaCatalog {
   // another tray; null when no record has that size.
   CMedia* GetMedia(unsigned long mediaW, unsigned long mediaL, const char* szTray);
 
-  // The media's page comment line and page set-up feature. With `media` null
-  // return -1; with `command` null return the room the text needs (its length
-  // plus 1); else copy the text with its terminator into `command`, return 0.
-  int GetPSComment(const CMedia* media, char* command);
-  int GetPSCommand(const CMedia* media, char* command);
-
   // Writes the name of a weight ("(Thick1)", "(Custom)" ...) into `string`,
   // which holds at least 16 bytes.
   void GetWeightStr(int weightValue, char* string);
-
-  // Writes "null" for "null", else "(str)" into `strP` (100 bytes); a text
-  // longer than 97 characters is cut so that both parentheses fit.
-  void GetStringWithPharantesis(const char* str, char* strP);
 
  private:
   static constexpr unsigned long kPathSize = 1024;

@@ -1,4 +1,4 @@
-// Helpers of the media catalog: bounded text fields, sizes, the media type
+// Helpers of the media catalog: bounded text fields, the chain search, sizes, the media type
 // mapping and the catalog file's record format.
 #pragma once
 
@@ -8,8 +8,7 @@
 #include <string_view>
 
 #include "common/printertext.h"
-
-class CMedia;
+#include "mediacatalog/media.h"
 
 namespace tvx::catalog {
 
@@ -26,6 +25,15 @@ template <std::size_t N>
 bool setField(char (&field)[N], std::string_view text) {
   tvx::text::copyField(field, N, text);
   return text.size() < N;
+}
+
+// The first record of the chain from `first` on that satisfies `match`; null when none.
+template <typename Match>
+CMedia* findMedia(CMedia* first, Match match) {
+  for (CMedia* media = first; media != nullptr; media = media->next) {
+    if (match(*media)) return media;
+  }
+  return nullptr;
 }
 
 // Largest size the catalog file holds; larger sizes are stored as this.

@@ -1,50 +1,24 @@
-// The read side of the catalog: lookups and the PostScript media texts.
+// The read side of the catalog: the lookup by PPD key and the PostScript media texts.
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "common/drvlog.h"
 #include "common/printertext.h"
+#include "mediacatalog/catalogtrace.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 
 using tvx::catalog::fieldText;
+using tvx::catalog::findMedia;
+using tvx::catalog::kCatalogForm;
+using tvx::catalog::orNull;
 using tvx::catalog::sizeInPoints;
+using tvx::catalog::traceFound;
 
 namespace {
 
 constexpr std::size_t kShortTextSize = 100;
-constexpr std::size_t kWeightTextSize = 16;
-
-struct WeightName {
-  int weight;
-  const char* name;
-};
-
-constexpr WeightName kWeightNames[] = {
-    {0, "null"},       {68, "(Thin)"},    {89, "(Plain)"},  {112, "(MediumThick)"},
-    {142, "(Thick1)"}, {189, "(Thick2)"}, {261, "(Thick3)"}};
-
-const char* orNull(const char* text) { return text != nullptr ? text : "(null)"; }
-
-void logFound(const char* method, const char* argName, const char* arg, const CMedia* media) {
-  if (media == nullptr) {
-    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns NULL : %s = %s; GetLastError = %i\n",
-              method, argName, arg, GetLastError());
-  } else {
-    LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::%s exit returns %p : %s = %s; GetLastError = %i\n",
-              method, static_cast<const void*>(media), argName, arg, GetLastError());
-  }
-}
-
-// The first record from `first` on that satisfies `match`.
-template <typename Match>
-CMedia* findMedia(CMedia* first, Match match) {
-  for (CMedia* media = first; media != nullptr; media = media->next) {
-    if (match(*media)) return media;
-  }
-  return nullptr;
-}
 
 // The two-call protocol: the room needed, or the text copied with its terminator.
 int deliverText(const std::string& text, char* command) {
@@ -120,101 +94,36 @@ std::string pageSetup(CMediaCatalog& catalog, const CMedia& media) {
 }  // namespace
 
 CMedia* CMediaCatalog::GetMediaByPPDKey(const char* szMediaKey) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetMediaByPPDKey entry : szMediaKey = %s; GetLastError = %i\n",
-            orNull(szMediaKey), GetLastError());
+  tvx::log::Scope trace("GetMediaByPPDKey", kCatalogForm, "szMediaKey = %s; GetLastError = %i\n",
+                        orNull(szMediaKey), GetLastError());
   CMedia* found = szMediaKey == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
     return fieldText(media.ppdKey) == szMediaKey;
   });
-  logFound("GetMediaByPPDKey", "szMediaKey", orNull(szMediaKey), found);
-  return found;
-}
-
-CMedia* CMediaCatalog::GetMedia(const char* szMediaName) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : szMediaName = %s; GetLastError = %i\n",
-            orNull(szMediaName), GetLastError());
-  CMedia* found =
-      szMediaName == nullptr ? nullptr : findMedia(firstMedia, [&](const CMedia& media) {
-        return fieldText(media.name) == szMediaName;
-      });
-  logFound("GetMedia", "szMediaName", orNull(szMediaName), found);
-  return found;
-}
-
-CMedia* CMediaCatalog::GetMedia(unsigned short dmMedia) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetMedia entry : dmMedia = %hu; GetLastError = %i\n",
-            dmMedia, GetLastError());
-  CMedia* found =
-      findMedia(firstMedia, [&](const CMedia& media) { return media.dmSize == dmMedia; });
-  logFound("GetMedia", "dmMedia", std::to_string(dmMedia).c_str(), found);
-  return found;
-}
-
-CMedia* CMediaCatalog::GetMedia(unsigned long mediaW, unsigned long mediaL, const char* szTray) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetMedia entry : mediaW = %lu; mediaL = %lu; szTray = %s; "
-            "GetLastError = %i\n",
-            mediaW, mediaL, orNull(szTray), GetLastError());
-  const unsigned long width = sizeInPoints(mediaW);
-  const unsigned long length = sizeInPoints(mediaL);
-  const std::string_view tray = szTray != nullptr ? szTray : "";
-  CMedia* withoutTray = nullptr;
-  CMedia* otherTray = nullptr;
-  CMedia* found = nullptr;
-  for (CMedia* media = firstMedia; media != nullptr && found == nullptr; media = media->next) {
-    if (sizeInPoints(media->length) != length || sizeInPoints(media->width) != width) continue;
-    std::string_view mediaTray = fieldText(media->szTray);
-    if (mediaTray == tray) {
-      found = media;
-    } else if (mediaTray.empty()) {
-      if (withoutTray == nullptr) withoutTray = media;
-    } else if (otherTray == nullptr) {
-      otherTray = media;
-    }
-  }
-  if (found == nullptr) found = withoutTray != nullptr ? withoutTray : otherTray;
-  logFound("GetMedia", "szTray", orNull(szTray), found);
+  traceFound(trace, "szMediaKey", orNull(szMediaKey), found);
   return found;
 }
 
 int CMediaCatalog::GetPSComment(const CMedia* media, char* command) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSComment entry : media = %p; GetLastError = %i\n",
-            static_cast<const void*>(media), GetLastError());
+  tvx::log::Scope trace("GetPSComment", kCatalogForm, "media = %p; GetLastError = %i\n",
+                        static_cast<const void*>(media), GetLastError());
   int result = media == nullptr ? -1 : deliverText(pageComment(*media), command);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSComment exit returns %d : GetLastError = %i\n",
-            result, GetLastError());
+  trace.setEndDetail("returns %d : GetLastError = %i\n", result, GetLastError());
   return result;
 }
 
 int CMediaCatalog::GetPSCommand(const CMedia* media, char* command) {
-  LOGPRINTA(LOG_FULL, "---> CMediaCatalog::GetPSCommand entry : media = %p; GetLastError = %i\n",
-            static_cast<const void*>(media), GetLastError());
+  tvx::log::Scope trace("GetPSCommand", kCatalogForm, "media = %p; GetLastError = %i\n",
+                        static_cast<const void*>(media), GetLastError());
   int result = media == nullptr ? -1 : deliverText(pageSetup(*this, *media), command);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetPSCommand exit returns %d : GetLastError = %i\n",
-            result, GetLastError());
+  trace.setEndDetail("returns %d : GetLastError = %i\n", result, GetLastError());
   return result;
 }
 
-void CMediaCatalog::GetWeightStr(int weightValue, char* string) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetWeightStr entry : weightValue = %d; GetLastError = %i\n",
-            weightValue, GetLastError());
-  const char* name = "(Custom)";
-  for (const WeightName& row : kWeightNames) {
-    if (row.weight == weightValue) name = row.name;
-  }
-  tvx::text::copyField(string, kWeightTextSize, name);
-  LOGPRINTA(LOG_FULL, "<--- CMediaCatalog::GetWeightStr exit : string = %s; GetLastError = %i\n",
-            name, GetLastError());
-}
-
 void CMediaCatalog::GetStringWithPharantesis(const char* str, char* strP) {
-  LOGPRINTA(LOG_FULL,
-            "---> CMediaCatalog::GetStringWithParantesis entry : str = %s; GetLastError = %i\n",
-            orNull(str), GetLastError());
+  // The trace has always spelt the name so.
+  tvx::log::Scope trace("GetStringWithParantesis", kCatalogForm, "str = %s; GetLastError = %i\n",
+                        orNull(str), GetLastError());
   std::string_view text = str != nullptr ? str : "";
   tvx::text::copyField(strP, kShortTextSize, text == "null" ? std::string(text) : psStringOf(text));
-  LOGPRINTA(LOG_FULL,
-            "<--- CMediaCatalog::GetStringWithParantesis exit : strP = %s; GetLastError = %i\n",
-            strP, GetLastError());
+  trace.setEndDetail(": strP = %s; GetLastError = %i\n", strP, GetLastError());
 }

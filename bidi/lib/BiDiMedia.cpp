@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -16,7 +15,6 @@ namespace {
 using tvx::bidi::Column;
 
 constexpr const char* kMediaTableOid = "1.3.6.1.4.1.46739.4.2.2.2.1";
-constexpr const char* kMediaTimeOid = "1.3.6.1.4.1.46739.4.2.2.1.1.2";
 // A flag column reports 3 for a set flag.
 constexpr unsigned long kFlagSet = 3;
 
@@ -170,17 +168,5 @@ TE_BiDiStatus allocateAndCopyMedia(PTS_BiDiMedia* nodeBiDiMedia, TS_BiDiMedia me
                   node->cmykImage, node->cmykText, node->rgbImage, node->rgbText, node->grayImage,
                   node->grayText);
   node->next = nullptr;
-  return en_BiDiSuccess;
-}
-
-TE_BiDiStatus BiDi_GetMediaTime(unsigned char sessionID, unsigned long* mediaTimeStamp) {
-  // Made before the trace scope: the walk is released after the END line.
-  std::optional<Column> stamp;
-  tvx::log::Scope trace("BiDi_GetMediaTime");
-  stamp.emplace(kMediaTimeOid, sessionID);
-  if (!stamp->ok()) return stamp->status();
-  if (stamp->rows() != 1) return en_BiDiSessionTimeOut;
-  if (mediaTimeStamp == nullptr) return en_BiDiNotEnoughMemory;
-  *mediaTimeStamp = stamp->number(0).value_or(0);
   return en_BiDiSuccess;
 }

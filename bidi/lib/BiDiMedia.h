@@ -81,6 +81,9 @@ TE_BiDiStatus addMedia(PTS_BiDiMedia* lBiDiMedia, TS_BiDiMedia mediaData);
 // en_BiDiSuccess, or en_BiDiNotEnoughMemory with *nodeBiDiMedia null.
 TE_BiDiStatus allocateAndCopyMedia(PTS_BiDiMedia* nodeBiDiMedia, TS_BiDiMedia mediaData);
 
+// Kept for callers outside bidiupdate and tavorinex-query, which do not call
+// it: defined in BiDiExtras.cpp (tvx_bidi_extras, linked by the tests only).
+
 // Reads the printer's media time stamp into *mediaTimeStamp. Returns
 // en_BiDiSuccess; the failed walk's status; en_BiDiSessionTimeOut when the
 // object is missing or repeated; en_BiDiNotEnoughMemory for a null target.

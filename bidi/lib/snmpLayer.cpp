@@ -1,9 +1,11 @@
 #include "bidi/lib/snmpLayer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "common/drvlog.h"
 
@@ -67,15 +69,6 @@ TE_Status snmpFreeTable(TS_SnmpTableResponse* myTableResp) {
   return en_Success;
 }
 
-void itoa(int nr, char* dest, int /*base*/) {
-  if (dest == nullptr) return;
-  char digits[16];
-  auto result = std::to_chars(digits, digits + sizeof digits, nr < 0 ? 0 : nr);
-  size_t len = static_cast<size_t>(result.ptr - digits);
-  std::memcpy(dest, digits, len);
-  dest[len] = '\0';
-}
-
 std::string snmpOidToText(const unsigned long* source, int oidLength) {
   std::string text;
   for (int i = 0; source != nullptr && i < oidLength; ++i) {
@@ -97,17 +90,35 @@ TE_Status snmpOidIntToString(char* dest, const unsigned long* source, int oidLen
   return en_Success;
 }
 
-void printResult(const TS_SnmpGetResponse* myResp) {
-  if (myResp == nullptr || myResp->res == nullptr || myResp->oid == nullptr) return;
-  const char* oid = myResp->oid;
-  int oidLen = static_cast<int>(strnlen(oid, SNMP_OID_TEXT_SIZE));
-  if (myResp->type == en_ULong) {
-    unsigned long value = 0;
-    if (myResp->res_len >= sizeof value) std::memcpy(&value, myResp->res, sizeof value);
-    LOGPRINTA(LOG_LIGHT, "%.*s = %lu", oidLen, oid, value);
-  } else if (myResp->type == en_String || myResp->type == en_Oid) {
-    const char* text = static_cast<const char*>(myResp->res);
-    LOGPRINTA(LOG_LIGHT, "%.*s = %.*s", oidLen, oid, static_cast<int>(strnlen(text, myResp->res_len)),
-              text);
-  }
+namespace tvx::snmp {
+
+std::string_view oidText(const TS_SnmpGetResponse* resp) {
+  return {resp->oid, strnlen(resp->oid, SNMP_OID_TEXT_SIZE)};
 }
+
+bool oidFollows(std::string_view later, std::string_view earlier) {
+  auto parse = [](std::string_view text, std::vector<unsigned long>& out) {
+    while (!text.empty()) {
+      unsigned long value = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (ec != std::errc() || end == text.data()) return false;
+      out.push_back(value);
+      text.remove_prefix(static_cast<size_t>(end - text.data()));
+      if (!text.empty() && text.front() != '.') return false;
+      if (!text.empty()) text.remove_prefix(1);
+    }
+    return true;
+  };
+  std::vector<unsigned long> a;
+  std::vector<unsigned long> b;
+  if (!parse(later, a) || !parse(earlier, b)) return false;
+  return std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end());
+}
+
+void copyOidText(char* dest, const char* source) {
+  size_t len = source != nullptr ? strnlen(source, SNMP_OID_TEXT_SIZE - 1) : 0;
+  if (len > 0) std::memcpy(dest, source, len);
+  dest[len] = '\0';
+}
+
+}  // namespace tvx::snmp

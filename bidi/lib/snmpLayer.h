@@ -1,6 +1,7 @@
 // Records of the SNMP access layer: requests, received values and walked
 // tables, their status and selector enumerations, their allocation and
-// release, and the conversion of numeric OIDs into dotted text.
+// release, and the conversion of numeric OIDs into dotted text and the
+// reading, ordering and copying of that text.
 //
 // Nothing here depends on the SNMP library's headers, so that the printer
 // readers see only these records. Who allocates and frees them:
@@ -8,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 typedef unsigned char TT_UChar;
 typedef TT_UChar TT_SessionID;
@@ -81,10 +83,6 @@ TE_Status snmpAllocTable(TS_SnmpTableResponse* myTableResp, int size);
 // Frees the `dataRes` array only, not the responses it points to.
 TE_Status snmpFreeTable(TS_SnmpTableResponse* myTableResp);
 
-// Writes `nr` in decimal and a NUL into `dest` (12 bytes suffice); `base`
-// is ignored. Negative numbers are written as 0.
-void itoa(int nr, char* dest, int base);
-
 // Writes the `oidLength` sub-identifiers of `source` joined by "." into
 // `dest`, which holds SNMP_OID_TEXT_SIZE bytes. A text that would not fit
 // leaves `dest` empty and returns en_InvalidOid; oidLength <= 0 gives "".
@@ -92,6 +90,28 @@ TE_Status snmpOidIntToString(char* dest, const unsigned long* source, int oidLen
 
 // The dotted text of `oidLength` sub-identifiers, of any length.
 std::string snmpOidToText(const unsigned long* source, int oidLength);
+
+namespace tvx::snmp {
+
+// The dotted OID text of a response, never read past its 128-byte buffer.
+std::string_view oidText(const TS_SnmpGetResponse* resp);
+
+// Numeric order of two dotted OID texts: true when `later` lies after
+// `earlier`; false when either is not a dotted number.
+bool oidFollows(std::string_view later, std::string_view earlier);
+
+// Copies an OID text (null: "") into `dest`, a buffer of SNMP_OID_TEXT_SIZE
+// bytes, cut to 127 characters and always terminated.
+void copyOidText(char* dest, const char* source);
+
+}  // namespace tvx::snmp
+
+// Kept for callers outside bidiupdate and tavorinex-query, which call none of
+// them: defined in snmpextras.cpp (tvx_bidi_extras, linked by the tests only).
+
+// Writes `nr` in decimal and a NUL into `dest` (12 bytes suffice); `base`
+// is ignored. Negative numbers are written as 0.
+void itoa(int nr, char* dest, int base);
 
 // Logs "<oid> = <value>" (level 0) for en_ULong, en_String and en_Oid values.
 void printResult(const TS_SnmpGetResponse* myResp);

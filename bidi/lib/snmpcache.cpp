@@ -7,18 +7,10 @@
 #include "bidi/lib/snmpowners.h"
 #include "common/drvlog.h"
 
+// Per process: an answer waits here between two calls, the size query and the fetch.
 TS_CacheElement* cacheList = nullptr;
 
-namespace {
-
-// Bounded, always terminated copy of an OID text into a 128-byte buffer.
-void copyOidText(char* dest, const char* source) {
-  size_t len = source != nullptr ? strnlen(source, SNMP_OID_TEXT_SIZE - 1) : 0;
-  if (len > 0) std::memcpy(dest, source, len);
-  dest[len] = '\0';
-}
-
-}  // namespace
+using tvx::snmp::copyOidText;
 
 int equalSnmpParam(const TS_SnmpGetParam* first, const TS_SnmpGetParam* secc) {
   if (first == nullptr || secc == nullptr || first->oid == nullptr || secc->oid == nullptr) return 0;
@@ -75,11 +67,4 @@ TE_Status copySnmpResponse(const TS_SnmpGetResponse* source, TS_SnmpGetResponse*
   if (source->res_len > 0) std::memcpy(dest->res, source->res, source->res_len);
   copyOidText(dest->oid, source->oid);
   return en_Success;
-}
-
-void copySnmpParam(const TS_SnmpGetParam* source, TS_SnmpGetParam* dest) {
-  tvx::log::Scope trace("copySnmpParam");
-  if (source == nullptr || dest == nullptr) return;
-  dest->sessionID = source->sessionID;
-  copyOidText(dest->oid, source->oid);
 }

@@ -33,6 +33,9 @@ TE_Status deleteCacheElement(const TS_SnmpGetParam* snmpParam);
 // copied) when the value is larger than dest's res_len.
 TE_Status copySnmpResponse(const TS_SnmpGetResponse* source, TS_SnmpGetResponse* dest);
 
+// Kept for callers outside bidiupdate and tavorinex-query, which do not call
+// it: defined in snmpextras.cpp (tvx_bidi_extras, linked by the tests only).
+
 // Copies the session and the OID text (at most 127 characters) into `dest`,
 // whose OID buffer holds 128 bytes.
 void copySnmpParam(const TS_SnmpGetParam* source, TS_SnmpGetParam* dest);

@@ -7,6 +7,7 @@
 #include "bidi/lib/snmpcache.h"
 #include "bidi/lib/snmpowners.h"
 
+// Per process: the readers of one run share the columns walked for it.
 TS_ColumnElement* columnList = nullptr;
 
 namespace {

@@ -44,6 +44,7 @@ struct Settings {
   bool invalid = false;
 };
 
+// Per process: the configuration is read once (snmpLoadConfiguration) for every session.
 Settings settings;
 
 std::string trimmed(const char* line) {

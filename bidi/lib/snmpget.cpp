@@ -3,8 +3,6 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -22,6 +20,8 @@ static_assert(std::is_same_v<oid, unsigned long>, "sub-identifiers are converted
 
 namespace {
 
+using tvx::snmp::oidFollows;
+using tvx::snmp::oidText;
 using tvx::snmp::ResponsePtr;
 
 constexpr long kBulkRepetitions = 100;
@@ -155,30 +155,6 @@ int storeBindings(const netsnmp_pdu& reply, const TS_SnmpGetParam* param, TS_Snm
   return size;
 }
 
-// Numeric order of two dotted OID texts: true when `later` lies after `earlier`.
-bool oidFollows(std::string_view later, std::string_view earlier) {
-  auto parse = [](std::string_view text, std::vector<unsigned long>& out) {
-    while (!text.empty()) {
-      unsigned long value = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-      if (ec != std::errc() || end == text.data()) return false;
-      out.push_back(value);
-      text.remove_prefix(static_cast<size_t>(end - text.data()));
-      if (!text.empty() && text.front() != '.') return false;
-      if (!text.empty()) text.remove_prefix(1);
-    }
-    return true;
-  };
-  std::vector<unsigned long> a;
-  std::vector<unsigned long> b;
-  if (!parse(later, a) || !parse(earlier, b)) return false;
-  return std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end());
-}
-
-std::string_view oidText(const TS_SnmpGetResponse* resp) {
-  return {resp->oid, strnlen(resp->oid, SNMP_OID_TEXT_SIZE)};
-}
-
 // Number of leading rows of `batch` inside the column `base`, each after the
 // one before; `previous` moves to the last of them.
 int rowsInside(const TS_SnmpTableResponse& batch, std::string_view base, std::string& previous) {
@@ -213,25 +189,6 @@ bool handOver(std::vector<ResponsePtr>& rows, TS_SnmpTableResponse& table) {
   return true;
 }
 
-// The size query and fetch of one get-next; `resp` stays null when the
-// answer holds no value.
-bool fetchNext(TS_SnmpGetParam* request, ResponsePtr& resp, TE_Status& status) {
-  int size = snmpGetNext(request, nullptr, &status);
-  if (status != en_Success) return false;
-  if (size == 0) {
-    deleteCacheElement(request);
-    return true;
-  }
-  resp = tvx::snmp::makeResponse(size);
-  if (!resp) {
-    deleteCacheElement(request);
-    status = en_NotEnoughMemory;
-    return false;
-  }
-  snmpGetNext(request, resp.get(), &status);
-  return status == en_Success;
-}
-
 }  // namespace
 
 int snmpGetGeneral(TE_SnmpGetType opType, const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes,
@@ -250,10 +207,6 @@ int snmpGetGeneral(TE_SnmpGetType opType, const TS_SnmpGetParam* myParam, TS_Snm
 
 int snmpGet(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus) {
   return snmpGetGeneral(en_SNMP_GET, myParam, myRes, myStatus);
-}
-
-int snmpGetNext(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus) {
-  return snmpGetGeneral(en_SNMP_GET_NEXT, myParam, myRes, myStatus);
 }
 
 int snmpGetBulk(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myTableResp,
@@ -320,62 +273,4 @@ int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* table
     return 0;
   }
   return status == en_Success ? 1 : 0;
-}
-
-int snmpGetTable(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myResp, TE_Status* myStatus) {
-  TE_Status ignored = en_Success;
-  TE_Status& status = myStatus != nullptr ? *myStatus : ignored;
-  // Made before the trace scope: the request is freed after the END line.
-  tvx::snmp::ParamPtr request;
-  tvx::log::Scope trace("snmpGetTable");
-  status = en_Success;
-  if (myParam != nullptr && myResp != nullptr) {
-    request = tvx::snmp::makeParam(myParam->sessionID, myParam->oid, SNMP_OID_TEXT_SIZE);
-  }
-  if (!request) {
-    status = en_InvalidOid;
-    return 0;
-  }
-  const std::string base(request->oid);
-  LOGPRINTA(LOG_FULL, "BEGIN the getNext for OID %s", base.c_str());
-  const bool filling = myResp->dataRes != nullptr;
-  int filled = 0;
-  int largest = 0;
-  while (std::string_view(request->oid).find(base) != std::string_view::npos) {
-    ResponsePtr resp;
-    if (!fetchNext(request.get(), resp, status)) {
-      LOGPRINTA(LOG_LIGHT, "\n---------Failure in snmpGetNext---------\n");
-      PrintError(status);
-      return 0;
-    }
-    if (!resp || !oidFollows(oidText(resp.get()), request->oid)) break;
-    std::string_view next = oidText(resp.get());
-    std::memcpy(request->oid, next.data(), next.size());
-    request->oid[next.size()] = '\0';
-    if (next.find(base) == std::string_view::npos) break;
-    printResult(resp.get());
-    if (!filling) {
-      ++myResp->nrInstance;
-      largest = std::max(largest, static_cast<int>(resp->res_len));
-    } else if (filled >= myResp->nrInstance) {
-      break;
-    } else if ((status = copySnmpResponse(resp.get(), myResp->dataRes[filled++])) != en_Success) {
-      return 0;
-    }
-  }
-  return largest;
-}
-
-void PrintError(TE_Status status) {
-  const char* text = "Unknown error";
-  switch (status) {
-    case en_InvalidOid: text = "Invalid Oid"; break;
-    case en_SecurityAuthKey: text = "Invalid pass"; break;
-    case en_InvalidSession: text = "Invalid session"; break;
-    case en_SessionNotOpen: text = "Session not open"; break;
-    case en_TimeOut: text = "Time Out"; break;
-    case en_NotEnoughMemory: text = "Not enough memory"; break;
-    default: break;
-  }
-  LOGPRINTA(LOG_FULL, "%s", text);
 }

@@ -20,7 +20,6 @@
 int snmpGetGeneral(TE_SnmpGetType opType, const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes,
                    TE_Status* myStatus);
 int snmpGet(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus);
-int snmpGetNext(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus);
 
 // One get-bulk (non-repeaters 0, max-repetitions 100) from `myParam`. On
 // success fills the empty `myTableResp` with the bindings in order, up to
@@ -38,6 +37,12 @@ int snmpGetBulk(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* myTableRes
 // (the rows of earlier batches stay in the table for the caller to free).
 int snmpGetTable_ext(const TS_SnmpGetParam* myParam, TS_SnmpTableResponse* tableResp,
                      TE_Status* myStatus);
+
+// Kept for callers outside bidiupdate and tavorinex-query, which call none of
+// them: defined in snmpextras.cpp (tvx_bidi_extras, linked by the tests only).
+
+// snmpGetGeneral(en_SNMP_GET_NEXT, ...).
+int snmpGetNext(const TS_SnmpGetParam* myParam, TS_SnmpGetResponse* myRes, TE_Status* myStatus);
 
 // Get-next walk of `myParam->oid` in two passes. With null dataRes it
 // counts the rows into nrInstance and returns the largest value size; with

@@ -11,6 +11,7 @@
 #include "bidi/lib/snmpconfig.h"
 #include "common/drvlog.h"
 
+// Per process: a session id names its entry here in every later call.
 TS_SessionElement* sessionList = nullptr;
 
 namespace {

@@ -85,7 +85,6 @@ bool readOptions(unsigned char session, PrinterReport& report) {
   TE_BiDiStatus status = BiDi_GetInstallableOption(session, &head);
   tvx::bidi::OptionList list(head);
   if (status != en_BiDiSuccess) return false;
-  InitInstallableOptions();
   for (int category = 0; category < static_cast<int>(std::size(installOptions)); ++category) {
     std::string value = "False";
     for (const TS_BiDiInstallableOption* o = list.get(); o != nullptr; o = o->next) {

@@ -131,6 +131,36 @@ TEST_F(DiagnosticLog, ScopeOpenedBeforeTheLogWritesOnlyItsEndLine) {
   EXPECT_EQ(logMessages(), (Messages{"outer:END"}));
 }
 
+// A call's arguments ride on its BEGIN line and its result on its END line;
+// a return before the result is known writes the END line bare.
+constexpr tvx::log::ScopeForm kCall{LOG_FULL, "call ", "(", "done ", ""};
+
+int doubled(int argument) {
+  tvx::log::Scope trace("doubled", kCall, "%d)", argument);
+  if (argument < 0) return 0;
+  trace.setEndDetail(" = %d", 2 * argument);
+  return 2 * argument;
+}
+
+TEST_F(DiagnosticLog, ScopeDetailsCarryArgumentsAndResult) {
+  startLog("LEVEL=FULL\n");
+  EXPECT_EQ(doubled(21), 42);
+  EXPECT_EQ(doubled(-1), 0);
+  EXPECT_EQ(logMessages(), (Messages{"call doubled(21)", "done doubled = 42", "call doubled(-1)",
+                                     "done doubled"}));
+}
+
+TEST_F(DiagnosticLog, ScopeLineWithItsDetailIsCutAt2047Characters) {
+  startLog("LEVEL=FULL\n");
+  const std::string name(2000, 'n');
+  {
+    tvx::log::Scope trace(name.c_str(), kCall, "%s)", std::string(100, 'a').c_str());
+    trace.setEndDetail("%s", std::string(40, 'r').c_str());
+  }
+  EXPECT_EQ(logMessages(), (Messages{("call " + name + "(" + std::string(100, 'a')).substr(0, 2047),
+                                     "done " + name + std::string(40, 'r')}));
+}
+
 TEST_F(DiagnosticLog, GetLastErrorIsAlwaysZero) {
   EXPECT_EQ(GetLastError(), 0);
   startLog("LEVEL=FULL\n");

@@ -3,21 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
+#include "common/uniquefile.h"
 #include "errtext/printError.h"
 #include "tests/fuzz/fuzzsupport.h"
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
 // Reading the file line by line gives back every byte of it, in order.
 void checkLinesRebuildFile(const std::string& path, std::string_view contents) {
-  const std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+  const tvx::UniqueFile file(std::fopen(path.c_str(), "r"));
   tvx::fuzz::check(file != nullptr, "cannot reopen the error text file");
   std::string rebuilt;
   char* line = nullptr;

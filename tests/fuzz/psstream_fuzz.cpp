@@ -15,15 +15,12 @@
 #include <string_view>
 
 #include "common/psstream.h"
+#include "common/uniquefile.h"
 #include "tests/fuzz/fuzzsupport.h"
 
 namespace {
 
 using tvx::fuzz::check;
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
 
 // Takes the next line (without its line feed) off the front of `input`.
 std::string_view nextLine(std::string_view& input) {
@@ -167,21 +164,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string marker1 = markerOf(nextLine(input));
   const std::string marker2 = markerOf(nextLine(input));
   std::string stream(input);
-  const std::unique_ptr<FILE, FileCloser> in(fmemopen(stream.data(), stream.size(), "rb"));
+  const tvx::UniqueFile in(fmemopen(stream.data(), stream.size(), "rb"));
   char* written = nullptr;
   std::size_t writtenSize = 0;
-  FILE* out = open_memstream(&written, &writtenSize);
+  tvx::UniqueFile out(open_memstream(&written, &writtenSize));
   check(in != nullptr && out != nullptr, "cannot open the memory streams");
   inputPSStream = in.get();
-  tempPSStream = out;
+  tempPSStream = out.get();
   {
     Model model(stream);
     for (unsigned char op : ops) model.run(op, marker1, marker2);
     const std::string& expected = model.finish();
-    std::fflush(out);
+    std::fflush(out.get());
     check(std::string_view(written, writtenSize) == expected, "output differs from the model");
   }
-  std::fclose(out);
+  // Closing the stream may still write to its buffer: it goes first.
+  out.reset();
   std::free(written);
   inputPSStream = tempPSStream = nullptr;
   return 0;

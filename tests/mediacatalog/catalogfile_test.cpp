@@ -16,7 +16,11 @@
 
 namespace {
 
+using tvx::test::entryLine;
+using tvx::test::exitLine;
 using tvx::test::folderEntries;
+using tvx::test::pointerText;
+using tvx::test::traceLines;
 using tvx::test::readFile;
 using tvx::test::RecordBytes;
 using tvx::test::writeFile;
@@ -183,6 +187,53 @@ TEST_F(CatalogFile, SaveThatRunsOutOfSpaceFailsAndKeepsTheOldFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reported success";
   EXPECT_EQ(readFile(catalogFile("queue")), before);
   EXPECT_EQ(folderEntries(catalogFolder()), Names{"queue"});
+}
+
+// The trace of a catalog's life, line for line: each step's entry and exit
+// lines, nested as the steps call each other, with their arguments and results.
+TEST_F(CatalogFile, EachStepTracesItsEntryAndExitInCallOrder) {
+  startLog("LEVEL=FULL\n");
+  CMedia* defaults = nullptr;
+  CMedia* reloaded = nullptr;
+  CMedia* unsaved = nullptr;
+  {
+    CMediaCatalog catalog("queue");
+    defaults = catalog.GetAllMedias();
+    catalog.ReloadMedia();
+    reloaded = catalog.GetAllMedias();
+    catalog.DeleteAllMedias();
+    catalog.SetPrinterName("..");
+    unsaved = catalog.GetAllMedias();
+    catalog.DeleteMediaFile();
+  }
+  const std::string releaseIn = entryLine("ReleaseResources");
+  const std::string releaseOut = exitLine("ReleaseResources");
+  const std::string checkIn = entryLine("CheckFile");
+  const std::string checkOut = exitLine("CheckFile");
+  auto returns = [](const CMedia* media) { return "returns " + pointerText(media) + " : "; };
+  EXPECT_EQ(logMessages(),
+            traceLines({
+                entryLine("SetPrinterName", "printerName = queue; "), releaseIn, releaseOut,
+                entryLine("Init"), entryLine("LoadMedia"), entryLine("CreateDefaultFile"),
+                releaseIn, releaseOut, entryLine("SaveMedia"), exitLine("SaveMedia", "returns 1 : "),
+                exitLine("CreateDefaultFile", returns(defaults)), exitLine("LoadMedia"),
+                exitLine("Init", ": repositoryFilePath = " + root_ + "//usr//bin//Tavorinex//queue; "),
+                exitLine("SetPrinterName", ": printerName = queue; "),
+                entryLine("GetAllMedias"), checkIn, checkOut, exitLine("GetAllMedias", returns(defaults)),
+                entryLine("ReloadMedia"), releaseIn, releaseOut, entryLine("LoadMedia"), releaseIn,
+                releaseOut, exitLine("LoadMedia"), exitLine("ReloadMedia"),
+                entryLine("GetAllMedias"), checkIn, checkOut, exitLine("GetAllMedias", returns(reloaded)),
+                entryLine("DeleteAllMedias"), releaseIn, releaseOut, exitLine("DeleteAllMedias"),
+                entryLine("SetPrinterName", "printerName = ..; "), releaseIn, releaseOut,
+                entryLine("Init"), entryLine("LoadMedia"), entryLine("CreateDefaultFile"),
+                releaseIn, releaseOut, entryLine("SaveMedia"), exitLine("SaveMedia", "returns 0 : "),
+                exitLine("CreateDefaultFile", returns(unsaved)), exitLine("LoadMedia"),
+                exitLine("Init", ": repositoryFilePath = ; "),
+                exitLine("SetPrinterName", ": printerName = ..; "),
+                entryLine("GetAllMedias"), checkIn, checkOut, exitLine("GetAllMedias", returns(unsaved)),
+                entryLine("DeleteMediaFile"), exitLine("DeleteMediaFile"),
+                releaseIn, releaseOut,
+            }));
 }
 
 }  // namespace

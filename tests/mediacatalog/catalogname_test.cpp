@@ -85,6 +85,36 @@ TEST_F(CatalogName, InstanceKeepsItsFirstQueueAndRebuildsAVanishedFile) {
   EXPECT_EQ(readFile(catalogFile("first")).size(), 5u * 1488);
 }
 
+// The process's catalog traces each call; a vanished file is rebuilt inside the call.
+TEST_F(CatalogName, InstanceTracesEachCallAndTheRebuildOfAVanishedFile) {
+  CMediaCatalog* catalog = CMediaCatalog::GetInstance("first");
+  catalog->SetPrinterName("first");
+  startLog("LEVEL=FULL\n");
+  CMediaCatalog::GetInstance("second");
+  std::filesystem::remove(catalogFile("first"));
+  CMediaCatalog::GetInstance("first");
+  std::vector<std::string> messages = logMessages();
+  const CMedia* rebuilt = catalog->GetAllMedias();
+
+  using tvx::test::entryLine;
+  using tvx::test::exitLine;
+  const std::string returns = "returns " + tvx::test::pointerText(catalog) + " : ";
+  const std::string releaseIn = entryLine("ReleaseResources");
+  const std::string releaseOut = exitLine("ReleaseResources");
+  EXPECT_EQ(messages,
+            tvx::test::traceLines({
+                entryLine("GetInstance", "printerName = second; "),
+                exitLine("GetInstance", returns),
+                entryLine("GetInstance", "printerName = first; "),
+                entryLine("ReloadMedia"), releaseIn, releaseOut, entryLine("LoadMedia"),
+                entryLine("CreateDefaultFile"), releaseIn, releaseOut, entryLine("SaveMedia"),
+                exitLine("SaveMedia", "returns 1 : "),
+                exitLine("CreateDefaultFile", "returns " + tvx::test::pointerText(rebuilt) + " : "),
+                exitLine("LoadMedia"), exitLine("ReloadMedia"),
+                exitLine("GetInstance", returns),
+            }));
+}
+
 TEST_F(CatalogName, AddMediaLinksBothWaysAndTellsWhetherItWasFirst) {
   writeFile(catalogFile("queue"), "");
   CMediaCatalog catalog("queue");

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mediacatalog/mediacatalog.h"
 #include "tests/mediacatalog/reportedmedia.h"
@@ -25,6 +27,35 @@ class CatalogTest : public TestRoot {
   std::string catalogFolder() const { return root_ + "/usr/bin/Tavorinex/"; }
   std::string catalogFile(const std::string& queue) const { return catalogFolder() + queue; }
 };
+
+// A pointer as the catalog's trace lines write it ("%p").
+inline std::string pointerText(const void* pointer) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", pointer);
+  return text;
+}
+
+// The log messages of the catalog's trace lines: each line ends in its own
+// line feed, which leaves an empty message behind it.
+inline std::vector<std::string> traceLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> messages;
+  for (const std::string& line : lines) {
+    messages.push_back(line);
+    messages.emplace_back();
+  }
+  return messages;
+}
+
+// The catalog's entry line of `step` with its arguments ("name = value; "
+// each), and its exit line with what it returns ("returns 1 : ", ": ").
+inline std::string entryLine(std::string_view step, std::string_view arguments = "") {
+  return "---> CMediaCatalog::" + std::string(step) + " entry : " + std::string(arguments) +
+         "GetLastError = 0";
+}
+inline std::string exitLine(std::string_view step, std::string_view result = ": ") {
+  return "<--- CMediaCatalog::" + std::string(step) + " exit " + std::string(result) +
+         "GetLastError = 0";
+}
 
 // A plain white media of 90 g as the printer reports it.
 inline std::unique_ptr<CMedia> printerMedia(std::string_view name, unsigned long width,

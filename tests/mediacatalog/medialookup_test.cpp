@@ -10,8 +10,12 @@
 
 namespace {
 
+using tvx::test::entryLine;
+using tvx::test::exitLine;
+using tvx::test::pointerText;
 using tvx::test::printerMedia;
 using tvx::test::reportedMedia;
+using tvx::test::traceLines;
 using tvx::test::writeFile;
 
 class MediaTexts : public tvx::test::CatalogTest {
@@ -163,6 +167,56 @@ TEST_F(MediaTexts, SizeLookupPrefersTheTrayThenNoTrayThenAnotherTray) {
   std::strcpy(none->szTray, "Tray 7");
   EXPECT_EQ(catalog_->GetMedia(595276ul, 842000ul, "Tray 9"), other);
   EXPECT_EQ(catalog_->GetMedia(612000ul, 792000ul, "Tray 5"), nullptr);
+}
+
+// Lookups trace their argument beside the record found (or NULL), the
+// texts their sizes, and the page set-up the strings it quotes.
+TEST_F(MediaTexts, LookupsAndTextsTraceTheirArgumentsAndResults) {
+  CMedia* letter = catalog_->CreateDefaultFile();
+  const CMedia* a4 = letter->GetNext();
+  startLog("LEVEL=FULL\n");
+  catalog_->GetMediaByPPDKey("TavorinexLetter");
+  catalog_->GetMediaByPPDKey(nullptr);
+  catalog_->GetMedia("Tavorinex A4");
+  catalog_->GetMedia(static_cast<unsigned short>(7));
+  catalog_->GetMedia(612000ul, 792000ul, nullptr);
+  const int commentSize = catalog_->GetPSComment(letter, nullptr);
+  catalog_->GetPSCommand(nullptr, nullptr);
+  const int commandSize = catalog_->GetPSCommand(letter, nullptr);
+  char text[100];
+  catalog_->GetWeightStr(142, text);
+  catalog_->GetStringWithPharantesis(nullptr, text);
+
+  const std::string found = "returns " + pointerText(letter) + " : ";
+  const std::string none = "returns NULL : ";
+  EXPECT_EQ(
+      logMessages(),
+      traceLines({
+          entryLine("GetMediaByPPDKey", "szMediaKey = TavorinexLetter; "),
+          exitLine("GetMediaByPPDKey", found + "szMediaKey = TavorinexLetter; "),
+          entryLine("GetMediaByPPDKey", "szMediaKey = (null); "),
+          exitLine("GetMediaByPPDKey", none + "szMediaKey = (null); "),
+          entryLine("GetMedia", "szMediaName = Tavorinex A4; "),
+          exitLine("GetMedia", "returns " + pointerText(a4) + " : szMediaName = Tavorinex A4; "),
+          entryLine("GetMedia", "dmMedia = 7; "),
+          exitLine("GetMedia", none + "dmMedia = 7; "),
+          entryLine("GetMedia", "mediaW = 612000; mediaL = 792000; szTray = (null); "),
+          exitLine("GetMedia", found + "szTray = (null); "),
+          entryLine("GetPSComment", "media = " + pointerText(letter) + "; "),
+          exitLine("GetPSComment", "returns " + std::to_string(commentSize) + " : "),
+          entryLine("GetPSCommand", "media = " + pointerText(nullptr) + "; "),
+          exitLine("GetPSCommand", "returns -1 : "),
+          entryLine("GetPSCommand", "media = " + pointerText(letter) + "; "),
+          entryLine("GetStringWithParantesis", "str = white; "),
+          exitLine("GetStringWithParantesis", ": strP = (white); "),
+          entryLine("GetStringWithParantesis", "str = plain; "),
+          exitLine("GetStringWithParantesis", ": strP = (plain); "),
+          exitLine("GetPSCommand", "returns " + std::to_string(commandSize) + " : "),
+          entryLine("GetWeightStr", "weightValue = 142; "),
+          exitLine("GetWeightStr", ": string = (Thick1); "),
+          entryLine("GetStringWithParantesis", "str = (null); "),
+          exitLine("GetStringWithParantesis", ": strP = (); "),
+      }));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "bidi/lib/snmpsession.h"
+#include "common/uniquefile.h"
 #include "tests/bidi/lib/snmptest.h"
 
 namespace {
@@ -23,15 +24,15 @@ TEST(SnmpLibrary, OpensQuietlyWithoutAMibList) {
   std::string errPath = (root.path() / "stderr").string();
   std::fflush(stderr);
   int saved = dup(STDERR_FILENO);
-  FILE* capture = std::fopen(errPath.c_str(), "w");
+  tvx::UniqueFile capture(std::fopen(errPath.c_str(), "w"));
   ASSERT_NE(capture, nullptr);
-  dup2(fileno(capture), STDERR_FILENO);
+  dup2(fileno(capture.get()), STDERR_FILENO);
   TT_SessionID id = 0;
   TE_Status status = snmpSessionOpen(en_SnmpVersion_V2, "127.0.0.1:9", "vexhol", "", &id);
   std::fflush(stderr);
   dup2(saved, STDERR_FILENO);
   close(saved);
-  std::fclose(capture);
+  capture.reset();
 
   EXPECT_EQ(status, en_Success);
   EXPECT_EQ(tvx::test::readFile(errPath), "");
