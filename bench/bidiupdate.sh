@@ -5,9 +5,10 @@
 # 68 column walks against the same agent.
 #
 # Usage: bench/bidiupdate.sh BUILD_DIR [RUNS]
-#   BUILD_DIR holds bidi/bidiupdate-testroot (build it with
-#   -DCMAKE_BUILD_TYPE=Release for figures worth quoting); RUNS (default 5)
-#   runs of each side are timed and averaged.
+#   BUILD_DIR holds bidi/bidiupdate-testroot (build it in Release for
+#   figures worth quoting: the preset ci-release-gcc, in
+#   build/ci-release-gcc); RUNS (default 5) runs of each side are timed
+#   and averaged.
 set -euo pipefail
 
 build=${1:?usage: bench/bidiupdate.sh BUILD_DIR [RUNS]}

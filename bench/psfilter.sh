@@ -11,10 +11,11 @@
 # psfilter/pstops (bench/pipes.py does the timing).
 #
 # Usage: bench/psfilter.sh BUILD_DIR [ROUNDS]
-#   BUILD_DIR holds filter/psfilter-testroot (build it with
-#   -DCMAKE_BUILD_TYPE=Release for figures worth quoting); ROUNDS (default
-#   11) paired rounds per job. The machine's load is printed before and
-#   after: a busy machine shows in the medians more than in the ratios.
+#   BUILD_DIR holds filter/psfilter-testroot (build it in Release for
+#   figures worth quoting: the preset ci-release-gcc, in
+#   build/ci-release-gcc); ROUNDS (default 11) paired rounds per job. The
+#   machine's load is printed before and after: a busy machine shows in the
+#   medians more than in the ratios.
 set -euo pipefail
 
 build=${1:?usage: bench/psfilter.sh BUILD_DIR [ROUNDS]}

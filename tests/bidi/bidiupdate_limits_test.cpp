@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -308,6 +309,43 @@ TEST_F(BidiupdateLimitsTest, SnmpPeerOfADeviceURI) {
   }
   EXPECT_EQ(bidiupdate({"--snmp-peer"}).status, kWrongCommandLine);
   EXPECT_EQ(bidiupdate({"--snmp-peer", "socket://h", "extra"}).status, kWrongCommandLine);
+}
+
+// The refresh script gives every bidiupdate run its own --time-limit, and
+// kills one that overruns it 5 s later, however long the script would wait
+// for another run's lock: with stand-ins for lpstat, logger and an update
+// that never ends, on PATH in the test root.
+TEST_F(BidiupdateLimitsTest, RefreshKillsAnUpdateAtItsTimeLimitNotAtTheLockWait) {
+  const std::string bin = root_ + "/bin";
+  std::filesystem::create_directories(bin);
+  const auto script = [&](const std::string& name, const std::string& body) {
+    writeFile(bin + "/" + name, "#!/bin/sh\n" + body);
+    std::filesystem::permissions(bin + "/" + name, static_cast<std::filesystem::perms>(0755));
+  };
+  script("lpstat", "echo 'device for Slow: socket://slow.example'\n");
+  script("logger", "");
+  script("lpadmin", "echo \"$*\" >> " + root_ + "/lpadmin.calls\n");
+  script("bidiupdate", "[ \"$1\" = --snmp-peer ] && exec " + std::string(BIDIUPDATE_PATH) +
+                           " \"$@\"\necho \"$*\" >> " + root_ + "/bidiupdate.calls\nexec sleep 1000\n");
+  writeFile(ppdFile("Slow"), "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tavorinex Arc M750XLS\"\n");
+
+  const auto started = Clock::now();
+  Finished refresh = run({.argv = {"env", "PATH=" + bin + ":" + std::getenv("PATH"),
+                                   sourceFile("bidi/refresh/tavorinex-refresh"), "--bidiupdate",
+                                   bin + "/bidiupdate", "--ppd-folder", ppdFolder(), "--lock-file",
+                                   root_ + "/lock", "--time-limit", "2", "--lock-wait", "30"},
+                          .timeout = std::chrono::seconds(60)});
+  const auto took = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started);
+  EXPECT_EQ(refresh.status, 1) << refresh.err;
+  EXPECT_EQ(refresh.out,
+            "tavorinex-refresh: Slow (udp:slow.example): did not stop at its time limit of 2 s and "
+            "was killed (its PPD and media catalog are whole)\n");
+  EXPECT_EQ(readFile(root_ + "/bidiupdate.calls"), "--time-limit 2 -A Slow udp:slow.example\n");
+  // 2 s, the 5 s of grace, and some slack for a busy machine; the lock wait
+  // would make it 35 s.
+  EXPECT_GE(took.count(), 7);
+  EXPECT_LT(took.count(), 15);
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/lpadmin.calls"));
 }
 
 }  // namespace

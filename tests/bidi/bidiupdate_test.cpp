@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -155,6 +156,57 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
     EXPECT_EQ(std::filesystem::status(catalogFile(kQueue)).permissions(),
               static_cast<std::filesystem::perms>(0644));
   }
+}
+
+// The steps of bidiupdate's file replacements in `folders`, in order, from
+// an strace -y log: "sync file" (a work file), "link" (naming it), "rename
+// <name>" (putting it in place), "sync folder".
+std::vector<std::string> replacementSteps(const std::string& trace,
+                                          const std::vector<std::string>& folders) {
+  static const std::regex sync(R"re(f(?:data)?sync\(\d+<([^>]*)>(?:\(deleted\))?\) += 0)re");
+  static const std::regex link(R"re(linkat\(.*, "([^"]*)", \w+\) += 0)re");
+  static const std::regex rename(R"re(rename(?:at2?)?\(.*"[^"]*", (?:\d+<[^>]*>, )?"([^"]*)"(?:, \w+)?\) += 0)re");
+  std::vector<std::string> steps;
+  for (std::string line : linesOf(trace)) {
+    // The programs join folder and name with doubled slashes at times.
+    for (std::size_t at; (at = line.find("//")) != std::string::npos;) line.erase(at, 1);
+    std::smatch m;
+    for (const std::string& folder : folders) {
+      const std::string inside = folder + "/";
+      if (std::regex_search(line, m, sync) && m[1] == folder) {
+        steps.push_back("sync folder");
+      } else if (std::regex_search(line, m, sync) && m[1].str().starts_with(inside)) {
+        steps.push_back("sync file");
+      } else if (std::regex_search(line, m, link) && m[1].str().starts_with(inside)) {
+        steps.push_back("link");
+      } else if (std::regex_search(line, m, rename) && m[1].str().starts_with(inside)) {
+        steps.push_back("rename " + m[1].str().substr(inside.size()));
+      }
+    }
+  }
+  return steps;
+}
+
+// A replacement is durable only when the work file's data is on disk before
+// the rename makes it the file, and the folder after it; a power cut could
+// otherwise leave an empty PPD or catalog, or the old one back.
+TEST_F(BidiupdateProcessTest, ReplacementsSyncTheFileThenRenameThenSyncTheFolder) {
+  const SimPrinter& printer = sharedPrinter("media-basic");
+  installPPD(kQueue, kLandmarksPPD);
+  const std::string trace = root_ + "/trace";
+  Finished result = run({.argv = {"strace", "-f", "-qq", "-y", "-o", trace, "-e",
+                                  "trace=fsync,fdatasync,rename,renameat,renameat2,linkat",
+                                  BIDIUPDATE_PATH, "-M", kQueue, printer.address()}});
+  ASSERT_EQ(result.status, kDone) << result.err;
+  const std::string ppds = root_ + "/etc/cups/ppd";
+  const std::string catalogs = root_ + "/usr/bin/Tavorinex";
+  std::vector<std::string> steps = replacementSteps(readFile(trace), {ppds, catalogs});
+  const std::vector<std::string> once = {"sync file", "link", "rename ", "sync folder"};
+  std::vector<std::string> expected;
+  for (const std::string& name : {kQueue + ".ppd", kQueue}) {
+    for (const std::string& step : once) expected.push_back(step == "rename " ? step + name : step);
+  }
+  EXPECT_EQ(steps, expected) << readFile(trace);
 }
 
 TEST_F(BidiupdateProcessTest, MediaUpdateOfTheModelPPDStaysAcceptableAndRepeatable) {

@@ -94,6 +94,18 @@ TEST_F(ErrtextTest, LineOverTheLimitIsRefusedInBoundedMemory) {
   }
 }
 
+// The first byte past the limit is the newline: a check that lets one byte
+// more through would print this line, and write its terminator past the buffer.
+TEST_F(ErrtextTest, LineOneByteOverTheLimitIsRefused) {
+  const std::string path = folder_ / "one-over";
+  std::ofstream(path, std::ios::binary) << "### 1\nkept\n" << std::string(kMaxErrorLineBytes, 'x') << "\n";
+  Finished result = runProgram({path, "1"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "errtext: " + path + ": a line is longer than " +
+                            std::to_string(kMaxErrorLineBytes) + " bytes; not an error text file\n");
+  EXPECT_EQ(result.out, "kept\n");
+}
+
 TEST_F(ErrtextTest, LineOfTheLimitIsPrintedWhole) {
   const std::string line = std::string(kMaxErrorLineBytes - 1, 'x') + "\n";
   EXPECT_EQ(lookup("### 1\n" + line + "### 2\n", "4"), "");

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,10 +19,10 @@
 #include "common/psstream.h"
 #include "filter/Ostrel3Output.h"
 #include "mediacatalog/mediacatalog.h"
-#include "tests/mediacatalog/reportedmedia.h"
-#include "tests/support/testroot.h"
-#include "tests/filter/filterrun.h"
 #include "tests/filter/jobrun.h"
+#include "tests/mediacatalog/reportedmedia.h"
+#include "tests/support/run.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 namespace {
@@ -153,27 +152,27 @@ class FilterTest : public TestRoot {
     TestRoot::TearDown();
   }
 
-  // A call on `job` read from standard input, as CUPS passes it.
-  FilterCall callOn(const std::string& job, const std::string& title = "Report",
-                    const std::string& copies = "1", const std::string& options = "") {
+  // A call for the queue Q (argument 0) on `job` read from standard input,
+  // as CUPS passes it.
+  Command callOn(const std::string& job, const std::string& title = "Report",
+                 const std::string& copies = "1", const std::string& options = "") {
     std::string jobPath = root_ + "/job" + std::to_string(++jobs_) + ".ps";
     writeFile(jobPath, job);
-    FilterCall call;
-    call.arguments = {"42", "alice", title, copies, options};
-    call.stdinPath = jobPath;
-    call.environment = {"TMPDIR=" + spool_};
-    return call;
+    return {.argv = {"Q", "42", "alice", title, copies, options},
+            .program = PSFILTER_PROGRAM,
+            .environment = {"TMPDIR=" + spool_},
+            .inputPath = jobPath};
   }
 
-  Result run(FilterCall call) {
+  Result run(Command call) {
     std::string id = std::to_string(++runs_);
-    call.stdoutPath = call.stdoutPath.empty() ? root_ + "/out" + id : call.stdoutPath;
-    call.stderrPath = root_ + "/err" + id;
-    int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
+    call.outputPath = call.outputPath.empty() ? root_ + "/out" + id : call.outputPath;
+    call.errorPath = root_ + "/err" + id;
+    Finished done = Process(call).wait();
     Result result;
-    result.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-    if (std::filesystem::is_regular_file(call.stdoutPath)) result.out = readFile(call.stdoutPath);
-    result.err = readFile(call.stderrPath);
+    result.status = done.status;
+    if (std::filesystem::is_regular_file(call.outputPath)) result.out = readFile(call.outputPath);
+    result.err = readFile(call.errorPath);
     EXPECT_TRUE(folderEntries(spool_).empty()) << "spool file left behind";
     return result;
   }
@@ -359,8 +358,8 @@ TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
   }
   std::vector<Page> pages{{1, false, "showpage\n"}};
   std::string job = jobOf(feature("PageSize", "GlossBlue"), pages);
-  FilterCall call = callOn(job);
-  call.queue = "Gloss";
+  Command call = callOn(job);
+  call.argv[0] = "Gloss";
   std::string comment = "%%PSPageMedia: Gloss Blue 595 842 250 blue coated2\n";
   std::string command =
       "[{\n%%BeginFeature: *PageSize GlossBlue\n<< /PageSize [595 842] /ImagingBBox null "
@@ -369,7 +368,7 @@ TEST_F(FilterTest, QueueNameSelectsTheCatalogAndNeverLeavesItsFolder) {
   EXPECT_EQ(run(call).out, pjlHeader("Report") + prolog("") + pages[0].edited(comment, command) +
                                kJobTrailer + kPjlTrailer);
   for (const std::string queue : {"Q", "../Tavorinex/Gloss", "/abs/Gloss"}) {
-    call.queue = queue;
+    call.argv[0] = queue;
     EXPECT_EQ(run(call).out, pjlHeader("Report") + job + kPjlTrailer) << queue;
   }
 }
@@ -466,8 +465,8 @@ TEST_F(FilterTest, SizeChoicePrintsOnTheDefaultMediaOfThatSizeElseTheFirst) {
                                    {"PlainLetter", "Plain A4"},
                                    {"A4", "Plain A4"}}) {
     writeFile(ppd, std::string("*PPD-Adobe: \"4.3\"\n*DefaultPageSize: ") + defaultKey + "\n");
-    FilterCall call = callOn(jobOf(feature("PageSize", "A4"), pages));
-    call.queue = "Sized";
+    Command call = callOn(jobOf(feature("PageSize", "A4"), pages));
+    call.argv[0] = "Sized";
     call.environment.push_back("PPD=" + ppd);
     Result result = run(call);
     EXPECT_EQ(result.err, pageLines(2, 1)) << defaultKey;
@@ -477,9 +476,9 @@ TEST_F(FilterTest, SizeChoicePrintsOnTheDefaultMediaOfThatSizeElseTheFirst) {
   }
   std::string unknownPage = "%%Page: 2 2\n%%BeginPageSetup\n" + feature("PageSize", "Tab") +
                             "%%EndPageSetup\nshowpage\n";
-  FilterCall call = callOn(prolog(feature("PageSize", "Tab")) + pages[0].inJob() + unknownPage +
+  Command call = callOn(prolog(feature("PageSize", "Tab")) + pages[0].inJob() + unknownPage +
                            kJobTrailer);
-  call.queue = "Sized";
+  call.argv[0] = "Sized";
   Result result = run(call);
   EXPECT_EQ(result.err,
             "WARNING: Tavorinex software: pages get no media set-up: page size Tab is not in the "
@@ -488,8 +487,8 @@ TEST_F(FilterTest, SizeChoicePrintsOnTheDefaultMediaOfThatSizeElseTheFirst) {
 
 TEST_F(FilterTest, QueueWithoutCatalogWarnsOnce) {
   std::vector<Page> pages{{1, false, "showpage\n"}};
-  FilterCall call = callOn(jobOf(feature("PageSize", "PlainA480"), pages));
-  call.queue = "Uncatalogued";
+  Command call = callOn(jobOf(feature("PageSize", "PlainA480"), pages));
+  call.argv[0] = "Uncatalogued";
   Result result = run(call);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err,
@@ -589,8 +588,8 @@ TEST_F(FilterTest, JobTitleCannotInjectPjlAndIsCutToTheLine) {
 }
 
 TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
-  FilterCall missing = callOn("");
-  missing.arguments.push_back(root_ + "/no-such-job.ps");
+  Command missing = callOn("");
+  missing.argv.push_back(root_ + "/no-such-job.ps");
   Result result = run(missing);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
@@ -599,21 +598,21 @@ TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
                          "/no-such-job.ps\n",
                      {root_ + "/no-such-job.ps", std::strerror(ENOENT)});
 
-  FilterCall shortCall = callOn("%!PS\n");
-  shortCall.arguments.resize(4);
+  Command shortCall = callOn("%!PS\n");
+  shortCall.argv.resize(5);
   result = run(shortCall);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "Usage: psfilter job-id user title copies options [file]\n");
 
-  FilterCall unreadable = callOn("");
-  unreadable.arguments.push_back(root_);  // a folder opens but cannot be read
+  Command unreadable = callOn("");
+  unreadable.argv.push_back(root_);  // a folder opens but cannot be read
   result = run(unreadable);
   EXPECT_EQ(result.status, 5);
   EXPECT_EQ(result.out, "");
   expectFailureLines(result.err, "ERROR: Tavorinex software - Print file cannot be read\n", {});
 
-  FilterCall noSpool = callOn("%!PS\n");
+  Command noSpool = callOn("%!PS\n");
   noSpool.environment = {"TMPDIR=" + root_ + "/missing"};
   result = run(noSpool);
   EXPECT_EQ(result.status, 5);
@@ -623,7 +622,7 @@ TEST_F(FilterTest, FailuresReachCupsAsErrorLinesWithNothingSent) {
 }
 
 TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
-  FilterCall call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
+  Command call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
   call.fileSizeLimit = 100000;
   Result result = run(call);
   EXPECT_EQ(result.status, 5);
@@ -636,16 +635,16 @@ TEST_F(FilterTest, FullSpoolDiskFailsTheJobInsteadOfSendingItTruncated) {
 // limit; neither takes bytes from the kernel's copy, so both go through the
 // buffer.
 TEST_F(FilterTest, FullOutputIsReportedAsFailure) {
-  FilterCall call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
-  call.stdoutPath = "/dev/full";
+  Command call = callOn(jobOf("", {{1, false, bodyText(1, 300000)}}));
+  call.outputPath = "/dev/full";
   Result result = run(call);
   EXPECT_EQ(result.status, 5);
   expectFailureLines(result.err, "ERROR: Tavorinex software Temporary file cannot be read\n",
                      {std::strerror(ENOSPC)});
 
-  call.stdoutPath = root_ + "/appended.prn";
-  call.stdoutFlags = O_WRONLY | O_APPEND;
-  writeFile(call.stdoutPath, std::string(200000, 'x'));
+  call.outputPath = root_ + "/appended.prn";
+  call.outputFlags = O_WRONLY | O_APPEND;
+  writeFile(call.outputPath, std::string(200000, 'x'));
   call.fileSizeLimit = 400000;
   result = run(call);
   EXPECT_EQ(result.status, 5);
@@ -667,10 +666,10 @@ TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
 
   EXPECT_EQ(run(callOn(job)).out, printed);
 
-  FilterCall appended = callOn(job);
-  appended.stdoutPath = root_ + "/appended.prn";
-  appended.stdoutFlags = O_WRONLY | O_APPEND;
-  writeFile(appended.stdoutPath, "earlier job\n");
+  Command appended = callOn(job);
+  appended.outputPath = root_ + "/appended.prn";
+  appended.outputFlags = O_WRONLY | O_APPEND;
+  writeFile(appended.outputPath, "earlier job\n");
   Result result = run(appended);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "earlier job\n" + printed);
@@ -679,22 +678,21 @@ TEST_F(FilterTest, PrinterDataReachesEveryKindOfOutputWhole) {
     int ends[2];
     ASSERT_EQ(socket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
                      : ::pipe2(ends, O_CLOEXEC), 0);
-    FilterCall call = callOn(job);
-    call.stdoutFd = ends[1];
-    call.stderrPath = root_ + "/stream.err";
-    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    Command call = callOn(job);
+    call.outputFd = ends[1];
+    call.errorPath = root_ + "/stream.err";
+    Process filter(call);
     ::close(ends[1]);
     std::string out;
     char block[4096];
     for (ssize_t n; (n = ::read(ends[0], block, sizeof block)) > 0;) out.append(block, n);
     ::close(ends[0]);
-    int wait = waitFilter(pid);
-    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << socket;
+    EXPECT_EQ(filter.wait().status, 0) << socket;
     EXPECT_EQ(out, printed) << socket;
   }
 
-  FilterCall discarded = callOn(job);
-  discarded.stdoutPath = "/dev/null";
+  Command discarded = callOn(job);
+  discarded.outputPath = "/dev/null";
   result = run(discarded);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, pageLines(300, 1));
@@ -706,11 +704,12 @@ TEST_F(FilterTest, CancelledOrKilledJobLeavesNoSpoolFile) {
   for (int signalNumber : {SIGTERM, SIGKILL}) {
     std::string fifo = root_ + "/stdin" + std::to_string(signalNumber);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    FilterCall call = callOn("");
-    call.stdinPath = fifo;
-    call.stdoutPath = root_ + "/cancelled.out";
-    call.stderrPath = root_ + "/cancelled.err";
-    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    Command call = callOn("");
+    call.inputPath = fifo;
+    call.outputPath = root_ + "/cancelled.out";
+    call.errorPath = root_ + "/cancelled.err";
+    Process filter(call);
+    const pid_t pid = filter.pid();
     std::ofstream feed(fifo, std::ios::binary);
     feed << prolog(feature("PageSize", "TavorinexLetter")) << "%%Page: 1 1\n" << std::flush;
     // The spool is open once the filter has started the job; the filter
@@ -726,16 +725,15 @@ TEST_F(FilterTest, CancelledOrKilledJobLeavesNoSpoolFile) {
     ASSERT_EQ(::stat(entries.front().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_EQ(::kill(pid, signalNumber), 0);
-    int wait = waitFilter(pid);
-    EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == signalNumber);
+    EXPECT_EQ(filter.wait().signal, signalNumber);
     EXPECT_TRUE(folderEntries(spool_).empty());
-    EXPECT_EQ(readFile(call.stdoutPath), "");
+    EXPECT_EQ(readFile(call.outputPath), "");
   }
 }
 
 TEST_F(FilterTest, SixteenJobsAtOnceEachGiveWhatTheyGiveAlone) {
   constexpr int kJobs = 16;
-  std::vector<FilterCall> calls;
+  std::vector<Command> calls;
   std::vector<std::string> alone;
   for (int i = 0; i < kJobs; ++i) {
     std::vector<Page> pages;
@@ -746,16 +744,15 @@ TEST_F(FilterTest, SixteenJobsAtOnceEachGiveWhatTheyGiveAlone) {
                            "job " + std::to_string(i), std::to_string(i + 1)));
     alone.push_back(run(calls.back()).out);
   }
-  std::vector<pid_t> running;
+  std::vector<Process> running;
   for (int i = 0; i < kJobs; ++i) {
-    calls[i].stdoutPath = root_ + "/together" + std::to_string(i);
-    calls[i].stderrPath = root_ + "/together" + std::to_string(i) + ".err";
-    running.push_back(startFilter(PSFILTER_PROGRAM, calls[i]));
+    calls[i].outputPath = root_ + "/together" + std::to_string(i);
+    calls[i].errorPath = root_ + "/together" + std::to_string(i) + ".err";
+    running.emplace_back(calls[i]);
   }
   for (int i = 0; i < kJobs; ++i) {
-    int wait = waitFilter(running[i]);
-    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << i;
-    EXPECT_EQ(readFile(calls[i].stdoutPath), alone[i]) << i;
+    EXPECT_EQ(running[i].wait().status, 0) << i;
+    EXPECT_EQ(readFile(calls[i].outputPath), alone[i]) << i;
   }
   EXPECT_TRUE(folderEntries(spool_).empty());
 }

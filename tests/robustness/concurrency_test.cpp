@@ -3,7 +3,6 @@
 // bidiupdate keeps rewriting. Each run gives what it gives alone, and a
 // filter always sees one whole catalog.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <filesystem>
@@ -15,7 +14,6 @@
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
-#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 
@@ -63,23 +61,22 @@ class ConcurrencyTest : public BidiupdateTest {
  protected:
   // A filter call on `job` for `queue`, spooling in the package's temp
   // folder (no TMPDIR), its printer data going to `name`.
-  FilterCall filterCall(const std::string& queue, const std::string& job, const std::string& title,
-                        int copies, const std::string& name) {
-    FilterCall call = jobCall(queue, {"1", "alice", title, std::to_string(copies), ""}, root_, name);
-    writeFile(call.stdinPath, job);
+  Command filterCall(const std::string& queue, const std::string& job, const std::string& title,
+                     int copies, const std::string& name) {
+    Command call = jobCall(queue, {"1", "alice", title, std::to_string(copies), ""}, root_, name);
+    writeFile(call.inputPath, job);
     call.environment = {"TMPDIR="};
     return call;
   }
 
   // Runs the filters of `calls` all at once; their printer data.
-  std::vector<std::string> runTogether(const std::vector<FilterCall>& calls) {
-    std::vector<pid_t> running;
-    for (const FilterCall& call : calls) running.push_back(startFilter(PSFILTER_PROGRAM, call));
+  std::vector<std::string> runTogether(const std::vector<Command>& calls) {
+    std::vector<Process> running;
+    for (const Command& call : calls) running.emplace_back(call);
     std::vector<std::string> outputs;
     for (std::size_t i = 0; i < calls.size(); ++i) {
-      int wait = waitFilter(running[i]);
-      EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << i << readFile(calls[i].stderrPath);
-      outputs.push_back(readFile(calls[i].stdoutPath));
+      EXPECT_EQ(running[i].wait().status, 0) << i << readFile(calls[i].errorPath);
+      outputs.push_back(readFile(calls[i].outputPath));
     }
     return outputs;
   }
@@ -98,7 +95,7 @@ class ConcurrencyTest : public BidiupdateTest {
 // create them (the predefined media) while the others read them.
 TEST_F(ConcurrencyTest, SixteenFiltersAtOnceGiveWhatEachGivesAlone) {
   writeFile(controlFile(), "LEVEL=FULL\n");
-  std::vector<FilterCall> calls;
+  std::vector<Command> calls;
   for (int i = 0; i < 16; ++i) {
     std::string slot = "[{\n%%BeginFeature: *InputSlot Tray" + std::to_string(1 + i % 7) +
                        "\n<< /MediaPosition 1 >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
@@ -109,7 +106,7 @@ TEST_F(ConcurrencyTest, SixteenFiltersAtOnceGiveWhatEachGivesAlone) {
                                "job" + std::to_string(i)));
   }
   std::vector<std::string> alone;
-  for (const FilterCall& call : calls) alone.push_back(runTogether({call}).front());
+  for (const Command& call : calls) alone.push_back(runTogether({call}).front());
   for (const std::string& data : alone) EXPECT_EQ(pageMediaLines(data).empty(), false);
 
   for (int round = 0; round < 3; ++round) {
@@ -194,7 +191,7 @@ TEST_F(ConcurrencyTest, FiltersAlwaysSeeOneWholeCatalogWhileItIsRewritten) {
   int jobs = 0;
   std::map<std::string, int> seen;
   while (rewrites < kRewrites || jobs < 50) {
-    std::vector<FilterCall> calls;
+    std::vector<Command> calls;
     for (int i = 0; i < 2; ++i) {
       calls.push_back(filterCall(queue, job, "Swap", 1, "swap" + std::to_string(i)));
     }

@@ -8,7 +8,6 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,7 +18,6 @@
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
-#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 
@@ -122,16 +120,17 @@ TEST_F(FullDiskTest, FileSystemWithoutUnnamedFilesGetsNamedWorkFilesThatAreClean
 
   const std::string fifo = root_ + "/job";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  FilterCall call = jobCall(kQueue, {"7", "alice", "Report", "1", ""}, root_);
-  call.stdinPath = fifo;
+  Command call = jobCall(kQueue, {"7", "alice", "Report", "1", ""}, root_);
+  call.inputPath = fifo;
   call.environment = {"TMPDIR=" + spool};
-  pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+  Process whole(call);
   std::ofstream(fifo) << "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\nshowpage\n%%EOF\n";
-  EXPECT_TRUE(WIFEXITED(waitFilter(pid)));
-  EXPECT_NE(readFile(call.stdoutPath).find("showpage"), std::string::npos);
+  EXPECT_NE(whole.wait().status, -1);
+  EXPECT_NE(readFile(call.outputPath).find("showpage"), std::string::npos);
   EXPECT_EQ(folderEntries(spool), std::vector<std::string>{});
 
-  pid = startFilter(PSFILTER_PROGRAM, call);
+  Process cancelled(call);
+  const pid_t pid = cancelled.pid();
   std::ofstream feed(fifo);
   feed << "%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\n" << std::flush;
   for (int tries = 0; tries < 30000 && folderEntries(spool).empty(); ++tries) ::usleep(1000);
@@ -139,8 +138,7 @@ TEST_F(FullDiskTest, FileSystemWithoutUnnamedFilesGetsNamedWorkFilesThatAreClean
   ASSERT_EQ(spooled.size(), 1u);
   EXPECT_TRUE(spooled.front().starts_with("TavorinexTempPSStream"));
   ::kill(pid, SIGTERM);
-  int wait = waitFilter(pid);
-  EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGTERM);
+  EXPECT_EQ(cancelled.wait().signal, SIGTERM);
   EXPECT_EQ(folderEntries(spool), std::vector<std::string>{});
 }
 
@@ -167,13 +165,12 @@ class ClosedOutputTest : public TestRoot {
     int ends[2];
     EXPECT_EQ(socket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
                      : ::pipe2(ends, O_CLOEXEC), 0);
-    FilterCall call;
-    call.arguments = {"7", "alice", "Report", "1", ""};
-    call.stdinPath = root_ + "/job.ps";
-    call.stdoutFd = ends[1];
-    call.stderrPath = root_ + "/err";
-    call.environment = {"TMPDIR=" + spool_};
-    pid_t pid = startFilter(PSFILTER_PROGRAM, call);
+    Process filter({.argv = {"Q", "7", "alice", "Report", "1", ""},
+                    .program = PSFILTER_PROGRAM,
+                    .environment = {"TMPDIR=" + spool_},
+                    .inputPath = root_ + "/job.ps",
+                    .outputFd = ends[1],
+                    .errorPath = root_ + "/err"});
     ::close(ends[1]);
     std::vector<char> taken(keep + 1);
     for (std::size_t got = 0; got < keep;) {
@@ -182,8 +179,7 @@ class ClosedOutputTest : public TestRoot {
       got += static_cast<std::size_t>(n);
     }
     ::close(ends[0]);
-    int wait = waitFilter(pid);
-    return {WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, readFile(root_ + "/err")};
+    return {filter.wait().status, readFile(root_ + "/err")};
   }
 
   std::string spool_;

@@ -5,14 +5,12 @@
 // filter turns them into jobs that still print.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
-#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 
@@ -103,12 +101,11 @@ TEST_F(HostileJobTest, HostileMediaTextsLeaveJobsPrintable) {
 // Prints a job on the media `key` and checks that its page names the
 // catalog media `name` and still renders.
 void HostileJobTest::printsOnItsMedia(const std::string& key, const std::string& name) {
-  FilterCall call = jobCall(kQueue, {"5", "alice", "Hostile", "1", ""}, root_);
-  writeFile(call.stdinPath, jobFor(key));
-  int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
-  ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << key << readFile(call.stderrPath);
+  Command call = jobCall(kQueue, {"5", "alice", "Hostile", "1", ""}, root_);
+  writeFile(call.inputPath, jobFor(key));
+  ASSERT_EQ(run(call).status, 0) << key << readFile(call.errorPath);
   std::vector<std::string> comments;
-  for (const std::string& line : linesOf(readFile(call.stdoutPath))) {
+  for (const std::string& line : linesOf(readFile(call.outputPath))) {
     if (line.starts_with("%%PSPageMedia: ")) comments.push_back(line);
   }
   ASSERT_EQ(comments.size(), 1u) << key;
@@ -116,7 +113,7 @@ void HostileJobTest::printsOnItsMedia(const std::string& key, const std::string&
   EXPECT_EQ(std::count_if(comments[0].begin(), comments[0].end(),
                           [](unsigned char c) { return c < 0x20 || c == 0x7f; }), 0) << key;
   Finished rendered = run({.argv = {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-                                    "-sDEVICE=txtwrite", "-o", "-", call.stdoutPath}});
+                                    "-sDEVICE=txtwrite", "-o", "-", call.outputPath}});
   EXPECT_EQ(rendered.status, 0) << key << rendered.err;
   EXPECT_NE(rendered.out.find("hello"), std::string::npos) << key << rendered.out;
 }

@@ -32,7 +32,6 @@
 #include <vector>
 
 #include "tests/bidi/bidiupdate_run.h"
-#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,7 +19,6 @@
 #include "filter/Ostrel3Output.h"
 #include "filter/Ostrel3Reverse.h"
 #include "tests/bidi/bidiupdate_run.h"
-#include "tests/filter/filterrun.h"
 #include "tests/robustness/robustness.h"
 #include "tests/support/simprinter.h"
 
@@ -155,11 +153,10 @@ TEST_F(LinkTest, FilterNeverWritesThroughAPlantedLink) {
   for (bool dangling : {false, true}) {
     removeFixedNames();
     plantFixedNames(dangling, false);
-    FilterCall call = jobCall(kQueue, {"3", "alice", "Links", "1", ""}, root_);
+    Command call = jobCall(kQueue, {"3", "alice", "Links", "1", ""}, root_);
     call.environment = {"TMPDIR="};
-    int wait = waitFilter(startFilter(PSFILTER_PROGRAM, call));
-    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << readFile(call.stderrPath);
-    EXPECT_NE(readFile(call.stdoutPath).find("%%PSPageMedia: Tavorinex Letter"), std::string::npos);
+    EXPECT_EQ(run(call).status, 0) << readFile(call.errorPath);
+    EXPECT_NE(readFile(call.outputPath).find("%%PSPageMedia: Tavorinex Letter"), std::string::npos);
     expectNothingWrittenThrough();
   }
   RecordProperty("links_planted", linksPlanted());
@@ -238,13 +235,14 @@ class PlantedLogTest : public BidiupdateTest {
   // A job on the queue's media through the filter as user lp, as usual;
   // the filter's process id.
   pid_t runFilter(const std::string& what) {
-    FilterCall call = jobCall(kQueue, {"3", "alice", "Planted", "1", "password=secret"}, root_);
+    Command call = jobCall(kQueue, {"3", "alice", "Planted", "1", "password=secret"}, root_);
+    call.program = filter_;
     call.environment = {"TMPDIR=" + tmpFolder()};
     call.user = "lp";
-    pid_t pid = startFilter(filter_, call);
-    int wait = waitFilter(pid);
-    EXPECT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << what << readFile(call.stderrPath);
-    EXPECT_NE(readFile(call.stdoutPath).find("%%PSPageMedia: Plain A4 80"), std::string::npos)
+    Process filter(call);
+    const pid_t pid = filter.pid();
+    EXPECT_EQ(filter.wait().status, 0) << what << readFile(call.errorPath);
+    EXPECT_NE(readFile(call.outputPath).find("%%PSPageMedia: Plain A4 80"), std::string::npos)
         << what;
     return pid;
   }

@@ -91,14 +91,14 @@ std::vector<std::string> catalogProblems(const std::string& catalog) {
   return problems;
 }
 
-FilterCall jobCall(const std::string& queue, std::vector<std::string> arguments,
-                   const std::string& folder, const std::string& name) {
-  FilterCall call;
-  call.queue = queue;
-  call.arguments = std::move(arguments);
-  call.stdinPath = folder + "/" + name + ".ps";
-  call.stdoutPath = folder + "/" + name + ".out";
-  call.stderrPath = folder + "/" + name + ".err";
+Command jobCall(const std::string& queue, std::vector<std::string> arguments,
+                const std::string& folder, const std::string& name) {
+  Command call{.argv = {queue},
+               .program = PSFILTER_PROGRAM,
+               .inputPath = folder + "/" + name + ".ps",
+               .outputPath = folder + "/" + name + ".out",
+               .errorPath = folder + "/" + name + ".err"};
+  call.argv.insert(call.argv.end(), arguments.begin(), arguments.end());
   return call;
 }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/filter/filterrun.h"
+#include "tests/support/run.h"
 #include "tests/support/testroot.h"
 
 namespace tvx::test {
@@ -35,11 +35,11 @@ std::vector<std::string> ppdProblems(const std::string& ppd, const std::string& 
 // are not terminated inside the field or hold control bytes. Empty when none.
 std::vector<std::string> catalogProblems(const std::string& catalog);
 
-// A filter call on `queue` with `arguments` (1 to 5), the job read from
-// "<folder>/<name>.ps", its printer data and messages going to
+// A call of psfilter-testroot on `queue` with `arguments` (1 to 5), the job
+// read from "<folder>/<name>.ps", its printer data and messages going to
 // "<folder>/<name>.out" and "<folder>/<name>.err".
-FilterCall jobCall(const std::string& queue, std::vector<std::string> arguments,
-                   const std::string& folder, const std::string& name = "job");
+Command jobCall(const std::string& queue, std::vector<std::string> arguments,
+                const std::string& folder, const std::string& name = "job");
 
 // Copies `from` over `to` (the whole file, created when missing).
 void copyFile(const std::string& from, const std::string& to);

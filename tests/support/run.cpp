@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -107,6 +109,12 @@ Process::Process(const Command& command) : timeout_(command.timeout) {
   if (pid_ < 0) closeCaptures();
 }
 
+Process::Process(Process&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      outCapture_(std::exchange(other.outCapture_, -1)),
+      errCapture_(std::exchange(other.errCapture_, -1)),
+      timeout_(other.timeout_) {}
+
 Process::~Process() {
   if (pid_ > 0) {
     ::kill(pid_, SIGKILL);
@@ -142,11 +150,6 @@ Finished Process::wait() {
   return finished;
 }
 
-pid_t Process::release() {
-  closeCaptures();
-  return std::exchange(pid_, -1);
-}
-
 void Process::closeCaptures() {
   for (int* fd : {&outCapture_, &errCapture_}) {
     if (*fd >= 0) ::close(std::exchange(*fd, -1));
@@ -160,6 +163,20 @@ int waitStatus(pid_t pid) {
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
+}
+
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries) {
+  std::vector<std::string> files;
+  std::error_code error;
+  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+  for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+    std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (error || !target.starts_with(folder)) continue;
+    files.push_back(target);
+    if (entries != nullptr) entries->push_back(entry.path().string());
+  }
+  return files;
 }
 
 }  // namespace tvx::test

@@ -6,7 +6,12 @@
 // Standard input comes from a file or from bytes given; standard output and
 // error go to files or to descriptors of the caller, or are captured. A
 // `Process` owns its child: one not waited for is killed and reaped when the
-// object goes.
+// object goes, so a failed assertion never leaves a program running. A
+// filter runs as CUPS runs it:
+//
+//   Process filter({.argv = {"Q", "42", "alice", "Title", "1", ""},
+//                   .program = PSFILTER_PROGRAM, .inputPath = job});
+//   EXPECT_EQ(filter.wait().status, 0);
 #pragma once
 
 #include <fcntl.h>
@@ -65,6 +70,9 @@ class Process {
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
+  // The child and its captures go with the object moved from.
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&&) = delete;
 
   bool started() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
@@ -72,10 +80,6 @@ class Process {
   // Waits for the program (killing it once its time-out passed) and
   // collects what it left.
   Finished wait();
-
-  // Hands the process to the caller, who then waits for it; its captured
-  // output is dropped.
-  pid_t release();
 
  private:
   void closeCaptures();
@@ -91,5 +95,12 @@ Finished run(const Command& command);
 
 // Waits for `pid` and returns its raw wait status.
 int waitStatus(pid_t pid);
+
+// The files that process `pid` holds open in `folder` (with trailing
+// slash), as /proc shows them: "/folder/name", or "/folder/#inode (deleted)"
+// for a file without a name. Its /proc entries ("/proc/PID/fd/N") go into
+// `entries` when given.
+std::vector<std::string> filesOpenIn(pid_t pid, const std::string& folder,
+                                     std::vector<std::string>* entries = nullptr);
 
 }  // namespace tvx::test
