@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 #include "common/uniquefile.h"
 #include "filter/Ostrel3Job.h"
 #include "mediacatalog/mediacatalog.h"
+#include "tests/support/testroot.h"
 
 namespace tvx::test {
 
@@ -46,5 +49,26 @@ inline JobRun runJobInProcess(std::string_view job, const std::string& queue,
   }
   return run;
 }
+
+// A test root with the queue Q's catalog of predefined media and a spool
+// folder, which the jobs run in this process take from $TMPDIR.
+class JobRoot : public TestRoot {
+ protected:
+  void SetUp() override {
+    TestRoot::SetUp();
+    spool_ = root_ + "/spool/";
+    std::filesystem::create_directories(spool_);
+    std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
+    CMediaCatalog("Q");  // the predefined media, saved as the queue's catalog
+    ::setenv("TMPDIR", spool_.c_str(), 1);
+  }
+
+  void TearDown() override {
+    ::unsetenv("TMPDIR");
+    TestRoot::TearDown();
+  }
+
+  std::string spool_;
+};
 
 }  // namespace tvx::test

@@ -68,23 +68,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-class JobThreadsTest : public TestRoot {
- protected:
-  void SetUp() override {
-    TestRoot::SetUp();
-    spool_ = root_ + "/spool/";
-    std::filesystem::create_directories(spool_);
-    std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
-    CMediaCatalog("Q");  // the predefined media, saved as the queue's catalog
-    ::setenv("TMPDIR", spool_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("TMPDIR");
-    TestRoot::TearDown();
-  }
-
-  std::string spool_;
-};
+using JobThreadsTest = JobRoot;
 
 // Two jobs that take every path with state of its own (the holding file of
 // a long header, the catalog, page set-ups, trays, lines longer than the

@@ -136,22 +136,8 @@ std::string pageLines(int pages, int copies) {
   return lines;
 }
 
-class FilterTest : public TestRoot {
+class FilterTest : public JobRoot {
  protected:
-  void SetUp() override {
-    TestRoot::SetUp();
-    spool_ = root_ + "/spool/";
-    std::filesystem::create_directories(spool_);
-    std::filesystem::create_directories(root_ + "/usr/bin/Tavorinex");
-    CMediaCatalog("Q");  // the predefined media, saved as the queue's catalog
-    ::setenv("TMPDIR", spool_.c_str(), 1);  // for the jobs run in this process
-  }
-
-  void TearDown() override {
-    ::unsetenv("TMPDIR");
-    TestRoot::TearDown();
-  }
-
   // A call for the queue Q (argument 0) on `job` read from standard input,
   // as CUPS passes it.
   Command callOn(const std::string& job, const std::string& title = "Report",
@@ -185,7 +171,6 @@ class FilterTest : public TestRoot {
     return Result{inProcess.status, inProcess.out, ""};
   }
 
-  std::string spool_;
   int jobs_ = 0;
   int runs_ = 0;
 };
