@@ -5,11 +5,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -158,29 +159,61 @@ TEST_F(BidiupdateProcessTest, MediaUpdateRewritesThePPDAndTheCatalog) {
   }
 }
 
+// The system call of an strace line ("fsync", "renameat2", ...) when it
+// succeeded, else empty.
+std::string succeededCall(std::string_view line) {
+  if (!line.ends_with(") = 0")) return {};
+  std::size_t open = line.find('(');
+  if (open == std::string_view::npos) return {};
+  std::string_view head = line.substr(0, open);
+  std::size_t space = head.find_last_of(' ');
+  return std::string(space == std::string_view::npos ? head : head.substr(space + 1));
+}
+
+// The file of the first descriptor strace -y shows ("3</path>"), without a
+// " (deleted)" mark.
+std::string descriptorPath(std::string_view line) {
+  std::size_t open = line.find('<');
+  std::size_t close = line.find('>', open);
+  if (open == std::string_view::npos || close == std::string_view::npos) return {};
+  std::string_view path = line.substr(open + 1, close - open - 1);
+  if (path.ends_with(" (deleted)")) path.remove_suffix(std::strlen(" (deleted)"));
+  return std::string(path);
+}
+
+// The last quoted argument of an strace line: the new name of a link or rename.
+std::string lastQuoted(std::string_view line) {
+  std::size_t close = line.rfind('"');
+  std::size_t open = close == std::string_view::npos ? close : line.rfind('"', close - 1);
+  if (open == std::string_view::npos) return {};
+  return std::string(line.substr(open + 1, close - open - 1));
+}
+
 // The steps of bidiupdate's file replacements in `folders`, in order, from
 // an strace -y log: "sync file" (a work file), "link" (naming it), "rename
 // <name>" (putting it in place), "sync folder".
 std::vector<std::string> replacementSteps(const std::string& trace,
                                           const std::vector<std::string>& folders) {
-  static const std::regex sync(R"re(f(?:data)?sync\(\d+<([^>]*)>(?:\(deleted\))?\) += 0)re");
-  static const std::regex link(R"re(linkat\(.*, "([^"]*)", \w+\) += 0)re");
-  static const std::regex rename(R"re(rename(?:at2?)?\(.*"[^"]*", (?:\d+<[^>]*>, )?"([^"]*)"(?:, \w+)?\) += 0)re");
   std::vector<std::string> steps;
   for (std::string line : linesOf(trace)) {
     // The programs join folder and name with doubled slashes at times.
     for (std::size_t at; (at = line.find("//")) != std::string::npos;) line.erase(at, 1);
-    std::smatch m;
+    const std::string call = succeededCall(line);
+    const bool sync = call == "fsync" || call == "fdatasync";
+    const bool rename = call.starts_with("rename");
+    const std::string path = sync ? descriptorPath(line) : lastQuoted(line);
     for (const std::string& folder : folders) {
       const std::string inside = folder + "/";
-      if (std::regex_search(line, m, sync) && m[1] == folder) {
+      if (sync && path == folder) {
         steps.push_back("sync folder");
-      } else if (std::regex_search(line, m, sync) && m[1].str().starts_with(inside)) {
+      } else if (!path.starts_with(inside)) {
+        continue;
+      } else if (sync) {
         steps.push_back("sync file");
-      } else if (std::regex_search(line, m, link) && m[1].str().starts_with(inside)) {
+      } else if (call == "linkat") {
         steps.push_back("link");
-      } else if (std::regex_search(line, m, rename) && m[1].str().starts_with(inside)) {
-        steps.push_back("rename " + m[1].str().substr(inside.size()));
+      } else if (rename) {
+        steps.push_back("rename " + path.substr(inside.size()));
       }
     }
   }
