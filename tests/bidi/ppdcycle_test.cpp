@@ -175,6 +175,20 @@ TEST_F(PPDCycle, UnfinishedOrMissingCyclesLeaveNoTempFile) {
   EXPECT_EQ(readFile(ppd()), kPPD);
 }
 
+// The cycle's PPD goes back to its own queue only: ending it with another
+// queue's name would put Q's printer into R's PPD.
+TEST_F(PPDCycle, EndingTheCycleForAnotherQueueChangesNoPPD) {
+  const std::string other = "*PPD-Adobe: \"4.3\"\n*% the PPD of queue R\n";
+  writeFile(ppd(), kPPD);
+  writeFile(ppd("R"), other);
+  ASSERT_EQ(openTempFileAndPPDFile("Q"), 0);
+  writeLineToTempPSStream("*% edited\n");
+  EXPECT_EQ(finish("R"), 1);
+  EXPECT_EQ(readFile(ppd("R")), other);
+  EXPECT_EQ(readFile(ppd()), kPPD);
+  EXPECT_EQ(folderEntries(ppdFolder()), (Names{"Q.ppd", "R.ppd"}));
+}
+
 
 // A cycle of its own: the key of the PPD's default page size line, which
 // the cycle then replaces with `key`.
