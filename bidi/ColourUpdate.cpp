@@ -139,8 +139,8 @@ UpdateStatus BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, 
   tvx::bidi::ProfileList profiles(head);
   if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
   if (!profiles) return UpdateStatus::kNoColorProfile;
-  UpdateStatus result = BiDi_UpdateColorImageOrText(space.firstKeyword, profileKeyOf(space.firstKeyword),
-                                                    queue, profiles.get());
+  UpdateStatus result = BiDi_UpdateColorImageOrText(
+      space.firstKeyword, profileKeyOf(space.firstKeyword), queue, profiles.get());
   if (result != UpdateStatus::kDone) return result;
   return BiDi_UpdateColorImageOrText(space.secondKeyword, profileKeyOf(space.secondKeyword), queue,
                                      profiles.get());

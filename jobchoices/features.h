@@ -41,7 +41,8 @@ std::string featureBlock(const Feature& feature);
 // table at its default choice, in the order CUPS writes them (options
 // sorted by keyword, then by order dependency with CUPS's exchange sort,
 // which moves equal ones). A later feature of an option replaces an
-// earlier one.
+// earlier one. Each of `chosen` names an option: an empty feature from the
+// functions above is a choice the caller refuses.
 std::vector<Feature> jobFeatures(const std::vector<Feature>& chosen);
 
 // The blocks of `features`, one after the other.

@@ -67,7 +67,7 @@ constexpr std::array<TypeRow, 15> kTypes{{
     {"label", "labels"},
 }};
 
-std::string lowerAlnum(std::string_view text) {
+std::string typeWords(std::string_view text) {
   std::string out;
   for (char c : text) {
     if (c != ' ') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -136,7 +136,9 @@ std::string ippNameOfKey(std::string_view key) {
   return name;
 }
 
-std::string keyOf(const CMedia& media) { return std::string(tvx::catalog::fieldText(media.ppdKey)); }
+std::string keyOf(const CMedia& media) {
+  return std::string(tvx::catalog::fieldText(media.ppdKey));
+}
 
 const CMedia* firstMedia(CMediaCatalog& catalog, const auto& fits) {
   for (const CMedia* media = catalog.GetAllMedias(); media != nullptr; media = media->GetNext()) {
@@ -235,7 +237,7 @@ std::string ownMediaName(const CMedia& media) {
 }
 
 std::string ippMediaType(std::string_view catalogType) {
-  std::string type = lowerAlnum(catalogType);
+  std::string type = typeWords(catalogType);
   for (const TypeRow& row : kTypes) {
     if (type.starts_with(row.prefix)) return std::string(row.keyword);
   }

@@ -93,7 +93,8 @@ TEST_F(MediaChoiceTest, ASourceGivesWhatThatTrayHolds) {
   EXPECT_EQ(lct.tray, 5);
   EXPECT_EQ(choose(collection("by-pass-tray", {}, "envelope")).tray, 7);
   EXPECT_EQ(choose(collection("auto", MediaSize{21590, 27940})).ppdKey, "PlainLetter75");
-  EXPECT_EQ(choose(collection("tray-5", {})).refusal, "media-col media-source tray-5 is not supported");
+  EXPECT_EQ(choose(collection("tray-5", {})).refusal,
+            "media-col media-source tray-5 is not supported");
   EXPECT_EQ(choose(collection("tray-2", MediaSize{21590, 27940})).refusal,
             "media-col media-source tray-2 media-size 215.9x279.4mm is not supported: the tray "
             "holds other media");

@@ -49,7 +49,8 @@ TEST(OptionCode, FinishingsThePPDOffersSelectTheTableChoicesAndNoOthers) {
     table[option.genericFinishing] = std::string(keyword) + " " + std::string(option.genericChoice);
     for (const Choice& choice : option.choices) {
       if (choice.finishing == 0 || choice.landscape) continue;
-      EXPECT_EQ(table.count(choice.finishing), 0u) << "two portrait choices answer " << choice.finishing;
+      EXPECT_EQ(table.count(choice.finishing), 0u)
+          << "two portrait choices answer " << choice.finishing;
       table[choice.finishing] = std::string(keyword) + " " + std::string(choice.keyword);
     }
   }
