@@ -55,7 +55,8 @@ struct MediaChoice {
 // when it lacks an asked size or type); a size and a type give the first
 // media of both; a size alone the default media when it has that size, else
 // the first media of it; a media's own name that media; nothing asked the
-// default media. The catalog is read, not reloaded.
+// default media (the first media when the default is none of the catalog's).
+// The catalog is read, not reloaded.
 MediaChoice chooseMedia(CMediaCatalog& catalog, const TrayMedia& trays,
                         std::string_view defaultKey, std::string_view lctChoice,
                         const MediaRequest& request);
