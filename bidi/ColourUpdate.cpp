@@ -10,6 +10,7 @@
 #include "bidi/PPDCycle.h"
 #include "common/drvlog.h"
 #include "common/printertext.h"
+#include "jobchoices/optioncode.h"
 
 namespace {
 
@@ -20,21 +21,21 @@ using tvx::bidi::logMarkerFound;
 struct ColorSpace {
   TE_BiDiStatus (*reader)(unsigned char, PTS_BiDiColorProfile*);
   const char* firstKeyword;
-  const char* firstKey;
   const char* secondKeyword;
-  const char* secondKey;
 };
 
 constexpr ColorSpace kColorSpaces[] = {
-    {BiDi_GetColorProfile_RGB, "RGBInputImage", "InputICCProfileRGBImage", "RGBInputText",
-     "InputICCProfileRGBGraphics"},
-    {BiDi_GetColorProfile_CMYK, "CMYKInputImage", "InputICCProfileCMYKImage", "CMYKInputText",
-     "InputICCProfileCMYKGraphics"},
-    {BiDi_GetColorProfile_Gray, "GrayInputImage", "InputICCProfileGRAYImage", "GrayInputText",
-     "InputICCProfileGRAYGraphics"},
-    {BiDi_GetColorProfile_Output, "PrinterText", "OutputICCProfileGraphics", "PrinterImage",
-     "OutputICCProfileImage"},
+    {BiDi_GetColorProfile_RGB, "RGBInputImage", "RGBInputText"},
+    {BiDi_GetColorProfile_CMYK, "CMYKInputImage", "CMYKInputText"},
+    {BiDi_GetColorProfile_Gray, "GrayInputImage", "GrayInputText"},
+    {BiDi_GetColorProfile_Output, "PrinterText", "PrinterImage"},
 };
+
+// The key of the option's profile inside "/DeviceRenderingInfo", from the
+// option code table (a literal there, so NUL-terminated).
+const char* profileKeyOf(const char* keyword) {
+  return tvx::jobchoices::findOption(keyword)->profileKey.data();
+}
 
 // Whether the pass over option `keyword` finds what it edits and drops only
 // the option's old choices: its default line whole and inside the option,
@@ -63,15 +64,9 @@ bool spacesLandmarksHold(std::string_view ppd, int first, int last) {
   return true;
 }
 
-// The choice keyword of a profile: its name up to the first ".icc", in
-// keyword characters only.
-std::string choiceKeyword(std::string_view name) {
-  return tvx::text::ppdKeyword(name.substr(0, name.find(".icc")));
-}
-
 bool namesProfile(const TS_ColorProfile* profiles, const std::string& value) {
   for (; profiles != nullptr; profiles = profiles->next) {
-    std::string choice = choiceKeyword(profiles->name);
+    std::string choice = tvx::jobchoices::profileChoiceKeyword(profiles->name);
     if (!choice.empty() && choice == value) return true;
   }
   return false;
@@ -79,9 +74,8 @@ bool namesProfile(const TS_ColorProfile* profiles, const std::string& value) {
 
 std::string profileChoice(const std::string& keyword, const std::string& psKey, const std::string& choice,
                           const TS_ColorProfile& profile) {
-  return "*" + keyword + " " + choice + "/" + tvx::text::ppdTranslation(choice) +
-         ": \"<< /DeviceRenderingInfo <<\n/Type 41\n/" + psKey + " (" + tvx::text::psString(profile.name) +
-         ")\n>>\n>> setpagedevice\"\n*End\n";
+  return "*" + keyword + " " + choice + "/" + tvx::text::ppdTranslation(choice) + ": \"" +
+         tvx::jobchoices::profileCode(psKey, profile.name) + "\"\n*End\n";
 }
 
 // Keeps the default line when it names a reported profile, else writes "None".
@@ -114,7 +108,7 @@ void rewriteChoices(const std::string& keyword, const std::string& psKey, const 
   window.write("*End\n");
   for (const TS_ColorProfile* profile = profiles; profile != nullptr; profile = profile->next) {
     LOGPRINTA(LOG_LIGHT, "Add the collor profile: %s", tvx::text::singleLine(profile->name).c_str());
-    std::string choice = choiceKeyword(profile->name);
+    std::string choice = tvx::jobchoices::profileChoiceKeyword(profile->name);
     if (choice.empty() || !written.insert(choice).second) continue;
     window.write(profileChoice(keyword, psKey, choice, *profile));
   }
@@ -145,9 +139,11 @@ UpdateStatus BiDi_UpdateColorSimple(unsigned char sessionID, const char* queue, 
   tvx::bidi::ProfileList profiles(head);
   if (status != en_BiDiSuccess) return UpdateStatus::kQueryFailed;
   if (!profiles) return UpdateStatus::kNoColorProfile;
-  UpdateStatus result = BiDi_UpdateColorImageOrText(space.firstKeyword, space.firstKey, queue, profiles.get());
+  UpdateStatus result = BiDi_UpdateColorImageOrText(
+      space.firstKeyword, profileKeyOf(space.firstKeyword), queue, profiles.get());
   if (result != UpdateStatus::kDone) return result;
-  return BiDi_UpdateColorImageOrText(space.secondKeyword, space.secondKey, queue, profiles.get());
+  return BiDi_UpdateColorImageOrText(space.secondKeyword, profileKeyOf(space.secondKeyword), queue,
+                                     profiles.get());
 }
 
 UpdateStatus BiDi_UpdateColorImageOrText(const char* keyword, const char* psKey, const char* queue,

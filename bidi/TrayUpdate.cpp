@@ -11,6 +11,7 @@
 #include "bidi/PPDCycle.h"
 #include "bidi/lib/BiDiInput.h"
 #include "common/drvlog.h"
+#include "jobchoices/optioncode.h"
 
 namespace {
 
@@ -71,9 +72,9 @@ bool writeTrayEntries(const TS_BiDiInput* trays, const std::string& word, tvx::P
   if (word.size() + numberSuffix(7, hexadecimal).size() > kMaxLabel) return false;
   for (int tray = 1; tray <= 7; ++tray) {
     if (!hasTray(trays, tray)) continue;
-    std::string n = std::to_string(tray);
-    std::string line = "*InputSlot Tray" + n + "/" + word + numberSuffix(tray, hexadecimal) +
-                       ": \"<< /MediaPosition " + n + " >> setpagedevice\"\n";
+    std::string line = "*InputSlot Tray" + std::to_string(tray) + "/" + word +
+                       numberSuffix(tray, hexadecimal) + ": \"" +
+                       tvx::jobchoices::trayCode(tray) + "\"\n";
     window.write(line);
   }
   return true;
