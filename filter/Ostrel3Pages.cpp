@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "common/psstream.h"
 #include "filter/Ostrel3Stream.h"
+#include "jobchoices/features.h"
 
 namespace tvx::filter {
 
@@ -193,10 +195,11 @@ int editPages(PSWindow& window, const PageTexts& jobTexts, int jobTray,
 
 }  // namespace tvx::filter
 
+// The same block CUPS writes for the queue's InputSlot choice, from the one
+// table of the printer's option code.
 int getInputTrayCommand(int tray, char* command) {
-  std::snprintf(command, kTrayCommandSize,
-                "[{\n%%%%BeginFeature: *InputSlot Tray%d\n<< /MediaPosition %d >> "
-                "setpagedevice\n%%%%EndFeature\n} stopped cleartomark\n",
-                tray, tray);
+  std::string block = tvx::jobchoices::featureBlock(
+      {"InputSlot", "Tray" + std::to_string(tray), tvx::jobchoices::trayCode(tray)});
+  std::snprintf(command, kTrayCommandSize, "%s", block.c_str());
   return 1;
 }
