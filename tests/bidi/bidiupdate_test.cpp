@@ -229,7 +229,9 @@ TEST_F(BidiupdateProcessTest, ReplacementsSyncTheFileThenRenameThenSyncTheFolder
   const std::string trace = root_ + "/trace";
   Finished result = run({.argv = {"strace", "-f", "-qq", "-y", "-o", trace, "-e",
                                   "trace=fsync,fdatasync,rename,renameat,renameat2,linkat",
-                                  BIDIUPDATE_PATH, "-M", kQueue, printer.address()}});
+                                  BIDIUPDATE_PATH, "-M", kQueue, printer.address()},
+                         // LeakSanitizer cannot run under ptrace.
+                         .environment = {"ASAN_OPTIONS=detect_leaks=0"}});
   ASSERT_EQ(result.status, kDone) << result.err;
   const std::string ppds = root_ + "/etc/cups/ppd";
   const std::string catalogs = root_ + "/usr/bin/Tavorinex";
