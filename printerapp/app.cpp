@@ -120,7 +120,6 @@ pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
   std::optional<int> interval = numberOption(count, options, "refresh-interval", 60, 1, 86400);
   std::optional<int> port = serverPort(count, options);
   if (!snmpPort || !interval || !port) return nullptr;
-  setRefreshSettings({*snmpPort, std::chrono::seconds(*interval)});
 
   static Places places = placesFor(kAppName);
   const char* logFile = cupsGetOption("log-file", count, options);
@@ -146,11 +145,12 @@ pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
         return papplSystemSaveState(saved, static_cast<const char*>(file));
       },
       places.state.data());
+  startRefreshing(system, {*snmpPort, std::chrono::seconds(*interval)});
   papplSystemLoadState(system, places.state.c_str());
-  // The printer's own view wins over the saved ready media.
+  // The printers' own readings, applied once the system runs, win over the
+  // saved ready media.
   papplSystemIteratePrinters(system, [](pappl_printer_t* printer, void*) { startRefresh(printer); },
                              nullptr);
-  allowApplying();
   return system;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,27 +51,17 @@ bool offersMedia(const Capabilities& capabilities, const char* name) {
                      [name](const MediaEntry& entry) { return entry.name == name; });
 }
 
-// The vendor defaults `printer` holds now for the profile options of `now`
-// that still offer them.
-std::vector<cups_option_t> vendorDefaultsOf(pappl_printer_t* printer, const Capabilities& now,
-                                            std::vector<std::string>& texts) {
+// The profile defaults `printer` holds now, by attribute name.
+std::map<std::string, std::string> vendorDefaultsOf(pappl_printer_t* printer, const Capabilities& now) {
+  std::map<std::string, std::string> defaults;
   ipp_t* attrs = papplPrinterGetDriverAttributes(printer);
-  std::vector<std::pair<const char*, std::string>> found;
   for (const ProfileOption& option : now.profiles) {
-    std::string name = option.attribute + "-default";
-    ipp_attribute_t* attr = ippFindAttribute(attrs, name.c_str(), IPP_TAG_ZERO);
+    ipp_attribute_t* attr = ippFindAttribute(attrs, (option.attribute + "-default").c_str(), IPP_TAG_ZERO);
     const char* value = attr != nullptr ? ippGetString(attr, 0, nullptr) : nullptr;
-    if (value != nullptr && offers(option.values, value)) {
-      texts.push_back(option.attribute);
-      texts.push_back(value);
-    }
+    if (value != nullptr) defaults.emplace(option.attribute, value);
   }
   ippDelete(attrs);
-  std::vector<cups_option_t> options;
-  for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
-    options.push_back({texts[i].data(), texts[i + 1].data()});
-  }
-  return options;
+  return defaults;
 }
 
 }  // namespace
@@ -89,7 +80,8 @@ const Capabilities& initialCapabilities() {
   return initial;
 }
 
-void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& data, ipp_t** attrs) {
+void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& data, ipp_t** attrs,
+                    const std::map<std::string, std::string>& profileDefaults) {
   data = pappl_pr_driver_data_t{};
   setJobCallbacks(data);
   data.delete_cb = [](pappl_printer_t* printer, pappl_pr_driver_data_t*) { stopRefresh(printer); };
@@ -148,8 +140,12 @@ void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& da
     for (const std::string& value : option.values) values.push_back(value.c_str());
     ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (option.attribute + "-supported").c_str(),
                   static_cast<int>(values.size()), nullptr, values.data());
+    auto chosen = profileDefaults.find(option.attribute);
+    const char* value = chosen != profileDefaults.end() && offers(option.values, chosen->second.c_str())
+                            ? chosen->second.c_str()
+                            : values.front();
     ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (option.attribute + "-default").c_str(),
-                 nullptr, values.front());
+                 nullptr, value);
   }
 }
 
@@ -165,16 +161,11 @@ bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now, const 
   }
   pappl_pr_driver_data_t old{};
   papplPrinterGetDriverData(printer, &old);
-  std::vector<std::string> texts;
-  std::vector<cups_option_t> vendor = vendorDefaultsOf(printer, now, texts);
-
   pappl_pr_driver_data_t data{};
   ipp_t* attrs = nullptr;
-  fillDriverData(now, data, &attrs);
-  bool set = papplPrinterSetDriverData(printer, &data, attrs);
-  ippDelete(attrs);
-  if (!set) return false;
-  // The administrator's choices outlive a new reading where they still apply.
+  // The administrator's choices outlive a new reading where they still
+  // apply; all goes in one call, so that no client sees them missing.
+  fillDriverData(now, data, &attrs, vendorDefaultsOf(printer, now));
   if (offersMedia(now, old.media_default.size_name)) data.media_default = old.media_default;
   data.color_default = old.color_default;
   data.sides_default = old.sides_default;
@@ -182,7 +173,9 @@ bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now, const 
   data.content_default = old.content_default;
   data.scaling_default = old.scaling_default;
   data.orient_default = old.orient_default;
-  return papplPrinterSetDriverDefaults(printer, &data, static_cast<int>(vendor.size()), vendor.data());
+  bool set = papplPrinterSetDriverData(printer, &data, attrs);
+  ippDelete(attrs);
+  return set;
 }
 
 }  // namespace tvx::papp

@@ -4,6 +4,9 @@
 
 #include <pappl/pappl.h>
 
+#include <map>
+#include <string>
+
 #include "printerapp/capabilities.h"
 
 namespace tvx::papp {
@@ -15,10 +18,12 @@ inline constexpr const char* kMakeAndModel = "Tavorinex Arc M750XLS";
 const Capabilities& initialCapabilities();
 
 // Fills `data` (callbacks, PostScript as the one format, make and model)
-// and `*attrs` (finishings and the profiles' vendor attributes, a new set
-// the caller hands on) for `capabilities`. The data points into
-// `capabilities`' strings, which must outlive the printer's use of them.
-void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& data, ipp_t** attrs);
+// and `*attrs` (the profiles' supported values and defaults: those of
+// `profileDefaults` that are offered, else "none"; a new set the caller
+// hands on) for `capabilities`. The data points into `capabilities`'
+// strings, which must outlive the printer's use of them.
+void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& data, ipp_t** attrs,
+                    const std::map<std::string, std::string>& profileDefaults = {});
 
 // Makes `printer` offer `now`. Only the trays changed since `before`: the
 // ready media are replaced; else the driver data is rebuilt and the

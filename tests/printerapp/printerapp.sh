@@ -199,6 +199,49 @@ wait_for test -f "$work/sink/job3" || fail "the job after the failed one did not
 grep -q 'Plain A4 80' "$work/sink/job3" 2> /dev/null ||
   fail "a job asking for A4 does not print on the first A4 media"
 
+# --- Defaults outlive refreshes and a restart; the printer's trays win ----
+ipptool -t "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' > /dev/null || fail "Set-Printer-Attributes was refused"
+{
+  OPERATION Set-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  GROUP printer-attributes-tag
+  ATTR keyword media-ready na_letter_8.5x11in,na_letter_8.5x11in
+  STATUS successful-ok
+}
+{
+  OPERATION Set-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  GROUP printer-attributes-tag
+  ATTR keyword media-default om_recycled-a-480_210x297mm
+  ATTR keyword tavorinex-rgb-input-image-profile-default display-p3
+  STATUS successful-ok
+}
+EOF
+sleep 5  # two refresh intervals
+attrs=$(attributes)
+expect_attr media-default om_recycled-a-480_210x297mm
+expect_attr tavorinex-rgb-input-image-profile-default display-p3
+
+in_work "$app" shutdown > /dev/null 2>&1
+wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
+in_work "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" \
+  -o refresh-interval=2 -o log-file="$work/app2.log" -o log-level=debug &
+server_pid=$!
+pids+=("$server_pid")
+ready="iso_a4_210x297mm,na_letter_8.5x11in,iso_sra3_320x450mm,iso_a4_210x297mm,om_recycled-a-480_210x297mm,na_ledger_11x17in,iso_c5_162x229mm"
+wait_for sh -c "$(declare -f attributes); printer_uri=$printer_uri attributes | grep -q 'media-ready (1setOf keyword) = $ready'" ||
+  fail "the saved ready media won over the printer's after a restart"
+attrs=$(attributes)
+expect_attr media-ready "$ready"
+expect_attr media-default om_recycled-a-480_210x297mm
+expect_attr tavorinex-rgb-input-image-profile-default display-p3
+
 # --- A port taken on IPv4 stops the server at once -----------------------
 taken=$(in_work "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" 2>&1)
 status=$?
