@@ -1,10 +1,9 @@
 #include "printerapp/app.h"
 
 #include <netinet/in.h>
+#include <pappl/pappl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <pappl/pappl.h>
 
 #include <charconv>
 #include <chrono>
@@ -68,9 +67,11 @@ struct Places {
 Places placesFor(std::string_view name) {
   std::string base(name);
   std::string snap = environment("SNAP_COMMON");
-  if (!snap.empty()) return {snap + "/" + base + ".state", snap + "/spool", snap + "/" + base + ".sock"};
+  if (!snap.empty())
+    return {snap + "/" + base + ".state", snap + "/spool", snap + "/" + base + ".sock"};
   uid_t uid = getuid();
-  if (uid == 0) return {"/var/lib/" + base + ".state", "/var/spool/" + base, "/run/" + base + ".sock"};
+  if (uid == 0)
+    return {"/var/lib/" + base + ".state", "/var/spool/" + base, "/run/" + base + ".sock"};
   std::string config = environment("XDG_CONFIG_HOME");
   if (config.empty()) config = environment("HOME") + "/.config";
   std::string id = std::to_string(uid);
@@ -149,15 +150,16 @@ pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
   papplSystemLoadState(system, places.state.c_str());
   // The printers' own readings, applied once the system runs, win over the
   // saved ready media.
-  papplSystemIteratePrinters(system, [](pappl_printer_t* printer, void*) { startRefresh(printer); },
-                             nullptr);
+  papplSystemIteratePrinters(
+      system, [](pappl_printer_t* printer, void*) { startRefresh(printer); }, nullptr);
   return system;
 }
 
 void usage(void*) {
-  std::puts("Options of the server besides PAPPL's own:\n"
-            "  -o snmp-port=N          SNMP port of every printer (default 161)\n"
-            "  -o refresh-interval=S   seconds between readings of an idle printer (default 60)");
+  std::puts(
+      "Options of the server besides PAPPL's own:\n"
+      "  -o snmp-port=N          SNMP port of every printer (default 161)\n"
+      "  -o refresh-interval=S   seconds between readings of an idle printer (default 60)");
 }
 
 }  // namespace
@@ -178,8 +180,9 @@ bool ipv4PortFree(int port) {
 }
 
 int runMainloop(int argc, char* argv[]) {
-  return papplMainloop(argc, argv, TAVORINEX_VERSION, nullptr, static_cast<int>(std::size(drivers)), drivers,
-                       nullptr, driverCallback, nullptr, nullptr, systemCallback, usage, nullptr);
+  return papplMainloop(argc, argv, TAVORINEX_VERSION, nullptr, static_cast<int>(std::size(drivers)),
+                       drivers, nullptr, driverCallback, nullptr, nullptr, systemCallback, usage,
+                       nullptr);
 }
 
 }  // namespace tvx::papp

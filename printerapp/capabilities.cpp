@@ -98,9 +98,9 @@ std::string keywordOf(std::string_view text, std::string_view kept, bool splitWo
     if (!keep) {
       gap = true;
     } else {
-      bool boundary = splitWords && ((isUpper(c) && isLower(previous)) ||
-                                     (isDigit(c) && isAlpha(previous)) ||
-                                     (isAlpha(c) && isDigit(previous)));
+      bool boundary =
+          splitWords && ((isUpper(c) && isLower(previous)) || (isDigit(c) && isAlpha(previous)) ||
+                         (isAlpha(c) && isDigit(previous)));
       if ((gap || boundary) && !keyword.empty()) keyword += '-';
       keyword += lower(c);
       gap = false;

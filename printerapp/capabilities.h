@@ -89,7 +89,8 @@ struct ProfileLists {
 // nothing when none has it. Staples are offered when a stapling finisher is
 // installed, punch patterns those of the installed punch unit.
 Capabilities capabilitiesFrom(const TS_BiDiMedia* media, const TS_BiDiInput* trays,
-                              const TS_BiDiInstallableOption* options, const ProfileLists& profiles);
+                              const TS_BiDiInstallableOption* options,
+                              const ProfileLists& profiles);
 
 // The IPP media type keyword of a printer's media type text: the PWG
 // keyword of its first word ("Coat 2" is "stationery-coated-2"), else the

@@ -20,8 +20,8 @@ constexpr int kResolution = 600;
 constexpr int kStapleFinishing = 4;
 constexpr int kPunchFinishing = 5;
 
-pappl_media_col_t mediaCol(const std::string& name, int width, int length, const std::string& source,
-                           const std::string& type) {
+pappl_media_col_t mediaCol(const std::string& name, int width, int length,
+                           const std::string& source, const std::string& type) {
   pappl_media_col_t col{};
   col.bottom_margin = col.top_margin = col.left_margin = col.right_margin = kMargin;
   col.size_width = width;
@@ -52,11 +52,13 @@ bool offersMedia(const Capabilities& capabilities, const char* name) {
 }
 
 // The profile defaults `printer` holds now, by attribute name.
-std::map<std::string, std::string> vendorDefaultsOf(pappl_printer_t* printer, const Capabilities& now) {
+std::map<std::string, std::string> vendorDefaultsOf(pappl_printer_t* printer,
+                                                    const Capabilities& now) {
   std::map<std::string, std::string> defaults;
   ipp_t* attrs = papplPrinterGetDriverAttributes(printer);
   for (const ProfileOption& option : now.profiles) {
-    ipp_attribute_t* attr = ippFindAttribute(attrs, (option.attribute + "-default").c_str(), IPP_TAG_ZERO);
+    ipp_attribute_t* attr =
+        ippFindAttribute(attrs, (option.attribute + "-default").c_str(), IPP_TAG_ZERO);
     const char* value = attr != nullptr ? ippGetString(attr, 0, nullptr) : nullptr;
     if (value != nullptr) defaults.emplace(option.attribute, value);
   }
@@ -89,7 +91,8 @@ void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& da
   data.kind = PAPPL_KIND_DOCUMENT;
   data.ppm = 75;
   data.ppm_color = 75;
-  data.color_supported = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;
+  data.color_supported =
+      PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;
   data.color_default = PAPPL_COLOR_MODE_AUTO;
   data.content_default = PAPPL_CONTENT_AUTO;
   data.quality_default = IPP_QUALITY_NORMAL;
@@ -126,11 +129,11 @@ void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& da
   }
   readyMediaOf(capabilities, data.media_ready);
   const MediaEntry& first = capabilities.media.front();
-  data.media_default = capabilities.ready.empty()
-                           ? mediaCol(first.name, first.width, first.length,
-                                      capabilities.sources.empty() ? "" : capabilities.sources.front(),
-                                      first.type)
-                           : data.media_ready[0];
+  data.media_default =
+      capabilities.ready.empty()
+          ? mediaCol(first.name, first.width, first.length,
+                     capabilities.sources.empty() ? "" : capabilities.sources.front(), first.type)
+          : data.media_ready[0];
 
   *attrs = ippNew();
   for (const ProfileOption& option : capabilities.profiles) {
@@ -138,18 +141,21 @@ void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& da
     data.vendor[data.num_vendor++] = option.attribute.c_str();
     std::vector<const char*> values;
     for (const std::string& value : option.values) values.push_back(value.c_str());
-    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (option.attribute + "-supported").c_str(),
-                  static_cast<int>(values.size()), nullptr, values.data());
+    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD,
+                  (option.attribute + "-supported").c_str(), static_cast<int>(values.size()),
+                  nullptr, values.data());
     auto chosen = profileDefaults.find(option.attribute);
-    const char* value = chosen != profileDefaults.end() && offers(option.values, chosen->second.c_str())
-                            ? chosen->second.c_str()
-                            : values.front();
+    const char* value =
+        chosen != profileDefaults.end() && offers(option.values, chosen->second.c_str())
+            ? chosen->second.c_str()
+            : values.front();
     ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (option.attribute + "-default").c_str(),
                  nullptr, value);
   }
 }
 
-bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now, const Capabilities* before) {
+bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now,
+                       const Capabilities* before) {
   if (before != nullptr) {
     Capabilities trays = *before;
     trays.ready = now.ready;

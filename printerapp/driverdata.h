@@ -30,6 +30,7 @@ void fillDriverData(const Capabilities& capabilities, pappl_pr_driver_data_t& da
 // defaults set before (media, colour, sides, quality, the profile
 // options), where `now` still offers them, are set again. Returns false
 // when the server refused the data.
-bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now, const Capabilities* before);
+bool applyCapabilities(pappl_printer_t* printer, const Capabilities& now,
+                       const Capabilities* before);
 
 }  // namespace tvx::papp

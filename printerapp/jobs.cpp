@@ -31,7 +31,8 @@ bool failJob(pappl_job_t* job, const char* why) {
 // Runs the filter's job in a child, so that a job that crashes the editing
 // takes down only itself. Returns the child's exit status, or -1 when it
 // did not exit (a signal ended it) or could not start.
-int editInChild(const tvx::filter::Job& filterJob, FILE* input, FILE* output, CMediaCatalog* catalog) {
+int editInChild(const tvx::filter::Job& filterJob, FILE* input, FILE* output,
+                CMediaCatalog* catalog) {
   std::fflush(nullptr);
   pid_t child = fork();
   if (child < 0) return -1;
@@ -65,7 +66,8 @@ bool sendToDevice(FILE* edited, pappl_device_t* device) {
 bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
   pappl_printer_t* printer = papplJobGetPrinter(job);
   std::shared_ptr<const PrinterReading> reading = freshReading(printer);
-  std::unique_ptr<CMediaCatalog> catalog = catalogOf(reading ? reading->media : std::vector<TS_BiDiMedia>{});
+  std::unique_ptr<CMediaCatalog> catalog =
+      catalogOf(reading ? reading->media : std::vector<TS_BiDiMedia>{});
   if (!catalog) return failJob(job, "No memory for the job's media catalog.");
 
   tvx::filter::Job filterJob;
@@ -85,10 +87,12 @@ bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
 
   int status = editInChild(filterJob, input.get(), edited->stream(), catalog.get());
   if (status != 0) {
-    return failJob(job, status < 0 ? "The job's editing stopped abnormally; the job is aborted."
-                                   : "The job could not be edited for the printer; the job is aborted.");
+    return failJob(job, status < 0
+                            ? "The job's editing stopped abnormally; the job is aborted."
+                            : "The job could not be edited for the printer; the job is aborted.");
   }
-  if (!sendToDevice(edited->stream(), device)) return failJob(job, "The printer did not take the job.");
+  if (!sendToDevice(edited->stream(), device))
+    return failJob(job, "The printer did not take the job.");
   return true;
 }
 

@@ -133,8 +133,8 @@ void Refresh::applyTo(pappl_printer_t* printer) {
     std::lock_guard lock(mutex_);
     if (failed_) {
       failed_ = false;
-      papplLogPrinter(printer, PAPPL_LOGLEVEL_WARN, "The printer at %s could not be read over SNMP.",
-                      peer_.c_str());
+      papplLogPrinter(printer, PAPPL_LOGLEVEL_WARN,
+                      "The printer at %s could not be read over SNMP.", peer_.c_str());
     }
     now = std::move(pending_);
   }

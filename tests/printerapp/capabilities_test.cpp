@@ -3,6 +3,8 @@
 // here for what that printer does not show (other punch units, stackers,
 // many trays); and a job that names no page size of its own printing on
 // the media its IPP request chose.
+#include "printerapp/capabilities.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,7 +15,6 @@
 #include "bidi/lib/BiDiInput.h"
 #include "bidi/lib/BiDiInstall.h"
 #include "bidi/lib/BiDiMedia.h"
-#include "printerapp/capabilities.h"
 #include "printerapp/printerreading.h"
 #include "tests/filter/jobrun.h"
 #include "tests/support/simprinter.h"
@@ -52,9 +53,9 @@ TEST(PrinterCapabilities, FullPrinterOffersEveryMediaByItsOwnName) {
   };
   EXPECT_EQ(capabilities.media, expected);
   EXPECT_EQ(capabilities.types,
-            (std::vector<std::string>{"stationery", "stationery-coated-2", "stationery-heavyweight-2",
-                                      "stationery-recycled", "tab-stock", "envelope",
-                                      "stationery-colored"}));
+            (std::vector<std::string>{"stationery", "stationery-coated-2",
+                                      "stationery-heavyweight-2", "stationery-recycled",
+                                      "tab-stock", "envelope", "stationery-colored"}));
 }
 
 TEST(PrinterCapabilities, FullPrinterTraysAreSourcesWithTheirMedia) {
@@ -92,8 +93,9 @@ TEST(PrinterCapabilities, FullPrinterFinishingsAndProfiles) {
   EXPECT_EQ(capabilities.profiles[4].values,
             (std::vector<std::string>{"none", "gray-newsprint", "gray-standard"}));
   EXPECT_EQ(capabilities.profiles[7].attribute, "tavorinex-printer-image-profile");
-  EXPECT_EQ(capabilities.profiles[7].values,
-            (std::vector<std::string>{"none", "arc-heavy-matt", "arc-uncoated", "arc-coated-gloss"}));
+  EXPECT_EQ(
+      capabilities.profiles[7].values,
+      (std::vector<std::string>{"none", "arc-heavy-matt", "arc-uncoated", "arc-coated-gloss"}));
 }
 
 TEST(PrinterCapabilities, ANameOrASizeFindsItsCatalogMedia) {
@@ -128,7 +130,9 @@ class Lists {
   void addTray(const char* name, const char* type, const char* media, int number) {
     ASSERT_EQ(addInput(&trays, name, type, media, number), en_BiDiSuccess);
   }
-  void addOption(const char* code) { ASSERT_EQ(addInstallableOption(&options, code), en_BiDiSuccess); }
+  void addOption(const char* code) {
+    ASSERT_EQ(addInstallableOption(&options, code), en_BiDiSuccess);
+  }
   void addRgb(const char* name) { ASSERT_EQ(addColorProfile(&rgb, name), en_BiDiSuccess); }
   Capabilities capabilities() const {
     return tvx::papp::capabilitiesFrom(media, trays, options, {rgb, nullptr, nullptr, nullptr});
@@ -152,8 +156,8 @@ TEST(PrinterCapabilities, PunchPatternsAreThoseOfTheInstalledUnit) {
     const char* unit;
     std::vector<int> finishings;
   };
-  for (const Case& c : {Case{"XH7100NA", {3, 5, 74, 75, 78, 79}}, Case{"XH7100EU", {3, 5, 74, 75, 82, 83}},
-                        Case{"XH7100SC", {3, 82, 83}}}) {
+  for (const Case& c : {Case{"XH7100NA", {3, 5, 74, 75, 78, 79}},
+                        Case{"XH7100EU", {3, 5, 74, 75, 82, 83}}, Case{"XH7100SC", {3, 82, 83}}}) {
     Lists lists;
     lists.addOption(c.unit);
     EXPECT_EQ(lists.capabilities().finishings, c.finishings) << c.unit;
@@ -178,7 +182,7 @@ TEST(PrinterCapabilities, StaplesOnlyWithAStaplingFinisher) {
 TEST(PrinterCapabilities, MediaTheCatalogRefusesAreLeftOut) {
   Lists lists;
   // Last row first: the printer's order is the reverse of these calls.
-  lists.addMedia("Plain A4", "Plain", 999, kA4Length);      // under a point
+  lists.addMedia("Plain A4", "Plain", 999, kA4Length);       // under a point
   lists.addMedia("Plain A4", "Plain", kA4Width, kA4Length);  // the key again
   lists.addMedia("   ", "Plain", kA4Width, kA4Length);       // no key
   lists.addMedia("Plain A4", "Plain", kA4Width, kA4Length);
@@ -216,7 +220,8 @@ TEST(PrinterCapabilities, TypeAndProfileKeywords) {
   lists.addRgb("Display P3");
   lists.addRgb("display  p3");
   lists.addRgb("***");
-  EXPECT_EQ(lists.capabilities().profiles[0].values, (std::vector<std::string>{"none", "display-p3"}));
+  EXPECT_EQ(lists.capabilities().profiles[0].values,
+            (std::vector<std::string>{"none", "display-p3"}));
 }
 
 // --- The job's media ----------------------------------------------------
@@ -254,8 +259,8 @@ TEST_F(PrinterAppJob, AJobThatNamesNoSizePrintsOnTheChosenMedia) {
   EXPECT_EQ(out.find("Plain A4 80"), std::string::npos) << out;
 
   // Without a chosen media such a job gets no media set-up, as before.
-  tvx::test::JobRun plain = tvx::test::runJobInProcess(kJobWithoutSize, "arc", "t", "1", "",
-                                                        catalog.get());
+  tvx::test::JobRun plain =
+      tvx::test::runJobInProcess(kJobWithoutSize, "arc", "t", "1", "", catalog.get());
   ASSERT_EQ(plain.status, 0);
   EXPECT_EQ(plain.out.find("Recycled A4 80"), std::string::npos) << plain.out;
 }
