@@ -119,7 +119,10 @@ std::optional<int> serverPort(int count, cups_option_t* options) {
 pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
   std::optional<int> snmpPort = numberOption(count, options, "snmp-port", 161, 1, 65535);
   std::optional<int> interval = numberOption(count, options, "refresh-interval", 60, 1, 86400);
-  std::optional<int> port = serverPort(count, options);
+  // A sub-command that finds no server starts a private one, which
+  // listens on the control socket only.
+  bool privateServer = cupsGetOption("private-server", count, options) != nullptr;
+  std::optional<int> port = privateServer ? 0 : serverPort(count, options);
   if (!snmpPort || !interval || !port) return nullptr;
 
   static Places places = placesFor(kAppName);
@@ -130,7 +133,7 @@ pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
       logFile != nullptr ? logFile : "-", logLevel(cupsGetOption("log-level", count, options)),
       nullptr, false);
   if (system == nullptr) return nullptr;
-  if (!papplSystemAddListeners(system, nullptr) ||
+  if ((!privateServer && !papplSystemAddListeners(system, nullptr)) ||
       !papplSystemAddListeners(system, places.socket.c_str())) {
     std::fprintf(stderr, "%s: cannot listen on port %d or on %s.\n", kAppName, *port,
                  places.socket.c_str());
