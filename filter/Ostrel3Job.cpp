@@ -85,10 +85,13 @@ int JobRun::spoolPages() {
   // A page size the catalog lacks stays in the job: its PPD code still
   // selects the media, where the catalog's texts cannot.
   PageTexts texts;
+  bool sizeNamed = false;
   takePageSizeFeature(window_, inputTray, [&](const char* pageSizeKey) {
+    sizeNamed = true;
     texts = media_.textsFor(pageSizeKey, 0);
     return !texts.comment.empty();
   });
+  if (!sizeNamed && !job_.media.empty()) texts = media_.textsFor(job_.media.c_str(), 0);
   // The tray is known only once the whole set-up has been read.
   if (!texts.comment.empty()) texts.trayCommand = trayCommandFor(inputTray);
   return editPages(window_, texts, inputTray, [&](const char* pageSizeKey, int tray) {

@@ -25,6 +25,9 @@ struct Job {
   // The queue's PPD, whose default page size a job that names only a size
   // prints on when the default has that size.
   std::string ppd{};
+  // The catalog key of the media a job prints on when its own set-up names
+  // no page size; empty: such a job gets no media set-up.
+  std::string media{};
 };
 
 // What became of a job. A job that was sent has status 0 and, for CUPS's

@@ -1,0 +1,13 @@
+// The driver's job callbacks: PostScript is edited by the filter's job in
+// a child process and sent to the device.
+#pragma once
+
+#include <pappl/pappl.h>
+
+namespace tvx::papp {
+
+// Sets the print callbacks of `data`: the PostScript one, and raster ones
+// that refuse every raster job (the server requires them).
+void setJobCallbacks(pappl_pr_driver_data_t& data);
+
+}  // namespace tvx::papp

@@ -1,0 +1,3 @@
+#include "printerapp/app.h"
+
+int main(int argc, char* argv[]) { return tvx::papp::runMainloop(argc, argv); }

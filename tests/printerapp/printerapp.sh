@@ -1,0 +1,259 @@
+#!/bin/bash
+# The Printer Application as a process: a server whose state, spool and
+# control socket lie in a private folder, a printer added against a TCP
+# sink with the simulated printer `full` behind its SNMP port, what IPP
+# clients are offered (ipptool), a PostScript job that reaches the sink
+# wrapped in PJL, a job whose editing fails while the server keeps serving,
+# and a port already taken on IPv4.
+#
+# Usage: printerapp.sh SOURCE_DIR APP
+#   Exits 77 (skipped) when ipptool, snmpsimd or python3 is missing.
+set -uo pipefail
+
+source_dir=$1
+app=$2
+
+skip() { echo "SKIP: $*"; exit 77; }
+for tool in ipptool snmpsimd python3; do
+  command -v "$tool" > /dev/null || skip "$tool is missing"
+done
+
+failures=0
+fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tvx-papp.XXXXXX")
+chmod 0755 "$work"  # the simulated printer runs as nobody
+mkdir -p "$work/sim" "$work/state" "$work/tmp" "$work/home" "$work/sink"
+sim_started=
+pids=()
+
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null && wait "$pid" 2> /dev/null; done
+  [ -n "$sim_started" ] && "$source_dir/scripts/simprinter" stop "$work/sim" > /dev/null 2>&1
+  if [ -n "${KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("", 0)); print(s.getsockname()[1])'
+}
+
+# Every file of the server under $work: the socket and the state under
+# SNAP_COMMON, the job files under TMPDIR.
+in_work() {
+  env SNAP_COMMON="$work/state" TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/home" "$@"
+}
+
+snmp_port=$("$source_dir/scripts/simprinter" start "$source_dir/tests/printers/full" "$work/sim") ||
+  { echo "FAULT: the simulated printer did not start"; exit 1; }
+sim_started=1
+
+# The printer's print port: every connection is written to sink/jobN.
+sink_port=$(free_port)
+python3 - "$sink_port" "$work/sink" <<'EOF' &
+import socket, sys
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", int(sys.argv[1])))
+server.listen(5)
+count = 0
+while True:
+    connection, _ = server.accept()
+    count += 1
+    with open("%s/.job%d" % (sys.argv[2], count), "wb") as out:
+        while data := connection.recv(65536):
+            out.write(data)
+    connection.close()
+    import os
+    os.rename("%s/.job%d" % (sys.argv[2], count), "%s/job%d" % (sys.argv[2], count))
+EOF
+pids+=($!)
+
+server_port=$(free_port)
+in_work ${WRAP:-} "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" \
+  -o refresh-interval=2 -o log-file="$work/app.log" -o log-level=debug &
+server_pid=$!
+pids+=("$server_pid")
+printer_uri=ipp://127.0.0.1:$server_port/ipp/print/arc
+
+wait_for() {  # CONDITION... : up to 30 s
+  for _ in $(seq 150); do "$@" && return 0; sleep 0.2; done
+  return 1
+}
+wait_for test -S "$work/state/tavorinex-printer-app.sock" || fail "the server made no control socket"
+
+# --- A printer against the sink -----------------------------------------
+in_work "$app" add -d arc -v "socket://127.0.0.1:$sink_port" -m tavorinex_arc_m750xls ||
+  fail "add refused the printer"
+in_work "$app" printers | grep -qx arc || fail "printers does not list arc"
+
+attributes() {
+  ipptool -tv "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' 2> /dev/null
+{
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR keyword requested-attributes all
+  STATUS successful-ok
+}
+EOF
+}
+# The first reading replaces A4 and Letter in tray 1.
+wait_for sh -c "$(declare -f attributes); printer_uri=$printer_uri attributes | grep -q by-pass-tray" ||
+  fail "the printer's reading never reached the server"
+attrs=$(attributes)
+echo "$attrs" > "$work/attributes.txt"
+
+expect_attr() {  # NAME VALUES: the attribute's values, as ipptool prints them
+  local line
+  line=$(grep -m1 "^ *$1 (" <<< "$attrs" | sed 's/^[^=]*= //')
+  [ "$line" = "$2" ] || fail "$1 is '$line', expected '$2'"
+}
+expect_attr media-supported "iso_a4_210x297mm,na_letter_8.5x11in,iso_sra3_320x450mm,na_ledger_11x17in,om_recycled-a-480_210x297mm,na_9x11_9x11in,iso_c5_162x229mm,om_yellow-a-4-short-edge_210x297mm"
+expect_attr media-source-supported "tray-1,tray-2,tray-3,tray-4,large-capacity,tray-6,by-pass-tray,auto"
+expect_attr media-ready "iso_a4_210x297mm,na_letter_8.5x11in,iso_sra3_320x450mm,iso_a4_210x297mm,om_recycled-a-480_210x297mm,na_ledger_11x17in,iso_c5_162x229mm"
+expect_attr media-type-supported "stationery,stationery-coated-2,stationery-heavyweight-2,stationery-recycled,tab-stock,envelope,stationery-colored"
+# The full printer has a stapling finisher and a punch unit; the server
+# lists finishings by kind only (the patterns are the model's).
+expect_attr finishings-supported "none,punch,staple"
+expect_attr tavorinex-rgb-input-image-profile-supported "none,adobe-rgb-1998,display-p3,srgb-iec61966-2.1"
+expect_attr tavorinex-printer-text-profile-supported "none,arc-heavy-matt,arc-uncoated,arc-coated-gloss"
+grep -q "Duplicate" <<< "$attrs" && fail "the printer's attributes hold a duplicate: $(grep Duplicate <<< "$attrs")"
+expect_attr tavorinex-gray-input-text-profile-default "none"
+expect_attr printer-make-and-model "Tavorinex Arc M750XLS"
+# The server adds the raster and image formats of its own filters.
+grep -q "document-format-supported (1setOf mimeMediaType) = .*application/postscript" <<< "$attrs" ||
+  fail "PostScript is not among the document formats"
+grep -q "media-source = large-capacity" <<< "$attrs" ||
+  grep -q "media-source=large-capacity" <<< "$attrs" || fail "no ready media in the large capacity tray"
+
+# --- A PostScript job reaches the printer wrapped in PJL ----------------
+cat > "$work/job.ps" <<'EOF'
+%!PS-Adobe-3.0
+%%Pages: 1
+%%EndComments
+%%Page: 1 1
+/Helvetica findfont 24 scalefont setfont 72 720 moveto (Printer Application) show
+showpage
+%%EOF
+EOF
+print_job() {  # FILE MEDIA
+  ipptool -t "$printer_uri" -d uri="$printer_uri" -d media="$2" -f "$1" /dev/stdin <<'EOF' > /dev/null
+{
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR name requesting-user-name test
+  ATTR name job-name "Report 1"
+  ATTR mimeMediaType document-format application/postscript
+  GROUP job-attributes-tag
+  ATTR keyword media $media
+  FILE $filename
+  STATUS successful-ok
+}
+EOF
+}
+print_job "$work/job.ps" om_recycled-a-480_210x297mm || fail "Print-Job was refused"
+wait_for test -f "$work/sink/job1" || fail "the printer received nothing"
+if [ -f "$work/sink/job1" ]; then
+  job=$(cat "$work/sink/job1")
+  [[ $job == $'\e%-12345X@PJL'* ]] || fail "the job does not start with the PJL escape"
+  grep -q '@PJL JOB NAME="Report 1"' <<< "$job" || fail "no PJL job name"
+  grep -q '(Printer Application) show' <<< "$job" || fail "the page did not reach the printer"
+  # The media asked for by its own name: Recycled A4 80's set-up on the page.
+  grep -q 'Recycled' <<< "$job" || fail "the page has not the set-up of Recycled A4 80"
+  [[ $job == *$'\e%-12345X' ]] || grep -q '@PJL EOJ' <<< "$job" || fail "no PJL end of job"
+fi
+
+# --- A job whose editing fails aborts alone -----------------------------
+# The editing child spools in TMPDIR: without it the child fails.
+mv "$work/tmp" "$work/tmp-gone"
+print_job "$work/job.ps" iso_a4_210x297mm > /dev/null
+wait_for grep -q "could not be edited" "$work/app.log" || fail "the failed editing was not logged"
+mv "$work/tmp-gone" "$work/tmp"
+kill -0 "$server_pid" 2> /dev/null || fail "the server ended with the failed job"
+jobs=$(ipptool -tv "$printer_uri" -d uri="$printer_uri" /dev/stdin 2> /dev/null <<'EOF'
+{
+  OPERATION Get-Jobs
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR keyword which-jobs completed
+  ATTR keyword requested-attributes job-id,job-state
+  STATUS successful-ok
+}
+EOF
+)
+grep -q "job-state (enum) = aborted" <<< "$jobs" || fail "the failed job is not aborted"
+# The server opens the device before the job's callback runs: the failed
+# job is a connection that sent nothing.
+wait_for test -f "$work/sink/job2" || fail "the failed job's connection did not end"
+[ -s "$work/sink/job2" ] && fail "the failed job reached the printer"
+print_job "$work/job.ps" iso_a4_210x297mm || fail "the server refused the job after the failed one"
+wait_for test -f "$work/sink/job3" || fail "the job after the failed one did not print"
+grep -q 'Plain A4 80' "$work/sink/job3" 2> /dev/null ||
+  fail "a job asking for A4 does not print on the first A4 media"
+
+# --- Defaults outlive refreshes and a restart; the printer's trays win ----
+ipptool -t "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' > /dev/null || fail "Set-Printer-Attributes was refused"
+{
+  OPERATION Set-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  GROUP printer-attributes-tag
+  ATTR keyword media-ready na_letter_8.5x11in,na_letter_8.5x11in
+  STATUS successful-ok
+}
+{
+  OPERATION Set-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  GROUP printer-attributes-tag
+  ATTR keyword media-default om_recycled-a-480_210x297mm
+  ATTR keyword tavorinex-rgb-input-image-profile-default display-p3
+  STATUS successful-ok
+}
+EOF
+sleep 5  # two refresh intervals
+attrs=$(attributes)
+expect_attr media-default om_recycled-a-480_210x297mm
+expect_attr tavorinex-rgb-input-image-profile-default display-p3
+
+in_work "$app" shutdown > /dev/null 2>&1
+wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
+in_work "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" \
+  -o refresh-interval=2 -o log-file="$work/app2.log" -o log-level=debug &
+server_pid=$!
+pids+=("$server_pid")
+ready="iso_a4_210x297mm,na_letter_8.5x11in,iso_sra3_320x450mm,iso_a4_210x297mm,om_recycled-a-480_210x297mm,na_ledger_11x17in,iso_c5_162x229mm"
+wait_for sh -c "$(declare -f attributes); printer_uri=$printer_uri attributes | grep -q 'media-ready (1setOf keyword) = $ready'" ||
+  fail "the saved ready media won over the printer's after a restart"
+attrs=$(attributes)
+expect_attr media-ready "$ready"
+expect_attr media-default om_recycled-a-480_210x297mm
+expect_attr tavorinex-rgb-input-image-profile-default display-p3
+
+# --- A port taken on IPv4 stops the server at once -----------------------
+taken=$(in_work "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" 2>&1)
+status=$?
+[ "$status" -ne 0 ] || fail "a second server on port $server_port exited 0"
+grep -q "port $server_port is in use" <<< "$taken" || fail "no message for the taken port: $taken"
+
+in_work "$app" shutdown > /dev/null 2>&1
+wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
+
+if [ "$failures" -ne 0 ]; then
+  echo "--- server log"
+  tail -40 "$work/app.log"
+  exit 1
+fi
+echo "PASS"
