@@ -5,8 +5,9 @@
 # under a private folder: the server as the unit's user, with its
 # environment and umask, writes its state for that user alone (0600) where
 # the unit says; root's sub-commands reach it through the socket link of
-# ExecStartPost and add a printer; ExecStop stops it within systemd's stop
-# time-out, and ExecStopPost removes the link.
+# ExecStartPost and add a printer; ExecStop asks it to shut down, and after
+# the SIGTERM that systemd then sends, it ends within systemd's stop
+# time-out; ExecStopPost removes the link.
 #
 # Usage: check-app-unit.sh SOURCE_DIR APP
 #   Exits 77 (skipped) without systemd-analyze and without root.
@@ -15,7 +16,7 @@ set -u
 umask 022
 
 source=$1
-app=$2
+app=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 unit=$source/printerapp/tavorinex-printer-app.service
 name=tavorinex-printer-app
 
@@ -72,15 +73,18 @@ environment=$(setting Environment)
 [ "$(setting StateDirectory)" = "$name" ] || fail "the state folder is not /var/lib/$name"
 
 # Runs the unit's command $1: a "+" command as root, others as the unit's
-# user with its umask; both with the unit's environment.
+# user with its umask; both with the unit's environment. With a second
+# argument "exec", the command replaces the calling (sub)shell, so that
+# its process is the server's.
 run_setting() {
+  launch=${2:-}
   command=$(setting "$1")
   [ -n "$command" ] || { fail "the unit has no $1"; return 1; }
   # shellcheck disable=SC2086 # the environment's words, one per variable
   case $command in
-    +*) eval "set -- ${command#+}"; env $environment "$@" ;;
+    +*) eval "set -- ${command#+}"; $launch env $environment "$@" ;;
     *) eval "set -- $command"
-       setpriv --reuid="$user" --regid="$group" --clear-groups \
+       $launch setpriv --reuid="$user" --regid="$group" --clear-groups \
          env $environment sh -c 'umask "$0"; exec "$@"' "$umask_value" "$@" ;;
   esac
 }
@@ -89,7 +93,7 @@ mkdir -p "$state_dir"
 chown "$user:$group" "$state_dir"
 chmod "$(setting StateDirectoryMode)" "$state_dir"
 run_setting ExecStartPre || fail "ExecStartPre failed"
-run_setting ExecStart > "$work/server.log" 2>&1 &
+run_setting ExecStart exec > "$work/server.log" 2>&1 &
 server=$!
 run_setting ExecStartPost || fail "ExecStartPost failed"
 
@@ -116,15 +120,17 @@ grep -q 'Arc' "$state" 2> /dev/null || fail "the state file does not hold the pr
 spool=$root/var/spool/$name
 [ "$(stat -c '%a %U' "$spool")" = "700 $user" ] || fail "the spool folder is not $user's with mode 0700"
 
-# systemd waits 90 s for the server after ExecStop, then kills it.
 run_setting ExecStop || fail "ExecStop failed"
+grep -q 'Shutdown-All-Printers successful-ok' "$work/server.log" || fail "ExecStop did not reach the server"
+# Once ExecStop has returned, systemd sends SIGTERM and waits 90 s.
+kill -TERM "$server"
 n=0
 while kill -0 "$server" 2> /dev/null && [ $n -lt 900 ]; do
   n=$((n + 1))
   sleep 0.1
 done
 if kill -0 "$server" 2> /dev/null; then
-  fail "the server still runs 90 s after ExecStop"
+  fail "the server still runs 90 s after SIGTERM"
 else
   wait "$server" || fail "the server ended with status $?: $(cat "$work/server.log")"
   server=
