@@ -249,7 +249,7 @@ if [ "$printer_app" = 1 ]; then
   dpkg --purge "$app_package" > "$work/app-purge.log" 2>&1 || fail "dpkg --purge $app_package failed"
   app_installed=
   grep -qi warning "$work/app-remove.log" "$work/app-purge.log" && fail "removing $app_package warned"
-  for f in /var/lib/$app_package /var/spool/$app_package "$app_wants"; do
+  for f in /var/lib/$app_package /var/spool/$app_package "$app_wants" /etc/systemd/system/$app_package.service; do
     [ -e "$f" ] || [ -L "$f" ] && fail "purging $app_package left $f"
   done
 fi
