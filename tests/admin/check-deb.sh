@@ -6,25 +6,42 @@
 # psfilter); dpkg -r removes every file but the cron conffile and the media
 # catalogs, without a warning, and purging removes those too.
 #
+# With the Printer Application (PRINTER_APP 1), cpack makes its package too,
+# and the first one holds none of its files: the program, its man page and
+# its unit, with libpappl1 and Ghostscript among its dependencies. Installed,
+# the program runs, systemd-analyze accepts the installed unit, the service
+# is enabled but, without a running systemd, not started; purging removes
+# the service's state and spool and its enablement.
+#
 # Files of an earlier unpackaged install at the package's paths are saved
 # before and put back afterwards.
 #
-# Usage: check-deb.sh BUILD_DIR SOURCE_DIR
-#   Changes the system: root only, exits 77 (skipped) otherwise, when the
+# Usage: check-deb.sh BUILD_DIR SOURCE_DIR PRINTER_APP
+#   Changes the system: root only, exits 77 (skipped) otherwise, when a
 #   package is installed already, or when a cupsd already runs.
 set -u
 
 build=$1
 source=$2
+printer_app=$3
 package=tavorinex-arc-m750xls
+app_package=tavorinex-printer-app
+app_unit=/lib/systemd/system/$app_package.service
+app_wants=/etc/systemd/system/multi-user.target.wants/$app_package.service
 queue=
 conffile=/etc/cron.d/tavorinex-refresh
 
 [ "$(id -u)" = 0 ] || { echo "SKIP: needs root to install packages"; exit 77; }
-if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q installed; then
-  echo "SKIP: $package is installed on this machine"
-  exit 77
-fi
+for installed_package in "$package" "$app_package"; do
+  if dpkg-query -W -f='${Status}' "$installed_package" 2>/dev/null | grep -q installed; then
+    echo "SKIP: $installed_package is installed on this machine"
+    exit 77
+  fi
+done
+# Purging the package deletes these.
+for folder in /var/lib/$app_package /var/spool/$app_package; do
+  [ -e "$folder" ] && { echo "SKIP: $folder exists on this machine"; exit 77; }
+done
 
 failures=0
 fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
@@ -35,6 +52,7 @@ mkdir "$work/sim" "$work/out"
 . "$source/scripts/cups-sandbox"
 sim_started=
 installed=
+app_installed=
 saved=
 cleanup() {
   if cups_sandbox_owned; then
@@ -43,6 +61,7 @@ cleanup() {
   fi
   [ -n "$sim_started" ] && "$source/scripts/simprinter" stop "$work/sim"
   [ -n "$installed" ] && dpkg --purge "$package" > /dev/null 2>&1
+  [ -n "$app_installed" ] && dpkg --purge "$app_package" > /dev/null 2>&1
   [ -n "$saved" ] && tar -C / -xpf "$work/saved.tar"
   rm -rf "$work"
 }
@@ -51,8 +70,14 @@ trap cleanup EXIT
 # --- Build and inspect the package ---------------------------------------
 (cd "$build" && cpack -G DEB -B "$work/pkg") > "$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAULT: cpack failed"; exit 1; }
-for deb in "$work"/pkg/*.deb; do break; done
-[ -f "$deb" ] || { echo "FAULT: cpack made no .deb"; exit 1; }
+for deb in "$work/pkg/${package}"_*.deb; do break; done
+[ -f "$deb" ] || { echo "FAULT: cpack made no $package .deb"; exit 1; }
+for app_deb in "$work/pkg/${app_package}"_*.deb; do break; done
+if [ "$printer_app" = 1 ]; then
+  [ -f "$app_deb" ] || { echo "FAULT: cpack made no $app_package .deb"; exit 1; }
+else
+  [ -f "$app_deb" ] && fail "cpack made $app_package without the Printer Application"
+fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libsnmp cups cups-client; do
@@ -76,12 +101,31 @@ entry -rw-r--r-- root/root /usr/share/cups/model/tavorinex/TavorinexArcM750XLS.p
 # keeps the catalogs without a warning and purging removes them.
 grep -q ' \./usr/bin/Tavorinex/\?$' "$work/contents" && fail "the package ships the catalog folder"
 awk '$1 ~ /w.$/ || $1 ~ /w....$/ { print }' "$work/contents" | grep . && fail "group- or world-writable entries"
+grep "$app_package" "$work/contents" && fail "$package holds files of $app_package"
+
+if [ "$printer_app" = 1 ]; then
+  app_depends=$(dpkg-deb -f "$app_deb" Depends)
+  for dep in libpappl1 ghostscript; do
+    echo "$app_depends" | grep -q "\(^\|, \)$dep" || fail "$app_package's Depends lacks $dep: $app_depends"
+  done
+  dpkg-deb -e "$app_deb" "$work/app-control"
+  for script in postinst prerm postrm; do
+    [ -x "$work/app-control/$script" ] || fail "$app_package has no $script"
+  done
+  # Its files, with mode and owner: exactly these.
+  dpkg-deb -c "$app_deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort > "$work/app-contents"
+  printf '%s\n' "-rw-r--r-- root/root .$app_unit" \
+    "-rw-r--r-- root/root ./usr/share/man/man8/$app_package.8" \
+    "-rwxr-xr-x root/root ./usr/bin/$app_package" | sort | diff - "$work/app-contents" > "$work/app-diff" ||
+    fail "$app_package's files (>) differ from its list (<): $(cat "$work/app-diff")"
+fi
 
 # Files of the package (not folders), as absolute paths.
 sed -n 's|^-[^ ]* .* \./\(.*\)$|/\1|p' "$work/contents" > "$work/files"
 
 # --- Install ------------------------------------------------------------------
-present=$(for f in $(cat "$work/files") /usr/bin/Tavorinex /usr/share/cups/model/tavorinex; do
+present=$(for f in $(cat "$work/files") /usr/bin/Tavorinex /usr/share/cups/model/tavorinex \
+  /usr/bin/$app_package /usr/share/man/man8/$app_package.8 $app_unit; do
   [ -e "$f" ] && echo "${f#/}"; done)
 if [ -n "$present" ]; then
   # shellcheck disable=SC2086
@@ -178,6 +222,37 @@ grep -qi warning "$work/purge.log" && fail "dpkg --purge warned: $(cat "$work/pu
 [ -e /usr/bin/Tavorinex ] && fail "purging left /usr/bin/Tavorinex"
 [ -e /var/lib/tavorinex ] && fail "purging left /var/lib/tavorinex"
 dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed\|config-files' && fail "dpkg still knows $package"
+
+# --- The Printer Application's package --------------------------------------------
+if [ "$printer_app" = 1 ]; then
+  app_installed=1
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$app_deb" < /dev/null > "$work/app-apt.log" 2>&1 ||
+    { cat "$work/app-apt.log"; echo "FAULT: apt-get install $app_package failed"; exit 1; }
+  "$app_package" drivers | grep -q '^tavorinex_arc_m750xls ' ||
+    fail "the installed $app_package does not list its driver: $("$app_package" drivers 2>&1)"
+  if command -v systemd-analyze > /dev/null; then
+    out=$(systemd-analyze verify "$app_package.service" 2>&1) || fail "systemd-analyze verify refuses $app_unit: $out"
+    [ -z "$out" ] || fail "systemd-analyze verify warns about $app_unit: $out"
+  fi
+  if [ ! -d /run/systemd/system ]; then
+    [ -z "$(pgrep -u lp -f "^/usr/bin/$app_package")" ] || fail "the postinst started $app_package without systemd"
+  fi
+  command -v deb-systemd-helper > /dev/null && { [ -L "$app_wants" ] || fail "the postinst did not enable $app_package.service"; }
+  # What the service leaves, for the purge to remove.
+  install -d -o lp -g lp -m 0700 /var/lib/$app_package /var/spool/$app_package
+  install -o lp -g lp -m 0600 /dev/null /var/lib/$app_package/$app_package.state
+  dpkg -r "$app_package" > "$work/app-remove.log" 2>&1 || { cat "$work/app-remove.log"; fail "dpkg -r $app_package failed"; }
+  for f in /usr/bin/$app_package /usr/share/man/man8/$app_package.8 $app_unit; do
+    [ -e "$f" ] && fail "dpkg -r $app_package left $f"
+  done
+  [ -f /var/lib/$app_package/$app_package.state ] || fail "dpkg -r $app_package removed the service's state"
+  dpkg --purge "$app_package" > "$work/app-purge.log" 2>&1 || fail "dpkg --purge $app_package failed"
+  app_installed=
+  grep -qi warning "$work/app-remove.log" "$work/app-purge.log" && fail "removing $app_package warned"
+  for f in /var/lib/$app_package /var/spool/$app_package "$app_wants" /etc/systemd/system/$app_package.service; do
+    [ -e "$f" ] || [ -L "$f" ] && fail "purging $app_package left $f"
+  done
+fi
 
 [ "$failures" = 0 ] && echo "PASS: the package builds, installs, prints and removes cleanly" || echo "$failures faults"
 exit $((failures > 0))

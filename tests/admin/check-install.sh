@@ -4,14 +4,17 @@
 # needs, folders that users lp and man can traverse, nothing world-writable,
 # a filter that links no SNMP library, man pages that render without
 # warnings, and a model PPD that cupstestppd accepts with the installed filter.
+# With the Printer Application (PRINTER_APP 1), its program, man page and
+# systemd unit too.
 #
-# Usage: check-install.sh BUILD_DIR SOURCE_DIR PREFIX CUPS_FILTER_DIR
+# Usage: check-install.sh BUILD_DIR SOURCE_DIR PREFIX CUPS_FILTER_DIR PRINTER_APP
 set -u
 
 build=$1
 source=$2
 prefix=$3
 filters=$4
+printer_app=$5
 
 failures=0
 fail() { echo "FAULT: $*"; failures=$((failures + 1)); }
@@ -42,6 +45,12 @@ expected="755 $prefix/bin/bidiupdate
 644 /lib/systemd/system/tavorinex-refresh.service
 644 /lib/systemd/system/tavorinex-refresh.timer
 644 /etc/cron.d/tavorinex-refresh"
+if [ "$printer_app" = 1 ]; then
+  expected="$expected
+755 $prefix/bin/tavorinex-printer-app
+644 $prefix/share/man/man8/tavorinex-printer-app.8
+644 /lib/systemd/system/tavorinex-printer-app.service"
+fi
 echo "$expected" | sort -k2 > "$work/expected"
 (cd "$dest" && find . ! -type d -printf '%m /%P\n' | sort -k2) > "$work/actual"
 diff "$work/expected" "$work/actual" > "$work/diff" ||
@@ -83,7 +92,9 @@ for program in bin/errtext bin/tavorinex-query; do
 done
 
 if command -v man > /dev/null; then
-  for page in man1/bidiupdate.1 man1/tavorinex-query.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8; do
+  pages="man1/bidiupdate.1 man1/tavorinex-query.1 man1/errtext.1 man7/psfilter.7 man8/tavorinex-refresh.8"
+  [ "$printer_app" = 1 ] && pages="$pages man8/tavorinex-printer-app.8"
+  for page in $pages; do
     file=$dest$prefix/share/man/$page
     warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$file" 2>&1 > "$work/page")
     [ -z "$warnings" ] || fail "man $page warns: $warnings"
