@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 #include <pappl/pappl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -183,6 +184,9 @@ bool ipv4PortFree(int port) {
 }
 
 int runMainloop(int argc, char* argv[]) {
+  // The state file holds the job history: PAPPL writes it with the process's
+  // umask, which would leave it world-readable.
+  ::umask(S_IRWXG | S_IRWXO);
   return papplMainloop(argc, argv, TAVORINEX_VERSION, nullptr, static_cast<int>(std::size(drivers)),
                        drivers, nullptr, driverCallback, nullptr, nullptr, systemCallback, usage,
                        nullptr);

@@ -230,6 +230,11 @@ expect_attr tavorinex-rgb-input-image-profile-default display-p3
 
 in_work "$app" shutdown > /dev/null 2>&1
 wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
+# The state holds the job history: only the server's user may read it.
+state_file=$(find "$work/state" -name '*.state' | head -1)
+[ -n "$state_file" ] || fail "the server saved no state under $work/state"
+[ -z "$state_file" ] || [ "$(stat -c %a "$state_file")" = 600 ] ||
+  fail "the state file is mode $(stat -c %a "$state_file"), not 600"
 in_work "$app" server -o server-port="$server_port" -o snmp-port="$snmp_port" \
   -o refresh-interval=2 -o log-file="$work/app2.log" -o log-level=debug &
 server_pid=$!
