@@ -35,6 +35,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The unit's user runs the program from a copy here: the build tree may lie
+# in a folder lp cannot enter (a home folder of mode 0700).
+mkdir "$work/bin"
+cp "$app" "$work/bin/$name"
+app=$work/bin/$name
+
 # --- systemd-analyze verify ------------------------------------------------------
 if [ -n "$have_analyze" ]; then
   mkdir -p "$work/man/man8"
