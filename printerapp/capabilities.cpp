@@ -198,10 +198,12 @@ void addSources(Capabilities& capabilities, const TS_BiDiInput* trays,
     if (taken.count(source) != 0) source = "tray-" + std::to_string(tray->inputIdx);
     if (tray->inputIdx < 1 || !taken.insert(source).second) continue;
     capabilities.sources.push_back(source);
+    capabilities.sourceTrays.emplace(source, tray->inputIdx);
     for (const NamedMedia& held : media) {
       if (held.printerName == tray->inputMedia) {
         const MediaEntry& entry = held.entry;
         capabilities.ready.push_back({source, entry.name, entry.width, entry.length, entry.type});
+        capabilities.trayMedia.emplace(tray->inputIdx, entry.key);
         break;
       }
     }
@@ -279,6 +281,10 @@ Capabilities capabilitiesFrom(const TS_BiDiMedia* media, const TS_BiDiInput* tra
   }
   addSources(capabilities, trays, named);
   capabilities.finishings = finishingsOf(options);
+  for (int category = 0; category < static_cast<int>(std::size(installOptions)); ++category) {
+    std::string code = installedOf(options, category);
+    if (!code.empty()) capabilities.installed.emplace(installOptions[category], code);
+  }
   const std::array<const TS_ColorProfile*, 4> spaces{profiles.rgb, profiles.cmyk, profiles.gray,
                                                      profiles.output};
   for (std::size_t i = 0; i < kProfileAttributes.size(); ++i) {

@@ -1,0 +1,198 @@
+#include "printerapp/jobsetup.h"
+
+#include <algorithm>
+#include <array>
+
+#include "jobchoices/features.h"
+#include "jobchoices/optioncode.h"
+#include "mediacatalog/mediacatalog.h"
+#include "mediacatalog/mediacatalogutil.h"
+
+namespace tvx::papp {
+
+namespace {
+
+using tvx::jobchoices::Feature;
+
+constexpr int kNoFinishing = 3;
+
+// The PPD option of each profile vendor attribute.
+struct ProfileOptionName {
+  std::string_view attribute;
+  std::string_view option;
+};
+constexpr std::array<ProfileOptionName, 8> kProfileOptions{{
+    {"tavorinex-rgb-input-image-profile", "RGBInputImage"},
+    {"tavorinex-rgb-input-text-profile", "RGBInputText"},
+    {"tavorinex-cmyk-input-image-profile", "CMYKInputImage"},
+    {"tavorinex-cmyk-input-text-profile", "CMYKInputText"},
+    {"tavorinex-gray-input-image-profile", "GrayInputImage"},
+    {"tavorinex-gray-input-text-profile", "GrayInputText"},
+    {"tavorinex-printer-text-profile", "PrinterText"},
+    {"tavorinex-printer-image-profile", "PrinterImage"},
+}};
+
+constexpr std::string_view kCopiesMark = "%RBINumCopies: ";
+
+JobSetup refused(std::string why) {
+  JobSetup setup;
+  setup.refusal = std::move(why);
+  return setup;
+}
+
+const MediaEntry* entryWhere(const Capabilities& capabilities, const auto& fits) {
+  auto found = std::find_if(capabilities.media.begin(), capabilities.media.end(), fits);
+  return found != capabilities.media.end() ? &*found : nullptr;
+}
+
+// The request in the names the media choice knows: the printer's own
+// source, type and media names are its own model's, the choice's are the
+// option table's and the catalog's. Returns a refusal, or empty.
+std::string translate(const Capabilities& capabilities, CMediaCatalog& catalog,
+                      std::string_view lctChoice, tvx::jobchoices::MediaRequest& media) {
+  if (!media.source.empty() && media.source != "auto") {
+    auto tray = capabilities.sourceTrays.find(media.source);
+    if (tray == capabilities.sourceTrays.end())
+      return "media-source " + media.source + " is not supported";
+    media.source = tvx::jobchoices::mediaSourceOf(tray->second, lctChoice);
+  }
+  if (!media.type.empty()) {
+    const MediaEntry* typed =
+        entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.type == media.type; });
+    const CMedia* record =
+        typed != nullptr ? catalog.GetMediaByPPDKey(typed->key.c_str()) : nullptr;
+    if (record == nullptr) return "media-type " + media.type + " is not supported";
+    media.type = tvx::jobchoices::ippMediaType(tvx::catalog::fieldText(record->type));
+  }
+  if (media.name.starts_with("om_")) {
+    const MediaEntry* own =
+        entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.name == media.name; });
+    if (own == nullptr) return "media " + media.name + " is not supported";
+    media.name = own->key;
+  }
+  return {};
+}
+
+// The Staple or Punch feature of each finishing; a refusal for one the
+// printer does not offer.
+std::string addFinishings(const Capabilities& capabilities, const JobRequest& request,
+                          std::vector<Feature>& chosen) {
+  for (int finishing : request.finishings) {
+    if (finishing == kNoFinishing) continue;
+    const tvx::jobchoices::Choice* choice = nullptr;
+    std::string_view option;
+    bool offered = std::find(capabilities.finishings.begin(), capabilities.finishings.end(),
+                             finishing) != capabilities.finishings.end();
+    for (std::string_view keyword : {"Staple", "Punch"}) {
+      const tvx::jobchoices::Option* entry = tvx::jobchoices::findOption(keyword);
+      if (offered && choice == nullptr && entry != nullptr) {
+        choice = tvx::jobchoices::choiceForFinishing(*entry, finishing, request.landscape);
+        option = keyword;
+      }
+    }
+    if (choice == nullptr) return "finishings " + std::to_string(finishing) + " is not supported";
+    chosen.push_back(tvx::jobchoices::tableFeature(option, choice->keyword));
+  }
+  return {};
+}
+
+std::string addProfiles(const Capabilities& capabilities, const JobRequest& request,
+                        std::vector<Feature>& chosen) {
+  for (const ProfileOption& option : capabilities.profiles) {
+    auto asked = request.profiles.find(option.attribute);
+    if (asked == request.profiles.end() || asked->second == "none") continue;
+    auto value = std::find(option.values.begin(), option.values.end(), asked->second);
+    auto name = std::find_if(kProfileOptions.begin(), kProfileOptions.end(),
+                             [&](const ProfileOptionName& n) { return n.attribute == option.attribute; });
+    Feature feature;
+    if (value != option.values.end() && name != kProfileOptions.end()) {
+      feature = tvx::jobchoices::profileFeature(
+          name->option, option.profiles[static_cast<std::size_t>(value - option.values.begin())]);
+    }
+    if (feature.option.empty()) return option.attribute + " " + asked->second + " is not supported";
+    chosen.push_back(std::move(feature));
+  }
+  return {};
+}
+
+// What CUPS's PostScript filter writes into the set-up for the copies it
+// has the printer make.
+std::string copiesCode(int copies) {
+  std::string count = std::to_string(copies);
+  return "%RBIBeginNonPPDFeature: *NumCopies " + count + "\n" + count +
+         "/languagelevel where{pop languagelevel 2 ge}{false}ifelse\n"
+         "{1 dict begin/NumCopies exch def currentdict end setpagedevice}\n"
+         "{userdict/#copies 3 -1 roll put}ifelse\n"
+         "%RBIEndNonPPDFeature\n";
+}
+
+}  // namespace
+
+JobSetup jobSetupFor(const Capabilities& capabilities, CMediaCatalog& catalog,
+                     std::string_view defaultMedia, const JobRequest& request) {
+  auto lct = capabilities.installed.find("LCT");
+  std::string lctChoice = lct != capabilities.installed.end() ? lct->second : "False";
+  tvx::jobchoices::MediaRequest media = request.media;
+  if (std::string why = translate(capabilities, catalog, lctChoice, media); !why.empty())
+    return refused(why);
+  tvx::jobchoices::MediaChoice choice = tvx::jobchoices::chooseMedia(
+      catalog, capabilities.trayMedia, mediaKeyFor(capabilities, defaultMedia), lctChoice, media);
+  if (choice.ppdKey.empty()) return refused(choice.refusal);
+
+  std::vector<Feature> chosen;
+  for (const auto& [option, code] : capabilities.installed) {
+    chosen.push_back(tvx::jobchoices::tableFeature(option, code));
+  }
+  if (choice.tray != 0) {
+    const tvx::jobchoices::Option* slot = tvx::jobchoices::findOption("InputSlot");
+    chosen.push_back({"InputSlot", "Tray" + std::to_string(choice.tray),
+                      tvx::jobchoices::trayCode(choice.tray), slot->order});
+  }
+  if (std::string why = addFinishings(capabilities, request, chosen); !why.empty())
+    return refused(why);
+  if (std::string why = addProfiles(capabilities, request, chosen); !why.empty())
+    return refused(why);
+  // An installed option the table does not know is no choice of the PPD.
+  std::erase_if(chosen, [](const Feature& feature) { return feature.option.empty(); });
+
+  JobSetup setup;
+  setup.mediaKey = choice.ppdKey;
+  setup.copies = std::max(request.copies, 1);
+  setup.setup = tvx::jobchoices::setupText(tvx::jobchoices::jobFeatures(chosen));
+  if (setup.copies > 1) setup.setup += copiesCode(setup.copies);
+  return setup;
+}
+
+std::string preparedHead(std::string_view head, const JobSetup& setup) {
+  // The mark goes right behind the "%!" line, inside the header comments.
+  std::size_t first = 0;
+  if (head.starts_with("%!")) {
+    std::size_t feed = head.find('\n');
+    first = feed == std::string_view::npos ? head.size() : feed + 1;
+  }
+  std::string marked(head.substr(0, first));
+  if (!marked.empty() && !marked.ends_with('\n')) marked += '\n';
+  marked += std::string(kCopiesMark) + std::to_string(setup.copies) + "\n";
+  marked += head.substr(first);
+  return tvx::jobchoices::withSetup(marked, setup.setup);
+}
+
+std::optional<std::size_t> headLength(std::string_view job) {
+  int embedded = 0;
+  for (std::size_t start = 0; start < job.size();) {
+    std::string_view line = job.substr(start);
+    if (line.starts_with("%%BeginDocument")) {
+      ++embedded;
+    } else if (line.starts_with("%%EndDocument")) {
+      embedded = std::max(embedded - 1, 0);
+    } else if (embedded == 0 && line.starts_with("%%Page:")) {
+      return start;
+    }
+    std::size_t feed = job.find('\n', start);
+    if (feed == std::string_view::npos) break;
+    start = feed + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace tvx::papp
