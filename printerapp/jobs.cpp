@@ -32,6 +32,7 @@ bool failJob(pappl_job_t* job, const char* why) {
 // A job whose choices the printer cannot meet: the client sees why.
 bool refuseJob(pappl_job_t* job, const std::string& why) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s; the job is aborted.", why.c_str());
+  papplJobSetMessage(job, "%s.", why.c_str());
   papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
   return false;
 }

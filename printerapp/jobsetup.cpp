@@ -73,6 +73,20 @@ std::string translate(const Capabilities& capabilities, CMediaCatalog& catalog,
   return {};
 }
 
+// `refusal` of the translated request `asked` in the names of `original`.
+std::string inClientNames(std::string refusal, const tvx::jobchoices::MediaRequest& original,
+                          const tvx::jobchoices::MediaRequest& asked) {
+  auto rename = [&](const std::string& member, const std::string& from, const std::string& to) {
+    std::size_t at = refusal.find(member + " " + from);
+    if (from != to && at != std::string::npos)
+      refusal.replace(at + member.size() + 1, from.size(), to);
+  };
+  rename("media-source", asked.source, original.source);
+  rename("media-type", asked.type, original.type);
+  rename("media", asked.name, original.name);
+  return refusal;
+}
+
 // The Staple or Punch feature of each finishing; a refusal for one the
 // printer does not offer.
 std::string addFinishings(const Capabilities& capabilities, const JobRequest& request,
@@ -137,9 +151,13 @@ JobSetup jobSetupFor(const Capabilities& capabilities, CMediaCatalog& catalog,
     return refused(why);
   tvx::jobchoices::MediaChoice choice = tvx::jobchoices::chooseMedia(
       catalog, capabilities.trayMedia, mediaKeyFor(capabilities, defaultMedia), lctChoice, media);
-  if (choice.ppdKey.empty()) return refused(choice.refusal);
+  if (choice.ppdKey.empty()) return refused(inClientNames(choice.refusal, request.media, media));
 
-  std::vector<Feature> chosen;
+  // The page size takes part in the order of the set-up's features; the
+  // filter replaces it with the media's set-up on every page.
+  const CMedia* record = catalog.GetMediaByPPDKey(choice.ppdKey.c_str());
+  std::vector<Feature> chosen{tvx::jobchoices::pageSizeFeature(
+      choice.ppdKey, tvx::jobchoices::mediaDictionary(catalog, *record) + " setpagedevice")};
   for (const auto& [option, code] : capabilities.installed) {
     chosen.push_back(tvx::jobchoices::tableFeature(option, code));
   }
