@@ -112,6 +112,10 @@ std::string mediaTypeKeyword(std::string_view type);
 // "srgb-iec61966-2.1").
 std::string profileKeyword(std::string_view name);
 
+// The model PPD's option of a profile vendor attribute
+// ("tavorinex-printer-image-profile" is "PrinterImage"); empty for none.
+std::string_view profilePPDOption(std::string_view attribute);
+
 // The catalog media key of the IPP media `name`: that media's own, or for a
 // size's name the first media of that size. Empty when no media has it.
 std::string mediaKeyFor(const Capabilities& capabilities, std::string_view name);

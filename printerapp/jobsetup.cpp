@@ -1,12 +1,11 @@
 #include "printerapp/jobsetup.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdlib>
 
 #include "jobchoices/features.h"
 #include "jobchoices/optioncode.h"
 #include "mediacatalog/mediacatalog.h"
-#include "mediacatalog/mediacatalogutil.h"
 
 namespace tvx::papp {
 
@@ -15,22 +14,6 @@ namespace {
 using tvx::jobchoices::Feature;
 
 constexpr int kNoFinishing = 3;
-
-// The PPD option of each profile vendor attribute.
-struct ProfileOptionName {
-  std::string_view attribute;
-  std::string_view option;
-};
-constexpr std::array<ProfileOptionName, 8> kProfileOptions{{
-    {"tavorinex-rgb-input-image-profile", "RGBInputImage"},
-    {"tavorinex-rgb-input-text-profile", "RGBInputText"},
-    {"tavorinex-cmyk-input-image-profile", "CMYKInputImage"},
-    {"tavorinex-cmyk-input-text-profile", "CMYKInputText"},
-    {"tavorinex-gray-input-image-profile", "GrayInputImage"},
-    {"tavorinex-gray-input-text-profile", "GrayInputText"},
-    {"tavorinex-printer-text-profile", "PrinterText"},
-    {"tavorinex-printer-image-profile", "PrinterImage"},
-}};
 
 constexpr std::string_view kCopiesMark = "%RBINumCopies: ";
 
@@ -48,21 +31,16 @@ const MediaEntry* entryWhere(const Capabilities& capabilities, const auto& fits)
 // The request in the names the media choice knows: the printer's own
 // source, type and media names are its own model's, the choice's are the
 // option table's and the catalog's. Returns a refusal, or empty.
-std::string translate(const Capabilities& capabilities, CMediaCatalog& catalog,
-                      std::string_view lctChoice, tvx::jobchoices::MediaRequest& media) {
+std::string translate(const Capabilities& capabilities, std::string_view lctChoice, tvx::jobchoices::MediaRequest& media) {
   if (!media.source.empty() && media.source != "auto") {
     auto tray = capabilities.sourceTrays.find(media.source);
     if (tray == capabilities.sourceTrays.end())
       return "media-source " + media.source + " is not supported";
     media.source = tvx::jobchoices::mediaSourceOf(tray->second, lctChoice);
   }
-  if (!media.type.empty()) {
-    const MediaEntry* typed =
-        entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.type == media.type; });
-    const CMedia* record =
-        typed != nullptr ? catalog.GetMediaByPPDKey(typed->key.c_str()) : nullptr;
-    if (record == nullptr) return "media-type " + media.type + " is not supported";
-    media.type = tvx::jobchoices::ippMediaType(tvx::catalog::fieldText(record->type));
+  if (!media.type.empty() &&
+      !entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.type == media.type; })) {
+    return "media-type " + media.type + " is not supported";
   }
   if (media.name.starts_with("om_")) {
     const MediaEntry* own =
@@ -71,6 +49,45 @@ std::string translate(const Capabilities& capabilities, CMediaCatalog& catalog,
     media.name = own->key;
   }
   return {};
+}
+
+// Whether `entry` has `size`, within half a millimetre as the media choice
+// compares sizes (it takes a media asked for by name whatever its size).
+bool fitsSize(const MediaEntry& entry, tvx::jobchoices::MediaSize size) {
+  constexpr int kTolerance = 50;
+  int shorter = std::min(size.x, size.y);
+  int longer = std::max(size.x, size.y);
+  return std::abs(entry.width - shorter) <= kTolerance &&
+         std::abs(entry.length - longer) <= kTolerance;
+}
+
+// The media choice of `media`. The catalog's type words give coarser types
+// than the printer offers ("stationery-coated" for "stationery-coated-2"):
+// a type is met by the media of that type of the printer's own, each asked
+// for by its key; the default media first where it would be chosen.
+tvx::jobchoices::MediaChoice chooseTyped(const Capabilities& capabilities, CMediaCatalog& catalog,
+                                         const std::string& defaultKey, std::string_view lctChoice,
+                                         const tvx::jobchoices::MediaRequest& media) {
+  auto choose = [&](const tvx::jobchoices::MediaRequest& request) {
+    return tvx::jobchoices::chooseMedia(catalog, capabilities.trayMedia, defaultKey, lctChoice,
+                                        request);
+  };
+  if (media.type.empty()) return choose(media);
+  std::vector<std::string> keys;
+  for (const MediaEntry& entry : capabilities.media) {
+    if (entry.type != media.type || (media.size && !fitsSize(entry, *media.size))) continue;
+    bool defaultFirst = entry.key == defaultKey && !media.size;
+    keys.insert(defaultFirst ? keys.begin() : keys.end(), entry.key);
+  }
+  for (const std::string& key : keys) {
+    tvx::jobchoices::MediaRequest named = media;
+    named.type.clear();
+    named.name = key;
+    tvx::jobchoices::MediaChoice choice = choose(named);
+    if (!choice.ppdKey.empty()) return choice;
+  }
+  // None fits: the choice's own answer, a refusal in the request's words.
+  return choose(media);
 }
 
 // `refusal` of the translated request `asked` in the names of `original`.
@@ -82,7 +99,6 @@ std::string inClientNames(std::string refusal, const tvx::jobchoices::MediaReque
       refusal.replace(at + member.size() + 1, from.size(), to);
   };
   rename("media-source", asked.source, original.source);
-  rename("media-type", asked.type, original.type);
   rename("media", asked.name, original.name);
   return refusal;
 }
@@ -91,21 +107,20 @@ std::string inClientNames(std::string refusal, const tvx::jobchoices::MediaReque
 // printer does not offer.
 std::string addFinishings(const Capabilities& capabilities, const JobRequest& request,
                           std::vector<Feature>& chosen) {
+  const std::vector<int>& offered = capabilities.finishings;
   for (int finishing : request.finishings) {
     if (finishing == kNoFinishing) continue;
-    const tvx::jobchoices::Choice* choice = nullptr;
-    std::string_view option;
-    bool offered = std::find(capabilities.finishings.begin(), capabilities.finishings.end(),
-                             finishing) != capabilities.finishings.end();
-    for (std::string_view keyword : {"Staple", "Punch"}) {
-      const tvx::jobchoices::Option* entry = tvx::jobchoices::findOption(keyword);
-      if (offered && choice == nullptr && entry != nullptr) {
-        choice = tvx::jobchoices::choiceForFinishing(*entry, finishing, request.landscape);
-        option = keyword;
+    Feature feature;
+    if (std::find(offered.begin(), offered.end(), finishing) != offered.end()) {
+      for (std::string_view keyword : {"Staple", "Punch"}) {
+        const tvx::jobchoices::Option* option = tvx::jobchoices::findOption(keyword);
+        const tvx::jobchoices::Choice* choice =
+            tvx::jobchoices::choiceForFinishing(*option, finishing, request.landscape);
+        if (choice != nullptr) feature = tvx::jobchoices::tableFeature(keyword, choice->keyword);
       }
     }
-    if (choice == nullptr) return "finishings " + std::to_string(finishing) + " is not supported";
-    chosen.push_back(tvx::jobchoices::tableFeature(option, choice->keyword));
+    if (feature.option.empty()) return "finishings " + std::to_string(finishing) + " is not supported";
+    chosen.push_back(std::move(feature));
   }
   return {};
 }
@@ -116,12 +131,11 @@ std::string addProfiles(const Capabilities& capabilities, const JobRequest& requ
     auto asked = request.profiles.find(option.attribute);
     if (asked == request.profiles.end() || asked->second == "none") continue;
     auto value = std::find(option.values.begin(), option.values.end(), asked->second);
-    auto name = std::find_if(kProfileOptions.begin(), kProfileOptions.end(),
-                             [&](const ProfileOptionName& n) { return n.attribute == option.attribute; });
     Feature feature;
-    if (value != option.values.end() && name != kProfileOptions.end()) {
+    if (value != option.values.end()) {
       feature = tvx::jobchoices::profileFeature(
-          name->option, option.profiles[static_cast<std::size_t>(value - option.values.begin())]);
+          profilePPDOption(option.attribute),
+          option.profiles[static_cast<std::size_t>(value - option.values.begin())]);
     }
     if (feature.option.empty()) return option.attribute + " " + asked->second + " is not supported";
     chosen.push_back(std::move(feature));
@@ -147,17 +161,18 @@ JobSetup jobSetupFor(const Capabilities& capabilities, CMediaCatalog& catalog,
   auto lct = capabilities.installed.find("LCT");
   std::string lctChoice = lct != capabilities.installed.end() ? lct->second : "False";
   tvx::jobchoices::MediaRequest media = request.media;
-  if (std::string why = translate(capabilities, catalog, lctChoice, media); !why.empty())
+  if (std::string why = translate(capabilities, lctChoice, media); !why.empty())
     return refused(why);
-  tvx::jobchoices::MediaChoice choice = tvx::jobchoices::chooseMedia(
-      catalog, capabilities.trayMedia, mediaKeyFor(capabilities, defaultMedia), lctChoice, media);
+  tvx::jobchoices::MediaChoice choice =
+      chooseTyped(capabilities, catalog, mediaKeyFor(capabilities, defaultMedia), lctChoice, media);
   if (choice.ppdKey.empty()) return refused(inClientNames(choice.refusal, request.media, media));
 
   // The page size takes part in the order of the set-up's features; the
   // filter replaces it with the media's set-up on every page.
   const CMedia* record = catalog.GetMediaByPPDKey(choice.ppdKey.c_str());
-  std::vector<Feature> chosen{tvx::jobchoices::pageSizeFeature(
-      choice.ppdKey, tvx::jobchoices::mediaDictionary(catalog, *record) + " setpagedevice")};
+  std::string dictionary = record != nullptr ? tvx::jobchoices::mediaDictionary(catalog, *record) : "";
+  std::vector<Feature> chosen{
+      tvx::jobchoices::pageSizeFeature(choice.ppdKey, dictionary + " setpagedevice")};
   for (const auto& [option, code] : capabilities.installed) {
     chosen.push_back(tvx::jobchoices::tableFeature(option, code));
   }

@@ -381,6 +381,33 @@ TEST_F(JobSetupOfFull, FinishingsProfilesAndCopies) {
       "setpagedevice}\n{userdict/#copies 3 -1 roll put}ifelse\n%RBIEndNonPPDFeature\n"));
 }
 
+// Two media of a size whose types the catalog's words do not tell apart.
+TEST(JobSetupOfRecords, ATypeChoosesTheMediaOfThatVeryType) {
+  Lists lists;
+  lists.addMedia("Coated Three A4", "Coat 3", kA4Width, kA4Length);
+  lists.addMedia("Coated Two A4", "Coat 2", kA4Width, kA4Length);
+  std::vector<TS_BiDiMedia> records;
+  for (const TS_BiDiMedia* row = lists.media; row != nullptr; row = row->next) {
+    records.insert(records.begin(), *row);
+    records.front().next = nullptr;
+  }
+  std::unique_ptr<CMediaCatalog> catalog = tvx::papp::catalogOf(records);
+  ASSERT_TRUE(catalog);
+  tvx::papp::JobRequest request;
+  request.media.type = "stationery-coated-3";
+  request.media.size = tvx::jobchoices::MediaSize{21000, 29700};
+  Capabilities capabilities = lists.capabilities();
+  tvx::papp::JobSetup setup =
+      tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request);
+  EXPECT_EQ(setup.mediaKey, "CoatedThreeA4") << setup.refusal;
+  request.media.size.reset();
+  EXPECT_EQ(tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request).mediaKey,
+            "CoatedThreeA4");
+  request.media.type = "stationery-coated-2";
+  EXPECT_EQ(tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request).mediaKey,
+            "CoatedTwoA4");
+}
+
 TEST(JobSetupText, TheHeadGetsTheCopiesMarkAndTheSetUp) {
   tvx::papp::JobSetup setup;
   setup.setup = "F\n";
