@@ -148,7 +148,8 @@ std::vector<SizeEntry> sizeEntriesOf(CMediaCatalog* catalog,
     unsigned long offset = 1;
     while (taken.count({width + offset, length + offset}) != 0) ++offset;
     taken.insert({width + offset, length + offset});
-    entries.push_back({ppdKeyOf(media), translationOf(media), tvx::jobchoices::mediaDictionary(*catalog, *media),
+    entries.push_back({ppdKeyOf(media), translationOf(media),
+                       tvx::jobchoices::mediaDictionary(*catalog, *media),
                        tenthsText(width + offset) + " " + tenthsText(length + offset)});
   }
   return entries;

@@ -113,11 +113,25 @@ bool prepareJob(FILE* input, FILE* output, const JobSetup& setup) {
   return written && !std::ferror(input) && std::fflush(output) == 0;
 }
 
+// The filter's job on `input`, with the job's set-up put in first when it
+// has one, through a private file in `folder` that is gone on return.
+bool editJob(const tvx::filter::Job& filterJob, FILE* input, FILE* output, CMediaCatalog* catalog,
+             const std::optional<JobSetup>& setup, const std::string& folder) {
+  std::optional<tvx::PrivateTemp> prepared;
+  if (setup) {
+    prepared = tvx::PrivateTemp::create(folder, "tavorinex-in-");
+    if (!prepared || !prepareJob(input, prepared->stream(), *setup)) return false;
+    std::rewind(prepared->stream());
+    input = prepared->stream();
+  }
+  tvx::filter::JobResult result =
+      tvx::filter::runJob(filterJob, input, output, [catalog](const char*) { return catalog; });
+  return result.status == 0 && std::fflush(output) == 0;
+}
+
 // Runs the filter's job in a child, so that a job that crashes the editing
 // takes down only itself. Returns the child's exit status, or -1 when it
 // did not exit (a signal ended it) or could not start.
-// The job's set-up goes in first when it has one, through a private file
-// beside the edited one.
 int editInChild(const tvx::filter::Job& filterJob, FILE* input, FILE* output,
                 CMediaCatalog* catalog, const std::optional<JobSetup>& setup,
                 const std::string& folder) {
@@ -126,17 +140,7 @@ int editInChild(const tvx::filter::Job& filterJob, FILE* input, FILE* output,
   if (child < 0) return -1;
   if (child == 0) {
     std::signal(SIGPIPE, SIG_DFL);
-    std::optional<tvx::PrivateTemp> prepared;
-    if (setup) {
-      prepared = tvx::PrivateTemp::create(folder, "tavorinex-in-");
-      if (!prepared || !prepareJob(input, prepared->stream(), *setup)) _exit(1);
-      std::rewind(prepared->stream());
-      input = prepared->stream();
-    }
-    tvx::filter::JobResult result =
-        tvx::filter::runJob(filterJob, input, output, [catalog](const char*) { return catalog; });
-    bool flushed = std::fflush(output) == 0;
-    _exit(result.status == 0 && flushed ? 0 : 1);
+    _exit(editJob(filterJob, input, output, catalog, setup, folder) ? 0 : 1);
   }
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {

@@ -31,17 +31,17 @@ const MediaEntry* entryWhere(const Capabilities& capabilities, const auto& fits)
 // The request in the names the media choice knows: the printer's own
 // source, type and media names are its own model's, the choice's are the
 // option table's and the catalog's. Returns a refusal, or empty.
-std::string translate(const Capabilities& capabilities, std::string_view lctChoice, tvx::jobchoices::MediaRequest& media) {
+std::string translate(const Capabilities& capabilities, std::string_view lctChoice,
+                      tvx::jobchoices::MediaRequest& media) {
   if (!media.source.empty() && media.source != "auto") {
     auto tray = capabilities.sourceTrays.find(media.source);
     if (tray == capabilities.sourceTrays.end())
       return "media-source " + media.source + " is not supported";
     media.source = tvx::jobchoices::mediaSourceOf(tray->second, lctChoice);
   }
-  if (!media.type.empty() &&
-      !entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.type == media.type; })) {
+  auto typed = [&](const MediaEntry& entry) { return entry.type == media.type; };
+  if (!media.type.empty() && entryWhere(capabilities, typed) == nullptr)
     return "media-type " + media.type + " is not supported";
-  }
   if (media.name.starts_with("om_")) {
     const MediaEntry* own =
         entryWhere(capabilities, [&](const MediaEntry& entry) { return entry.name == media.name; });
@@ -119,7 +119,8 @@ std::string addFinishings(const Capabilities& capabilities, const JobRequest& re
         if (choice != nullptr) feature = tvx::jobchoices::tableFeature(keyword, choice->keyword);
       }
     }
-    if (feature.option.empty()) return "finishings " + std::to_string(finishing) + " is not supported";
+    if (feature.option.empty())
+      return "finishings " + std::to_string(finishing) + " is not supported";
     chosen.push_back(std::move(feature));
   }
   return {};
@@ -170,7 +171,8 @@ JobSetup jobSetupFor(const Capabilities& capabilities, CMediaCatalog& catalog,
   // The page size takes part in the order of the set-up's features; the
   // filter replaces it with the media's set-up on every page.
   const CMedia* record = catalog.GetMediaByPPDKey(choice.ppdKey.c_str());
-  std::string dictionary = record != nullptr ? tvx::jobchoices::mediaDictionary(catalog, *record) : "";
+  std::string dictionary =
+      record != nullptr ? tvx::jobchoices::mediaDictionary(catalog, *record) : "";
   std::vector<Feature> chosen{
       tvx::jobchoices::pageSizeFeature(choice.ppdKey, dictionary + " setpagedevice")};
   for (const auto& [option, code] : capabilities.installed) {
