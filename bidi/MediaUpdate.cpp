@@ -15,6 +15,7 @@
 #include "bidi/lib/BiDiMedia.h"
 #include "common/drvlog.h"
 #include "common/printertext.h"
+#include "jobchoices/features.h"
 #include "mediacatalog/mediacatalog.h"
 #include "mediacatalog/mediacatalogutil.h"
 #include "mediacatalog/sizechoices.h"
@@ -77,20 +78,6 @@ std::string ppdKeyOf(const CMedia* media) {
 std::string translationOf(const CMedia* media) {
   char name[kKeySize];
   return tvx::text::ppdTranslation(media->GetName(name));
-}
-
-// The "<< ... >>" dictionary of the media's set-up command. The end is the
-// last ">>": the colour and type strings before it may hold ">>" themselves.
-std::string dictionaryOf(CMediaCatalog* catalog, const CMedia* media) {
-  int size = catalog->GetPSCommand(media, nullptr);
-  if (size <= 0) return {};
-  std::string command(static_cast<size_t>(size), '\0');
-  catalog->GetPSCommand(media, command.data());
-  command.resize(std::strlen(command.c_str()));
-  size_t begin = command.find("<<");
-  size_t end = command.rfind(">>");
-  if (begin == std::string::npos || end == std::string::npos || end < begin) return {};
-  return command.substr(begin, end + 2 - begin);
 }
 
 // Whether a media can be a PPD choice: it needs a keyword that no earlier
@@ -161,7 +148,8 @@ std::vector<SizeEntry> sizeEntriesOf(CMediaCatalog* catalog,
     unsigned long offset = 1;
     while (taken.count({width + offset, length + offset}) != 0) ++offset;
     taken.insert({width + offset, length + offset});
-    entries.push_back({ppdKeyOf(media), translationOf(media), dictionaryOf(catalog, media),
+    entries.push_back({ppdKeyOf(media), translationOf(media),
+                       tvx::jobchoices::mediaDictionary(*catalog, *media),
                        tenthsText(width + offset) + " " + tenthsText(length + offset)});
   }
   return entries;

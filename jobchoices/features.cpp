@@ -1,7 +1,10 @@
 #include "jobchoices/features.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include "mediacatalog/mediacatalog.h"
 
 namespace tvx::jobchoices {
 
@@ -52,6 +55,20 @@ Feature tableFeature(std::string_view option, std::string_view choice) {
 
 Feature pageSizeFeature(std::string_view key, std::string_view code) {
   return {"PageSize", std::string(key), std::string(code), kPageSizeOrder};
+}
+
+std::string mediaDictionary(CMediaCatalog& catalog, const CMedia& media) {
+  int size = catalog.GetPSCommand(&media, nullptr);
+  if (size <= 0) return {};
+  std::string command(static_cast<std::size_t>(size), '\0');
+  catalog.GetPSCommand(&media, command.data());
+  command.resize(std::strlen(command.c_str()));
+  // The end is the last ">>": the colour and type strings before it may
+  // hold ">>" themselves.
+  std::size_t begin = command.find("<<");
+  std::size_t end = command.rfind(">>");
+  if (begin == std::string::npos || end == std::string::npos || end < begin) return {};
+  return command.substr(begin, end + 2 - begin);
 }
 
 Feature profileFeature(std::string_view option, std::string_view profileName) {

@@ -9,6 +9,9 @@
 
 #include "jobchoices/optioncode.h"
 
+class CMedia;
+class CMediaCatalog;
+
 namespace tvx::jobchoices {
 
 // One chosen option: its choice and the choice's code.
@@ -26,6 +29,11 @@ Feature tableFeature(std::string_view option, std::string_view choice);
 // The page size feature of `key` with `code` as the queue's PPD has it; the
 // filter replaces it with the media's set-up when the catalog has `key`.
 Feature pageSizeFeature(std::string_view key, std::string_view code);
+
+// The "<< ... >>" dictionary of the set-up command of `media` in `catalog`:
+// with " setpagedevice" the media's page size code in the queue's PPD.
+// Empty when the command has none.
+std::string mediaDictionary(CMediaCatalog& catalog, const CMedia& media);
 
 // A colour profile choice of the table's option `option`: the choice keyword
 // and code bidiupdate writes for profile `profileName`. An empty option

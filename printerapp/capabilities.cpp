@@ -71,12 +71,20 @@ constexpr std::array<TypeWord, 10> kTypeWords{{
 }};
 
 // The profile options: the vendor attribute of each PPD option.
-constexpr std::array<std::string_view, 8> kProfileAttributes{
-    "tavorinex-rgb-input-image-profile",  "tavorinex-rgb-input-text-profile",
-    "tavorinex-cmyk-input-image-profile", "tavorinex-cmyk-input-text-profile",
-    "tavorinex-gray-input-image-profile", "tavorinex-gray-input-text-profile",
-    "tavorinex-printer-text-profile",     "tavorinex-printer-image-profile",
+struct ProfileAttribute {
+  std::string_view attribute;
+  std::string_view option;
 };
+constexpr std::array<ProfileAttribute, 8> kProfileAttributes{{
+    {"tavorinex-rgb-input-image-profile", "RGBInputImage"},
+    {"tavorinex-rgb-input-text-profile", "RGBInputText"},
+    {"tavorinex-cmyk-input-image-profile", "CMYKInputImage"},
+    {"tavorinex-cmyk-input-text-profile", "CMYKInputText"},
+    {"tavorinex-gray-input-image-profile", "GrayInputImage"},
+    {"tavorinex-gray-input-text-profile", "GrayInputText"},
+    {"tavorinex-printer-text-profile", "PrinterText"},
+    {"tavorinex-printer-image-profile", "PrinterImage"},
+}};
 
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
@@ -198,10 +206,12 @@ void addSources(Capabilities& capabilities, const TS_BiDiInput* trays,
     if (taken.count(source) != 0) source = "tray-" + std::to_string(tray->inputIdx);
     if (tray->inputIdx < 1 || !taken.insert(source).second) continue;
     capabilities.sources.push_back(source);
+    capabilities.sourceTrays.emplace(source, tray->inputIdx);
     for (const NamedMedia& held : media) {
       if (held.printerName == tray->inputMedia) {
         const MediaEntry& entry = held.entry;
         capabilities.ready.push_back({source, entry.name, entry.width, entry.length, entry.type});
+        capabilities.trayMedia.emplace(tray->inputIdx, entry.key);
         break;
       }
     }
@@ -279,12 +289,23 @@ Capabilities capabilitiesFrom(const TS_BiDiMedia* media, const TS_BiDiInput* tra
   }
   addSources(capabilities, trays, named);
   capabilities.finishings = finishingsOf(options);
+  for (int category = 0; category < static_cast<int>(std::size(installOptions)); ++category) {
+    std::string code = installedOf(options, category);
+    if (!code.empty()) capabilities.installed.emplace(installOptions[category], code);
+  }
   const std::array<const TS_ColorProfile*, 4> spaces{profiles.rgb, profiles.cmyk, profiles.gray,
                                                      profiles.output};
   for (std::size_t i = 0; i < kProfileAttributes.size(); ++i) {
-    capabilities.profiles.push_back(profileOption(kProfileAttributes[i], spaces[i / 2]));
+    capabilities.profiles.push_back(profileOption(kProfileAttributes[i].attribute, spaces[i / 2]));
   }
   return capabilities;
+}
+
+std::string_view profilePPDOption(std::string_view attribute) {
+  for (const ProfileAttribute& entry : kProfileAttributes) {
+    if (entry.attribute == attribute) return entry.option;
+  }
+  return {};
 }
 
 std::string mediaKeyFor(const Capabilities& capabilities, std::string_view name) {

@@ -3,6 +3,7 @@
 // model is tested on its own.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "bidi/lib/BiDiInput.h"
 #include "bidi/lib/BiDiInstall.h"
 #include "bidi/lib/BiDiMedia.h"
+#include "jobchoices/mediachoice.h"
 
 namespace tvx::papp {
 
@@ -67,6 +69,14 @@ struct Capabilities {
   // IPP finishings enum values, "none" (3) first.
   std::vector<int> finishings;
   std::vector<ProfileOption> profiles;
+  // The tray number of each source, and the catalog media key each tray
+  // holds: what a job's media-source names.
+  std::map<std::string, int> sourceTrays;
+  tvx::jobchoices::TrayMedia trayMedia;
+  // The installed option of each installable option of the model PPD
+  // ("LCT" -> "XE71002"), as bidiupdate sets the PPD's defaults; an option
+  // with none installed is left out.
+  std::map<std::string, std::string> installed;
 
   bool operator==(const Capabilities&) const = default;
 };
@@ -101,6 +111,10 @@ std::string mediaTypeKeyword(std::string_view type);
 // than letters, digits, "." and "_" as one "-" ("sRGB IEC61966-2.1" is
 // "srgb-iec61966-2.1").
 std::string profileKeyword(std::string_view name);
+
+// The model PPD's option of a profile vendor attribute
+// ("tavorinex-printer-image-profile" is "PrinterImage"); empty for none.
+std::string_view profilePPDOption(std::string_view attribute);
 
 // The catalog media key of the IPP media `name`: that media's own, or for a
 // size's name the first media of that size. Empty when no media has it.

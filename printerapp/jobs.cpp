@@ -14,6 +14,7 @@
 #include "common/uniquefile.h"
 #include "filter/Ostrel3Job.h"
 #include "mediacatalog/mediacatalog.h"
+#include "printerapp/jobsetup.h"
 #include "printerapp/refresher.h"
 
 namespace tvx::papp {
@@ -28,20 +29,118 @@ bool failJob(pappl_job_t* job, const char* why) {
   return false;
 }
 
+// A job whose choices the printer cannot meet: the client sees why.
+bool refuseJob(pappl_job_t* job, const std::string& why) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s; the job is aborted.", why.c_str());
+  papplJobSetMessage(job, "%s.", why.c_str());
+  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
+  return false;
+}
+
+std::string stringOf(ipp_attribute_t* attr) {
+  const char* text = attr != nullptr ? ippGetString(attr, 0, nullptr) : nullptr;
+  return text != nullptr ? text : "";
+}
+
+// The job's own media request: PAPPL fills in a source and type the job did
+// not ask for, which would choose other media than the PPD front does.
+tvx::jobchoices::MediaRequest mediaRequestOf(pappl_job_t* job) {
+  tvx::jobchoices::MediaRequest request;
+  ipp_attribute_t* col = papplJobGetAttribute(job, "media-col");
+  if (col == nullptr) {
+    request.name = stringOf(papplJobGetAttribute(job, "media"));
+    return request;
+  }
+  ipp_t* media = ippGetCollection(col, 0);
+  request.source = stringOf(ippFindAttribute(media, "media-source", IPP_TAG_ZERO));
+  request.type = stringOf(ippFindAttribute(media, "media-type", IPP_TAG_ZERO));
+  ipp_attribute_t* size = ippFindAttribute(media, "media-size", IPP_TAG_BEGIN_COLLECTION);
+  if (size != nullptr) {
+    ipp_t* sides = ippGetCollection(size, 0);
+    ipp_attribute_t* x = ippFindAttribute(sides, "x-dimension", IPP_TAG_INTEGER);
+    ipp_attribute_t* y = ippFindAttribute(sides, "y-dimension", IPP_TAG_INTEGER);
+    if (x != nullptr && y != nullptr) {
+      request.size = tvx::jobchoices::MediaSize{ippGetInteger(x, 0), ippGetInteger(y, 0)};
+    }
+  }
+  return request;
+}
+
+JobRequest requestOf(pappl_job_t* job, const pappl_pr_options_t& options,
+                     const Capabilities& capabilities) {
+  JobRequest request;
+  request.media = mediaRequestOf(job);
+  ipp_attribute_t* finishings = papplJobGetAttribute(job, "finishings");
+  for (int i = 0; i < ippGetCount(finishings); ++i) {
+    request.finishings.push_back(ippGetInteger(finishings, i));
+  }
+  // The server gives a job no vendor default: the printer's is read here.
+  ipp_t* defaults = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  for (const ProfileOption& option : capabilities.profiles) {
+    std::string value = stringOf(papplJobGetAttribute(job, option.attribute.c_str()));
+    if (value.empty()) {
+      value = stringOf(
+          ippFindAttribute(defaults, (option.attribute + "-default").c_str(), IPP_TAG_ZERO));
+    }
+    if (!value.empty()) request.profiles.emplace(option.attribute, value);
+  }
+  ippDelete(defaults);
+  request.landscape = options.orientation_requested == IPP_ORIENT_LANDSCAPE ||
+                      options.orientation_requested == IPP_ORIENT_REVERSE_LANDSCAPE;
+  request.copies = options.copies;
+  return request;
+}
+
+// Writes `input` to `output` with the set-up of `setup` in its head.
+bool prepareJob(FILE* input, FILE* output, const JobSetup& setup) {
+  std::string job;
+  std::vector<char> buffer(kCopyBuffer);
+  std::optional<std::size_t> head;
+  std::size_t count = 0;
+  while (!head && (count = std::fread(buffer.data(), 1, buffer.size(), input)) > 0) {
+    job.append(buffer.data(), count);
+    head = headLength(job);
+  }
+  if (std::ferror(input)) return false;
+  std::size_t length = head.value_or(job.size());
+  std::string prepared = preparedHead(std::string_view(job).substr(0, length), setup);
+  bool written = std::fwrite(prepared.data(), 1, prepared.size(), output) == prepared.size() &&
+                 std::fwrite(job.data() + length, 1, job.size() - length, output) ==
+                     job.size() - length;
+  while (written && (count = std::fread(buffer.data(), 1, buffer.size(), input)) > 0) {
+    written = std::fwrite(buffer.data(), 1, count, output) == count;
+  }
+  return written && !std::ferror(input) && std::fflush(output) == 0;
+}
+
+// The filter's job on `input`, with the job's set-up put in first when it
+// has one, through a private file in `folder` that is gone on return.
+bool editJob(const tvx::filter::Job& filterJob, FILE* input, FILE* output, CMediaCatalog* catalog,
+             const std::optional<JobSetup>& setup, const std::string& folder) {
+  std::optional<tvx::PrivateTemp> prepared;
+  if (setup) {
+    prepared = tvx::PrivateTemp::create(folder, "tavorinex-in-");
+    if (!prepared || !prepareJob(input, prepared->stream(), *setup)) return false;
+    std::rewind(prepared->stream());
+    input = prepared->stream();
+  }
+  tvx::filter::JobResult result =
+      tvx::filter::runJob(filterJob, input, output, [catalog](const char*) { return catalog; });
+  return result.status == 0 && std::fflush(output) == 0;
+}
+
 // Runs the filter's job in a child, so that a job that crashes the editing
 // takes down only itself. Returns the child's exit status, or -1 when it
 // did not exit (a signal ended it) or could not start.
 int editInChild(const tvx::filter::Job& filterJob, FILE* input, FILE* output,
-                CMediaCatalog* catalog) {
+                CMediaCatalog* catalog, const std::optional<JobSetup>& setup,
+                const std::string& folder) {
   std::fflush(nullptr);
   pid_t child = fork();
   if (child < 0) return -1;
   if (child == 0) {
     std::signal(SIGPIPE, SIG_DFL);
-    tvx::filter::JobResult result =
-        tvx::filter::runJob(filterJob, input, output, [catalog](const char*) { return catalog; });
-    bool flushed = std::fflush(output) == 0;
-    _exit(result.status == 0 && flushed ? 0 : 1);
+    _exit(editJob(filterJob, input, output, catalog, setup, folder) ? 0 : 1);
   }
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
@@ -75,7 +174,18 @@ bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   const char* title = papplJobGetName(job);
   filterJob.title = title != nullptr ? title : "";
   filterJob.copies = options->copies > 1 ? options->copies : 0;
-  if (reading) filterJob.media = mediaKeyFor(reading->capabilities, options->media.size_name);
+  // A printer never read offers nothing to check the choices against.
+  std::optional<JobSetup> setup;
+  if (reading) {
+    pappl_pr_driver_data_t data{};
+    papplPrinterGetDriverData(printer, &data);
+    setup = jobSetupFor(reading->capabilities, *catalog, data.media_default.size_name,
+                        requestOf(job, *options, reading->capabilities));
+    if (!setup->refusal.empty()) return refuseJob(job, setup->refusal);
+    filterJob.media = setup->mediaKey;
+    // The copies mark in the set-up tells the filter the printer makes them.
+    filterJob.copies = setup->copies;
+  }
 
   tvx::UniqueFile input(std::fopen(papplJobGetFilename(job), "rb"));
   if (!input) return failJob(job, "The job's file cannot be read.");
@@ -85,7 +195,7 @@ bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   std::optional<tvx::PrivateTemp> edited = tvx::PrivateTemp::create(folder, "tavorinex-job-");
   if (!edited) return failJob(job, "No temporary file for the edited job.");
 
-  int status = editInChild(filterJob, input.get(), edited->stream(), catalog.get());
+  int status = editInChild(filterJob, input.get(), edited->stream(), catalog.get(), setup, folder);
   if (status != 0) {
     return failJob(job, status < 0
                             ? "The job's editing stopped abnormally; the job is aborted."

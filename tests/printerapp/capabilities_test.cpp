@@ -1,8 +1,8 @@
 // The capability model of the Printer Application: from the readers' lists
 // of the simulated printer `full` read over SNMP, and from records made
 // here for what that printer does not show (other punch units, stackers,
-// many trays); and a job that names no page size of its own printing on
-// the media its IPP request chose.
+// many trays); a job that names no page size of its own printing on the
+// media its IPP request chose; and the set-up an IPP job's choices give.
 #include "printerapp/capabilities.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "bidi/lib/BiDiInput.h"
 #include "bidi/lib/BiDiInstall.h"
 #include "bidi/lib/BiDiMedia.h"
+#include "printerapp/jobsetup.h"
 #include "printerapp/printerreading.h"
 #include "tests/filter/jobrun.h"
 #include "tests/support/simprinter.h"
@@ -96,6 +97,22 @@ TEST(PrinterCapabilities, FullPrinterFinishingsAndProfiles) {
   EXPECT_EQ(
       capabilities.profiles[7].values,
       (std::vector<std::string>{"none", "arc-heavy-matt", "arc-uncoated", "arc-coated-gloss"}));
+}
+
+TEST(PrinterCapabilities, FullPrinterInstalledOptionsAndTrayNumbers) {
+  const Capabilities& capabilities = fullReading().capabilities;
+  // As bidiupdate -A sets the PPD's defaults for the same printer.
+  EXPECT_EQ(capabilities.installed, (std::map<std::string, std::string>{{"BY", "XD7100"},
+                                                                        {"Binder", "XJ7100"},
+                                                                        {"CI", "XG7110"},
+                                                                        {"LCT", "XE71002"},
+                                                                        {"PU", "XH7100EU"},
+                                                                        {"SR", "XM71001"}}));
+  EXPECT_EQ(capabilities.sourceTrays.at("large-capacity"), 5);
+  EXPECT_EQ(capabilities.sourceTrays.at("tray-6"), 6);
+  EXPECT_EQ(capabilities.sourceTrays.at("by-pass-tray"), 7);
+  EXPECT_EQ(capabilities.trayMedia.at(5), "RecycledA480");
+  EXPECT_EQ(capabilities.trayMedia.at(7), "EnvelopeC5");
 }
 
 TEST(PrinterCapabilities, ANameOrASizeFindsItsCatalogMedia) {
@@ -263,6 +280,147 @@ TEST_F(PrinterAppJob, AJobThatNamesNoSizePrintsOnTheChosenMedia) {
       tvx::test::runJobInProcess(kJobWithoutSize, "arc", "t", "1", "", catalog.get());
   ASSERT_EQ(plain.status, 0);
   EXPECT_EQ(plain.out.find("Recycled A4 80"), std::string::npos) << plain.out;
+}
+
+// --- The set-up of an IPP job's choices ----------------------------------
+
+class JobSetupOfFull : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(fullReading().media.empty());
+    catalog_ = tvx::papp::catalogOf(fullReading().media);
+    ASSERT_TRUE(catalog_);
+  }
+  tvx::papp::JobSetup setupFor(const tvx::papp::JobRequest& request) {
+    return tvx::papp::jobSetupFor(fullReading().capabilities, *catalog_, "iso_a4_210x297mm",
+                                  request);
+  }
+  static tvx::papp::JobRequest media(std::string source, std::string type = {}, int x = 0,
+                                     int y = 0) {
+    tvx::papp::JobRequest request;
+    request.media.source = std::move(source);
+    request.media.type = std::move(type);
+    if (x != 0) request.media.size = tvx::jobchoices::MediaSize{x, y};
+    return request;
+  }
+  static bool has(const tvx::papp::JobSetup& setup, const std::string& text) {
+    return setup.setup.find(text) != std::string::npos;
+  }
+
+  std::unique_ptr<CMediaCatalog> catalog_;
+};
+
+// The printer names its sources and types by its own model; the tray and
+// media are those the client was shown.
+TEST_F(JobSetupOfFull, TheClientsSourceAndTypeChooseWhatThePrinterShowed) {
+  tvx::papp::JobSetup lct = setupFor(media("large-capacity"));
+  EXPECT_EQ(lct.mediaKey, "RecycledA480") << lct.refusal;
+  EXPECT_TRUE(has(lct, "%%BeginFeature: *InputSlot Tray5\n<< /MediaPosition 5 >> setpagedevice\n"));
+  tvx::papp::JobSetup tray6 = setupFor(media("tray-6"));
+  EXPECT_EQ(tray6.mediaKey, "HeavyTabloid250");
+  EXPECT_TRUE(has(tray6, "*InputSlot Tray6\n"));
+  tvx::papp::JobSetup coated = setupFor(media("", "stationery-coated-2", 32000, 45000));
+  EXPECT_EQ(coated.mediaKey, "CoatedGlossSRA3170") << coated.refusal;
+  EXPECT_TRUE(has(coated, "*InputSlot Tray0\n"));
+  tvx::papp::JobRequest own;
+  own.media.name = "om_yellow-a-4-short-edge_210x297mm";
+  EXPECT_EQ(setupFor(own).mediaKey, "YellowA4ShortEdge");
+  // Nothing asked: the printer's default media, from any tray.
+  tvx::papp::JobSetup plain = setupFor({});
+  EXPECT_EQ(plain.mediaKey, "PlainA480");
+  EXPECT_TRUE(has(plain, "*PageSize PlainA480\n<< /PageSize [595 842]"));
+  EXPECT_TRUE(has(plain, "*LCT XE71002\n"));
+}
+
+TEST_F(JobSetupOfFull, ValuesThePrinterDoesNotOfferAreRefusedInTheClientsNames) {
+  EXPECT_EQ(setupFor(media("large-capacity", "", 27940, 43180)).refusal,
+            "media-col media-source large-capacity media-size 279.4x431.8mm is not supported: "
+            "the tray holds other media");
+  EXPECT_EQ(setupFor(media("", "stationery-coated-2", 21000, 29700)).refusal,
+            "media-col media-size 210x297mm media-type stationery-coated-2 is not supported");
+  EXPECT_EQ(setupFor(media("tray-9")).refusal, "media-source tray-9 is not supported");
+  EXPECT_EQ(setupFor(media("", "transparency")).refusal,
+            "media-type transparency is not supported");
+  tvx::papp::JobRequest own;
+  own.media.name = "om_nothing_1x1mm";
+  EXPECT_EQ(setupFor(own).refusal, "media om_nothing_1x1mm is not supported");
+  tvx::papp::JobRequest triple;
+  triple.finishings = {28, 78};  // the 2-and-4-hole unit punches no 3 holes
+  EXPECT_EQ(setupFor(triple).refusal, "finishings 78 is not supported");
+  tvx::papp::JobRequest profile;
+  profile.profiles["tavorinex-printer-image-profile"] = "display-p3";
+  EXPECT_EQ(setupFor(profile).refusal,
+            "tavorinex-printer-image-profile display-p3 is not supported");
+  for (const auto* refused : {&triple, &profile}) {
+    tvx::papp::JobSetup setup = setupFor(*refused);
+    EXPECT_TRUE(setup.mediaKey.empty() && setup.setup.empty());
+  }
+}
+
+TEST_F(JobSetupOfFull, FinishingsProfilesAndCopies) {
+  tvx::papp::JobRequest request;
+  request.finishings = {3, 28, 74};
+  request.profiles["tavorinex-printer-image-profile"] = "arc-coated-gloss";
+  request.profiles["tavorinex-rgb-input-image-profile"] = "none";
+  tvx::papp::JobSetup portrait = setupFor(request);
+  EXPECT_TRUE(has(portrait, "*Staple 2LP\n")) << portrait.setup;
+  EXPECT_TRUE(has(portrait, "*Punch 2LP\n"));
+  EXPECT_TRUE(has(portrait, "*PrinterImage ArcCoatedGloss\n"));
+  EXPECT_TRUE(has(portrait, "/OutputICCProfileImage (Arc Coated Gloss)"));
+  EXPECT_TRUE(has(portrait, "*RGBInputImage None\n"));
+  EXPECT_FALSE(has(portrait, "NumCopies"));
+  request.landscape = true;
+  request.copies = 3;
+  tvx::papp::JobSetup landscape = setupFor(request);
+  EXPECT_TRUE(has(landscape, "*Staple 2LL\n"));
+  EXPECT_TRUE(has(landscape, "*Punch 2LL\n"));
+  EXPECT_EQ(landscape.copies, 3);
+  EXPECT_TRUE(landscape.setup.ends_with(
+      "%RBIBeginNonPPDFeature: *NumCopies 3\n3/languagelevel where"
+      "{pop languagelevel 2 ge}{false}ifelse\n{1 dict begin/NumCopies exch def currentdict end "
+      "setpagedevice}\n{userdict/#copies 3 -1 roll put}ifelse\n%RBIEndNonPPDFeature\n"));
+}
+
+// Two media of a size whose types the catalog's words do not tell apart.
+TEST(JobSetupOfRecords, ATypeChoosesTheMediaOfThatVeryType) {
+  Lists lists;
+  lists.addMedia("Coated Three A4", "Coat 3", kA4Width, kA4Length);
+  lists.addMedia("Coated Two A4", "Coat 2", kA4Width, kA4Length);
+  std::vector<TS_BiDiMedia> records;
+  for (const TS_BiDiMedia* row = lists.media; row != nullptr; row = row->next) {
+    records.insert(records.begin(), *row);
+    records.front().next = nullptr;
+  }
+  std::unique_ptr<CMediaCatalog> catalog = tvx::papp::catalogOf(records);
+  ASSERT_TRUE(catalog);
+  tvx::papp::JobRequest request;
+  request.media.type = "stationery-coated-3";
+  request.media.size = tvx::jobchoices::MediaSize{21000, 29700};
+  Capabilities capabilities = lists.capabilities();
+  tvx::papp::JobSetup setup =
+      tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request);
+  EXPECT_EQ(setup.mediaKey, "CoatedThreeA4") << setup.refusal;
+  request.media.size.reset();
+  EXPECT_EQ(tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request).mediaKey,
+            "CoatedThreeA4");
+  request.media.type = "stationery-coated-2";
+  EXPECT_EQ(tvx::papp::jobSetupFor(capabilities, *catalog, "iso_a4_210x297mm", request).mediaKey,
+            "CoatedTwoA4");
+}
+
+TEST(JobSetupText, TheHeadGetsTheCopiesMarkAndTheSetUp) {
+  tvx::papp::JobSetup setup;
+  setup.setup = "F\n";
+  setup.copies = 2;
+  EXPECT_EQ(tvx::papp::preparedHead(
+                "%!PS-Adobe-3.0\n%%EndComments\n%%BeginSetup\n/x 1 def\n%%EndSetup\n", setup),
+            "%!PS-Adobe-3.0\n%RBINumCopies: 2\n%%EndComments\n%%BeginSetup\nF\n/x 1 def\n"
+            "%%EndSetup\n");
+  EXPECT_EQ(tvx::papp::preparedHead("%!PS", setup),
+            "%!PS\n%RBINumCopies: 2\n%%BeginSetup\nF\n%%EndSetup\n");
+  std::string job = "%!PS\n%%BeginDocument: a.eps\n%%Page: 1 1\n%%EndDocument\nx %%Page:\n";
+  EXPECT_EQ(tvx::papp::headLength(job), std::nullopt);
+  EXPECT_EQ(tvx::papp::headLength(job + "%%Page: 1 1\nshowpage\n"), job.size());
 }
 
 }  // namespace

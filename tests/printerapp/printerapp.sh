@@ -4,17 +4,23 @@
 # sink with the simulated printer `full` behind its SNMP port, what IPP
 # clients are offered (ipptool), a PostScript job that reaches the sink
 # wrapped in PJL, a job whose editing fails while the server keeps serving,
-# and a port already taken on IPv4.
+# jobs whose IPP choices reach the sink as the same choices do through the
+# PPD front, jobs refused for values the printer does not offer, and a port
+# already taken on IPv4.
 #
-# Usage: printerapp.sh SOURCE_DIR APP
-#   Exits 77 (skipped) when ipptool, snmpsimd or python3 is missing.
+# Usage: printerapp.sh SOURCE_DIR APP PSFILTER BIDIUPDATE
+#   PSFILTER and BIDIUPDATE are the test builds (fixed paths under
+#   $TAVORINEX_TEST_ROOT). Exits 77 (skipped) when ipptool, cupsfilter,
+#   snmpsimd or python3 is missing.
 set -uo pipefail
 
 source_dir=$1
 app=$2
+psfilter=$3
+bidiupdate=$4
 
 skip() { echo "SKIP: $*"; exit 77; }
-for tool in ipptool snmpsimd python3; do
+for tool in ipptool cupsfilter snmpsimd python3; do
   command -v "$tool" > /dev/null || skip "$tool is missing"
 done
 
@@ -199,6 +205,126 @@ wait_for test -f "$work/sink/job3" || fail "the job after the failed one did not
 grep -q 'Plain A4 80' "$work/sink/job3" 2> /dev/null ||
   fail "a job asking for A4 does not print on the first A4 media"
 
+# --- A job's choices reach the printer as the PPD front sends them ------
+# The PPD front: a copy of the model PPD updated by bidiupdate -A against
+# the same printer, cupsfilter (CUPS's own PostScript filter, no cupsd) and
+# psfilter. What is compared: the PJL lines, the copies mark and code, every
+# feature block and each page's set-up, in order. CUPS's filter ends the
+# PostScript with a ^D of its own, left out.
+sinks=3
+next_sink() {  # waits for the printer's next connection; its file in $sink
+  sinks=$((sinks + 1))
+  sink=$work/sink/job$sinks
+  wait_for test -f "$sink"
+}
+printed_parts() {
+  awk '/^\x04?\x1b%-12345X@PJL|^@PJL|^%RBINumCopies|^%%PSPageMedia/ { sub(/^\x04/, ""); print; next }
+       /^%%BeginFeature|^%RBIBeginNonPPDFeature|^%%BeginPageSetup/ { block = 1 }
+       block { print }
+       /^%%EndFeature|^%RBIEndNonPPDFeature|^%%EndPageSetup/ { block = 0 }' "$1"
+}
+front_root=$work/front
+mkdir -p "$front_root/etc/cups/ppd" "$front_root/usr/bin/Tavorinex" "$front_root/tmp"
+cp "$source_dir/ppd/TavorinexArcM750XLS.ppd" "$front_root/etc/cups/ppd/arc.ppd"
+TAVORINEX_TEST_ROOT=$front_root "$bidiupdate" -A arc "127.0.0.1:$snmp_port" > /dev/null 2>&1
+[ $? = 10 ] || fail "bidiupdate -A did not update the front's PPD"
+through_front() {  # COPIES OPTION...: the printer data of job.ps through the PPD front
+  local copies=$1
+  shift
+  local options=()
+  for option in "$@"; do options+=(-o "$option"); done
+  cupsfilter -p "$front_root/etc/cups/ppd/arc.ppd" -m application/vnd.cups-postscript \
+    -n "$copies" -t "Report 1" "${options[@]}" "$work/job.ps" > "$work/front.ps" 2> /dev/null &&
+    (cd "$work" && TAVORINEX_TEST_ROOT=$front_root PPD=$front_root/etc/cups/ppd/arc.ppd \
+      exec -a arc "$psfilter" 1 test "Report 1" "$copies" "" "$work/front.ps") > "$work/front.prn" 2> /dev/null
+}
+submit() {  # ATTRIBUTE LINES: a Print-Job of job.ps with those job attributes; its job-id in $job_id
+  job_id=$(ipptool -tv "$printer_uri" -d uri="$printer_uri" -f "$work/job.ps" /dev/stdin 2> /dev/null <<EOF2 |
+{
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri \$uri
+  ATTR name requesting-user-name test
+  ATTR name job-name "Report 1"
+  ATTR mimeMediaType document-format application/postscript
+  GROUP job-attributes-tag
+  $1
+  FILE \$filename
+  STATUS successful-ok
+}
+EOF2
+    sed -n 's/^ *job-id (integer) = //p')
+  [ -n "$job_id" ]
+}
+as_front() {  # NAME COPIES OPTION... -- ATTRIBUTE LINES: the job sends what the front sends
+  local name=$1 copies=$2 options=()
+  shift 2
+  while [ "$1" != -- ]; do options+=("$1"); shift; done
+  submit "$2" || { fail "$name: Print-Job was refused"; return; }
+  next_sink || { fail "$name: the printer received nothing"; return; }
+  through_front "$copies" "${options[@]}" || { fail "$name: the PPD front failed"; return; }
+  printed_parts "$work/front.prn" > "$work/$name.front"
+  printed_parts "$sink" > "$work/$name.app"
+  [ -s "$work/$name.front" ] || fail "$name: nothing of the front's job to compare"
+  cmp -s "$work/$name.front" "$work/$name.app" ||
+    fail "$name: the printer received other code than through the PPD front: $(diff "$work/$name.front" "$work/$name.app" | head -20)"
+}
+media_col() {  # SOURCE TYPE X Y: a media-col job attribute, empty members left out
+  local source=${1:-} type=${2:-} x=${3:-} y=${4:-}
+  echo "ATTR collection media-col {"
+  [ -n "$source" ] && echo "MEMBER keyword media-source $source"
+  [ -n "$type" ] && echo "MEMBER keyword media-type $type"
+  [ -n "$x" ] && echo "MEMBER collection media-size { MEMBER integer x-dimension $x MEMBER integer y-dimension $y }"
+  echo "}"
+}
+as_front by-source 1 PageSize=PlainLetter75 InputSlot=Tray2 -- "$(media_col tray-2)"
+grep -q '/MediaPosition 2' "$sink" 2> /dev/null || fail "by-source: no tray command for tray 2"
+as_front by-size-and-type 1 PageSize=RecycledA480 -- \
+  "$(media_col "" stationery-recycled 21000 29700)"
+grep -q 'Recycled A4 80' "$sink" 2> /dev/null || fail "by-size-and-type: not on Recycled A4 80"
+as_front by-size 1 PageSize=Tabloid -- "$(media_col "" "" 27940 43180)"
+as_front staple-punch 1 PageSize=A4 Staple=2LP Punch=2LP -- \
+  "ATTR keyword media iso_a4_210x297mm ATTR enum finishings 28,74"
+as_front staple-top-left 1 PageSize=A4 Staple=1LDP -- "ATTR enum finishings 20"
+as_front profile 1 PageSize=A4 PrinterImage=ArcCoatedGloss -- \
+  "ATTR keyword tavorinex-printer-image-profile arc-coated-gloss"
+as_front copies 2 PageSize=A4 -- "ATTR integer copies 2"
+grep -q '@PJL SET QTY' "$sink" 2> /dev/null && fail "copies: the printer would make the copies twice"
+
+# Values the printer does not offer: the job aborts with the reason, and
+# the printer gets nothing.
+refused() {  # NAME MESSAGE ATTRIBUTE LINES
+  submit "$3" || { fail "$1: Print-Job was refused at once"; return; }
+  next_sink || { fail "$1: the job's connection did not end"; return; }
+  [ -s "$sink" ] && fail "$1: the refused job reached the printer"
+  local state
+  state=$(ipptool -tv "$printer_uri" -d uri="$printer_uri" -d job="$job_id" /dev/stdin 2> /dev/null <<'EOF2'
+{
+  OPERATION Get-Job-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR integer job-id $job
+  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message
+  STATUS successful-ok
+}
+EOF2
+)
+  grep -q "job-state (enum) = aborted" <<< "$state" || fail "$1: the job is not aborted: $state"
+  grep -q "job-state-message (text.*) = $2" <<< "$state" ||
+    fail "$1: the client is not told '$2': $state"
+}
+refused source "media-source tray-9 is not supported" "$(media_col tray-9)"
+refused type "media-type transparency is not supported" "$(media_col "" transparency 21000 29700)"
+refused tray-media "media-col media-source by-pass-tray media-size 210x297mm is not supported: the tray holds other media" \
+  "$(media_col by-pass-tray "" 21000 29700)"
+refused finishing "finishings 78 is not supported" "ATTR enum finishings 78"
+refused profile "tavorinex-rgb-input-image-profile no-such-profile is not supported" \
+  "ATTR keyword tavorinex-rgb-input-image-profile no-such-profile"
+
 # --- Defaults outlive refreshes and a restart; the printer's trays win ----
 ipptool -t "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' > /dev/null || fail "Set-Printer-Attributes was refused"
 {
@@ -227,6 +353,9 @@ sleep 5  # two refresh intervals
 attrs=$(attributes)
 expect_attr media-default om_recycled-a-480_210x297mm
 expect_attr tavorinex-rgb-input-image-profile-default display-p3
+# A job that asks nothing gets the printer's defaults, as a queue's
+# defaults give them.
+as_front defaults 1 PageSize=RecycledA480 RGBInputImage=DisplayP3 -- ""
 
 in_work "$app" shutdown > /dev/null 2>&1
 wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
