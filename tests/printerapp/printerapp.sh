@@ -356,6 +356,12 @@ expect_attr tavorinex-rgb-input-image-profile-default display-p3
 # A job that asks nothing gets the printer's defaults, as a queue's
 # defaults give them.
 as_front defaults 1 PageSize=RecycledA480 RGBInputImage=DisplayP3 -- ""
+# A job that names only a size prints on the default media when that has
+# the size, as a queue's media=A4 does on a default of that size; not on
+# the first A4 the printer has.
+as_front size-of-default 1 PageSize=RecycledA480 RGBInputImage=DisplayP3 -- \
+  "$(media_col "" "" 21000 29700)"
+grep -q 'Recycled A4 80' "$sink" 2> /dev/null || fail "size-of-default: not on the default Recycled A4 80"
 
 in_work "$app" shutdown > /dev/null 2>&1
 wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
