@@ -320,6 +320,8 @@ EOF2
     fail "$1: the client is not told '$2': $state"
 }
 refused source "media-source tray-9 is not supported" "$(media_col tray-9)"
+refused paper-tray "media-col media-source tray-2 media-size 210x297mm is not supported: the tray holds other media" \
+  "$(media_col tray-2 "" 21000 29700)"
 refused type "media-type transparency is not supported" "$(media_col "" transparency 21000 29700)"
 refused tray-media "media-col media-source by-pass-tray media-size 210x297mm is not supported: the tray holds other media" \
   "$(media_col by-pass-tray "" 21000 29700)"
@@ -358,6 +360,12 @@ expect_attr tavorinex-rgb-input-image-profile-default display-p3
 # A job that asks nothing gets the printer's defaults, as a queue's
 # defaults give them.
 as_front defaults 1 PageSize=RecycledA480 RGBInputImage=DisplayP3 -- ""
+# A job that names only a size prints on the default media when that has
+# the size, as media=A4 does on a queue whose default has the size; not on
+# the first A4 the printer has.
+sed -i 's/^\*DefaultPageSize: .*/*DefaultPageSize: RecycledA480/' "$front_root/etc/cups/ppd/arc.ppd"
+as_front size-of-default 1 media=A4 RGBInputImage=DisplayP3 -- "$(media_col "" "" 21000 29700)"
+grep -q 'Recycled A4 80' "$sink" 2> /dev/null || fail "size-of-default: not on the default Recycled A4 80"
 
 in_work "$app" shutdown > /dev/null 2>&1
 wait_for sh -c "! kill -0 $server_pid 2> /dev/null" || fail "shutdown did not end the server"
