@@ -8,6 +8,7 @@
 #include <csignal>
 #include <memory>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ constexpr std::size_t kCopyBuffer = 64 * 1024;
 // Ghostscript needs well under a second a page; a PDF that takes longer
 // than this would hold the printer for every job behind it.
 constexpr std::chrono::seconds kGhostscriptLimit{600};
+constexpr int kGhostscriptLines = 20;
 
 bool failJob(pappl_job_t* job, const char* why) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", why);
@@ -236,6 +238,18 @@ PageRange pagesOf(pappl_job_t* job, const pappl_pr_options_t& options) {
   return {options.first_page, options.last_page};
 }
 
+// Ghostscript's messages in the job's log, the first lines only: a PDF
+// damaged throughout gives one for each object.
+void logMessages(pappl_job_t* job, FILE* messages, pappl_loglevel_t level) {
+  std::rewind(messages);
+  char line[256];
+  for (int count = 0; count < kGhostscriptLines && std::fgets(line, sizeof line, messages);
+       ++count) {
+    line[std::strcspn(line, "\n")] = '\0';
+    if (line[0] != '\0') papplLogJob(job, level, "gs: %s", line);
+  }
+}
+
 // A PDF job: Ghostscript's PostScript of it goes the PostScript job's way.
 bool printPdf(pappl_job_t* job, pappl_device_t* device, void*) {
   std::unique_ptr<pappl_pr_options_t, OptionsDeleter> options(
@@ -245,8 +259,12 @@ bool printPdf(pappl_job_t* job, pappl_device_t* device, void*) {
   std::optional<tvx::PrivateTemp> converted =
       tvx::PrivateTemp::create(folder, "tavorinex-pdf-");
   if (!converted) return failJob(job, "No temporary file for the job's PostScript.");
-  std::string why = pdfToPostScript(papplJobGetFilename(job), pagesOf(job, *options),
-                                    fileno(converted->stream()), kGhostscriptLimit);
+  std::optional<tvx::PrivateTemp> messages = tvx::PrivateTemp::create(folder, "tavorinex-gs-");
+  if (!messages) return failJob(job, "No temporary file for Ghostscript's messages.");
+  std::string why =
+      pdfToPostScript(papplJobGetFilename(job), pagesOf(job, *options), fileno(converted->stream()),
+                      fileno(messages->stream()), kGhostscriptLimit);
+  logMessages(job, messages->stream(), why.empty() ? PAPPL_LOGLEVEL_DEBUG : PAPPL_LOGLEVEL_WARN);
   if (!why.empty()) return refuseJob(job, why, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
   std::rewind(converted->stream());
   return printPostScript(job, options.get(), device, converted->stream());

@@ -18,9 +18,9 @@ constexpr int kExecFailed = 127;
 }  // namespace
 
 std::string pdfToPostScript(const std::string& path, PageRange pages, int outputFd,
-                            std::chrono::seconds limit) {
-  // A PDF that Ghostscript repairs silently may print other pages than the
-  // client sent: any error in it fails the job.
+                            int messagesFd, std::chrono::seconds limit) {
+  // Without PDFSTOPONERROR Ghostscript makes up a blank page for a PDF whose
+  // pages it cannot find; a damaged cross-reference table it still repairs.
   std::vector<std::string> args = {"gs",       "-q",           "-dSAFER",
                                    "-dBATCH",  "-dNOPAUSE",    "-dPDFSTOPONERROR",
                                    "-sstdout=%stderr",         "-sDEVICE=ps2write",
@@ -40,7 +40,8 @@ std::string pdfToPostScript(const std::string& path, PageRange pages, int output
   if (child < 0) return "Ghostscript could not be started";
   if (child == 0) {
     int input = open("/dev/null", O_RDONLY);
-    if (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(outputFd, STDOUT_FILENO) < 0) {
+    if (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(outputFd, STDOUT_FILENO) < 0 ||
+        dup2(messagesFd, STDERR_FILENO) < 0) {
       _exit(kExecFailed);
     }
     // The server's sockets and files are none of Ghostscript's business.

@@ -13,9 +13,10 @@ struct PageRange {
 };
 
 // Writes the PostScript of the PDF at `path` (the pages of `pages`) to the
-// open file `outputFd`, with `gs` from PATH, ended when it runs longer than
-// `limit`. Returns an empty string on success, else why it failed.
+// open file `outputFd`, and Ghostscript's messages to `messagesFd`, with `gs`
+// from PATH, ended when it runs longer than `limit`. Returns an empty string
+// on success, else why it failed.
 std::string pdfToPostScript(const std::string& path, PageRange pages, int outputFd,
-                            std::chrono::seconds limit);
+                            int messagesFd, std::chrono::seconds limit);
 
 }  // namespace tvx::papp

@@ -35,16 +35,22 @@ class PdfToPostScript : public ::testing::Test {
   // The conversion of `input` into a private file; its PostScript in `postScript`.
   std::string convert(const std::string& input, tvx::papp::PageRange pages, seconds limit) {
     std::optional<tvx::PrivateTemp> output = tvx::PrivateTemp::create(folder(), "out-");
-    if (!output) return "no output file";
-    std::string why = tvx::papp::pdfToPostScript(input, pages, fileno(output->stream()), limit);
-    std::rewind(output->stream());
-    postScript.clear();
+    std::optional<tvx::PrivateTemp> errors = tvx::PrivateTemp::create(folder(), "err-");
+    if (!output || !errors) return "no output file";
+    std::string why = tvx::papp::pdfToPostScript(input, pages, fileno(output->stream()),
+                                                 fileno(errors->stream()), limit);
+    postScript = contentOf(output->stream());
+    messages = contentOf(errors->stream());
+    return why;
+  }
+
+  static std::string contentOf(FILE* stream) {
+    std::rewind(stream);
+    std::string content;
     char buffer[4096];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, output->stream())) > 0) {
-      postScript.append(buffer, count);
-    }
-    return why;
+    while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0) content.append(buffer, count);
+    return content;
   }
 
   // The text of each page `postScript` prints, as Ghostscript renders it.
@@ -65,11 +71,13 @@ class PdfToPostScript : public ::testing::Test {
 
   tvx::test::PrivateRoot root_;
   std::string postScript;
+  std::string messages;
 };
 
 TEST_F(PdfToPostScript, EveryPageWithoutARangeAndOnlyTheRangesPagesWithOne) {
   EXPECT_EQ(convert(folder() + "pages.pdf", {}, seconds(60)), "");
   EXPECT_EQ(pageCount(postScript), 3);
+  EXPECT_EQ(messages, "");
 
   EXPECT_EQ(convert(folder() + "pages.pdf", {2, 3}, seconds(60)), "");
   EXPECT_EQ(pageCount(postScript), 2);
@@ -88,6 +96,8 @@ TEST_F(PdfToPostScript, APdfGhostscriptMustRepairFails) {
          "trailer\n<< /Root 1 0 R >>\n%%EOF\n";
   EXPECT_EQ(convert(folder() + "broken.pdf", {}, seconds(60)),
             "Ghostscript could not read the PDF (exit status 1)");
+  // What the job's log shows of it.
+  EXPECT_NE(messages.find("Error"), std::string::npos) << messages;
   EXPECT_EQ(convert(folder() + "missing.pdf", {}, seconds(60)),
             "Ghostscript could not read the PDF (exit status 1)");
 }

@@ -358,6 +358,7 @@ fi
 printf '%%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\ntrailer\n<< /Root 1 0 R >>\n%%%%EOF\n' \
   > "$work/broken.pdf"
 refused broken-pdf "Ghostscript could not read the PDF (exit status 1)" "" "$work/broken.pdf" application/pdf
+grep -q "\[Job $job_id\] gs: .*Error" "$work/app.log" || fail "broken-pdf: Ghostscript's messages are not in the job's log"
 
 # --- Defaults outlive refreshes and a restart; the printer's trays win ----
 ipptool -t "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' > /dev/null || fail "Set-Printer-Attributes was refused"
