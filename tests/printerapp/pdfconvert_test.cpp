@@ -49,7 +49,9 @@ class PdfToPostScript : public ::testing::Test {
     std::string content;
     char buffer[4096];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0) content.append(buffer, count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+      content.append(buffer, count);
+    }
     return content;
   }
 
