@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "printerapp/driverdata.h"
+#include "printerapp/jobs.h"
 #include "printerapp/refresher.h"
 
 namespace tvx::papp {
@@ -143,6 +144,7 @@ pappl_system_t* systemCallback(int count, cups_option_t* options, void*) {
   }
   papplSystemSetPrinterDrivers(system, static_cast<int>(std::size(drivers)), drivers, nullptr,
                                createCallback, driverCallback, nullptr);
+  addPdfFilter(system);
   papplSystemSetFooterHTML(system, "Tavorinex Arc M750XLS Printer Application");
   papplSystemSetSaveCallback(
       system,

@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <memory>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "filter/Ostrel3Job.h"
 #include "mediacatalog/mediacatalog.h"
 #include "printerapp/jobsetup.h"
+#include "printerapp/pdfconvert.h"
 #include "printerapp/refresher.h"
 
 namespace tvx::papp {
@@ -22,6 +26,10 @@ namespace tvx::papp {
 namespace {
 
 constexpr std::size_t kCopyBuffer = 64 * 1024;
+// Ghostscript needs well under a second a page; a PDF that takes longer
+// than this would hold the printer for every job behind it.
+constexpr std::chrono::seconds kGhostscriptLimit{600};
+constexpr int kGhostscriptLines = 20;
 
 bool failJob(pappl_job_t* job, const char* why) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", why);
@@ -29,12 +37,20 @@ bool failJob(pappl_job_t* job, const char* why) {
   return false;
 }
 
-// A job whose choices the printer cannot meet: the client sees why.
-bool refuseJob(pappl_job_t* job, const std::string& why) {
+// A job the printer cannot print as sent: the client sees why.
+bool refuseJob(pappl_job_t* job, const std::string& why,
+               pappl_jreason_t reason = PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s; the job is aborted.", why.c_str());
   papplJobSetMessage(job, "%s.", why.c_str());
-  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
   return false;
+}
+
+// Beside the job's file, in the server's own spool folder.
+std::string spoolFolder(pappl_job_t* job) {
+  std::string folder = papplJobGetFilename(job);
+  folder.erase(folder.rfind('/') + 1);
+  return folder;
 }
 
 std::string stringOf(ipp_attribute_t* attr) {
@@ -162,7 +178,11 @@ bool sendToDevice(FILE* edited, pappl_device_t* device) {
   return true;
 }
 
-bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+// The one path of every job once it is PostScript: the job's choices,
+// their check against the printer, the editing in a child and the sending.
+// `input` is the job's PostScript.
+bool printPostScript(pappl_job_t* job, const pappl_pr_options_t* options, pappl_device_t* device,
+                     FILE* input) {
   pappl_printer_t* printer = papplJobGetPrinter(job);
   std::shared_ptr<const PrinterReading> reading = freshReading(printer);
   std::unique_ptr<CMediaCatalog> catalog =
@@ -187,15 +207,11 @@ bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
     filterJob.copies = setup->copies;
   }
 
-  tvx::UniqueFile input(std::fopen(papplJobGetFilename(job), "rb"));
-  if (!input) return failJob(job, "The job's file cannot be read.");
-  // Beside the job's file, in the server's own spool folder.
-  std::string folder = papplJobGetFilename(job);
-  folder.erase(folder.rfind('/') + 1);
+  std::string folder = spoolFolder(job);
   std::optional<tvx::PrivateTemp> edited = tvx::PrivateTemp::create(folder, "tavorinex-job-");
   if (!edited) return failJob(job, "No temporary file for the edited job.");
 
-  int status = editInChild(filterJob, input.get(), edited->stream(), catalog.get(), setup, folder);
+  int status = editInChild(filterJob, input, edited->stream(), catalog.get(), setup, folder);
   if (status != 0) {
     return failJob(job, status < 0
                             ? "The job's editing stopped abnormally; the job is aborted."
@@ -204,6 +220,54 @@ bool printPostScript(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   if (!sendToDevice(edited->stream(), device))
     return failJob(job, "The printer did not take the job.");
   return true;
+}
+
+bool printPostScriptFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  tvx::UniqueFile input(std::fopen(papplJobGetFilename(job), "rb"));
+  if (!input) return failJob(job, "The job's file cannot be read.");
+  return printPostScript(job, options, device, input.get());
+}
+
+struct OptionsDeleter {
+  void operator()(pappl_pr_options_t* options) const { papplJobDeletePrintOptions(options); }
+};
+
+// The pages a PDF job asks for; PAPPL takes one range only.
+PageRange pagesOf(pappl_job_t* job, const pappl_pr_options_t& options) {
+  if (papplJobGetAttribute(job, "page-ranges") == nullptr) return {};
+  return {options.first_page, options.last_page};
+}
+
+// Ghostscript's messages in the job's log, the first lines only: a PDF
+// damaged throughout gives one for each object.
+void logMessages(pappl_job_t* job, FILE* messages, pappl_loglevel_t level) {
+  std::rewind(messages);
+  char line[256];
+  for (int count = 0; count < kGhostscriptLines && std::fgets(line, sizeof line, messages);
+       ++count) {
+    line[std::strcspn(line, "\n")] = '\0';
+    if (line[0] != '\0') papplLogJob(job, level, "gs: %s", line);
+  }
+}
+
+// A PDF job: Ghostscript's PostScript of it goes the PostScript job's way.
+bool printPdf(pappl_job_t* job, pappl_device_t* device, void*) {
+  std::unique_ptr<pappl_pr_options_t, OptionsDeleter> options(
+      papplJobCreatePrintOptions(job, 0, true));
+  if (!options) return failJob(job, "No memory for the job's options.");
+  std::string folder = spoolFolder(job);
+  std::optional<tvx::PrivateTemp> converted =
+      tvx::PrivateTemp::create(folder, "tavorinex-pdf-");
+  if (!converted) return failJob(job, "No temporary file for the job's PostScript.");
+  std::optional<tvx::PrivateTemp> messages = tvx::PrivateTemp::create(folder, "tavorinex-gs-");
+  if (!messages) return failJob(job, "No temporary file for Ghostscript's messages.");
+  std::string why =
+      pdfToPostScript(papplJobGetFilename(job), pagesOf(job, *options), fileno(converted->stream()),
+                      fileno(messages->stream()), kGhostscriptLimit);
+  logMessages(job, messages->stream(), why.empty() ? PAPPL_LOGLEVEL_DEBUG : PAPPL_LOGLEVEL_WARN);
+  if (!why.empty()) return refuseJob(job, why, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
+  std::rewind(converted->stream());
+  return printPostScript(job, options.get(), device, converted->stream());
 }
 
 // Raster jobs: the driver takes PostScript only.
@@ -220,9 +284,13 @@ bool refuseRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, un
 
 }  // namespace
 
+void addPdfFilter(pappl_system_t* system) {
+  papplSystemAddMIMEFilter(system, "application/pdf", "application/postscript", printPdf, nullptr);
+}
+
 void setJobCallbacks(pappl_pr_driver_data_t& data) {
   data.format = "application/postscript";
-  data.printfile_cb = printPostScript;
+  data.printfile_cb = printPostScriptFile;
   data.rstartjob_cb = refuseRasterJob;
   data.rendjob_cb = refuseRasterJob;
   data.rstartpage_cb = refuseRasterPage;

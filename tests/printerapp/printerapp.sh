@@ -5,8 +5,8 @@
 # clients are offered (ipptool), a PostScript job that reaches the sink
 # wrapped in PJL, a job whose editing fails while the server keeps serving,
 # jobs whose IPP choices reach the sink as the same choices do through the
-# PPD front, jobs refused for values the printer does not offer, and a port
-# already taken on IPv4.
+# PPD front, jobs refused for values the printer does not offer, a PDF job
+# through Ghostscript, a broken PDF refused, and a port already taken on IPv4.
 #
 # Usage: printerapp.sh SOURCE_DIR APP PSFILTER BIDIUPDATE
 #   PSFILTER and BIDIUPDATE are the test builds (fixed paths under
@@ -240,8 +240,9 @@ through_front() {  # COPIES OPTION...: the printer data of job.ps through the PP
     (cd "$work" && TAVORINEX_TEST_ROOT=$front_root PPD=$front_root/etc/cups/ppd/arc.ppd \
       exec -a arc "$psfilter" 1 test "Report 1" "$copies" "" "$work/front.ps") > "$work/front.prn" 2> /dev/null
 }
-submit() {  # ATTRIBUTE LINES: a Print-Job of job.ps with those job attributes; its job-id in $job_id
-  job_id=$(ipptool -tv "$printer_uri" -d uri="$printer_uri" -f "$work/job.ps" /dev/stdin 2> /dev/null <<EOF2 |
+submit() {  # ATTRIBUTE LINES [FILE FORMAT]: a Print-Job (of job.ps) with those job attributes; its job-id in $job_id
+  job_id=$(ipptool -tv "$printer_uri" -d uri="$printer_uri" -d format="${3:-application/postscript}" \
+    -f "${2:-$work/job.ps}" /dev/stdin 2> /dev/null <<EOF2 |
 {
   OPERATION Print-Job
   GROUP operation-attributes-tag
@@ -250,7 +251,7 @@ submit() {  # ATTRIBUTE LINES: a Print-Job of job.ps with those job attributes; 
   ATTR uri printer-uri \$uri
   ATTR name requesting-user-name test
   ATTR name job-name "Report 1"
-  ATTR mimeMediaType document-format application/postscript
+  ATTR mimeMediaType document-format \$format
   GROUP job-attributes-tag
   $1
   FILE \$filename
@@ -297,8 +298,8 @@ grep -q '@PJL SET QTY' "$sink" 2> /dev/null && fail "copies: the printer would m
 
 # Values the printer does not offer: the job aborts with the reason, and
 # the printer gets nothing.
-refused() {  # NAME MESSAGE ATTRIBUTE LINES
-  submit "$3" || { fail "$1: Print-Job was refused at once"; return; }
+refused() {  # NAME MESSAGE ATTRIBUTE LINES [FILE FORMAT]
+  submit "$3" "${@:4}" || { fail "$1: Print-Job was refused at once"; return; }
   next_sink || { fail "$1: the job's connection did not end"; return; }
   [ -s "$sink" ] && fail "$1: the refused job reached the printer"
   local state
@@ -328,6 +329,40 @@ refused tray-media "media-col media-source by-pass-tray media-size 210x297mm is 
 refused finishing "finishings 78 is not supported" "ATTR enum finishings 78"
 refused profile "tavorinex-rgb-input-image-profile no-such-profile is not supported" \
   "ATTR keyword tavorinex-rgb-input-image-profile no-such-profile"
+
+# --- PDF jobs go through Ghostscript, then the PostScript job's way --------
+grep -q "document-format-supported (1setOf mimeMediaType) = .*application/pdf" <<< "$attrs" ||
+  fail "PDF is not among the document formats"
+cat > "$work/pages.ps" <<'EOF'
+%!PS-Adobe-3.0
+/Helvetica findfont 24 scalefont setfont
+1 1 3 { 72 720 moveto (Page number ) show 3 string cvs show showpage } for
+EOF
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$work/pages.pdf" "$work/pages.ps" ||
+  fail "gs made no PDF"
+if submit "$(media_col "" stationery-recycled 21000 29700) ATTR rangeOfInteger page-ranges 2-2" \
+  "$work/pages.pdf" application/pdf && next_sink; then
+  job=$(cat "$sink")
+  [[ $job == $'\e%-12345X@PJL'* ]] || fail "pdf: the job does not start with the PJL escape"
+  grep -q '@PJL JOB NAME="Report 1"' <<< "$job" || fail "pdf: no PJL job name"
+  [ "$(grep -ac '^%%Page:' "$sink")" = 1 ] || fail "pdf: page-ranges 2-2 did not give one page"
+  grep -q 'Recycled A4 80' <<< "$job" || fail "pdf: the page has not the set-up of Recycled A4 80"
+  # What the printer's interpreter gets: the job without its PJL lines.
+  grep -av $'^\e%-12345X\\|^@PJL' "$sink" > "$work/pdf-job.ps"
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=nullpage "$work/pdf-job.ps" > /dev/null 2>&1 ||
+    fail "pdf: the printed PostScript does not render"
+  text=$(gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=txtwrite -sOutputFile=- "$work/pdf-job.ps" 2> /dev/null)
+  grep -q "Page number 2" <<< "$text" && ! grep -q "Page number [13]" <<< "$text" ||
+    fail "pdf: the printed page is not page 2: $text"
+else
+  fail "pdf: the PDF job did not reach the printer"
+fi
+# A PDF that names no pages: Ghostscript fails, the job aborts with why,
+# and the printer gets nothing.
+printf '%%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\ntrailer\n<< /Root 1 0 R >>\n%%%%EOF\n' \
+  > "$work/broken.pdf"
+refused broken-pdf "Ghostscript could not read the PDF (exit status 1)" "" "$work/broken.pdf" application/pdf
+grep -q "\[Job $job_id\] gs: .*Error" "$work/app.log" || fail "broken-pdf: Ghostscript's messages are not in the job's log"
 
 # --- Defaults outlive refreshes and a restart; the printer's trays win ----
 ipptool -t "$printer_uri" -d uri="$printer_uri" /dev/stdin <<'EOF' > /dev/null || fail "Set-Printer-Attributes was refused"
