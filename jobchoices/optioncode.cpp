@@ -8,19 +8,6 @@ namespace tvx::jobchoices {
 
 namespace {
 
-// IPP finishings values (the "finishings" enum of IPP).
-constexpr int kStapleAny = 4;
-constexpr int kPunchAny = 5;
-constexpr int kStapleTopLeft = 20;
-constexpr int kStapleDualLeft = 28;
-constexpr int kStapleDualTop = 29;
-constexpr int kPunchDualLeft = 74;
-constexpr int kPunchDualTop = 75;
-constexpr int kPunchTripleLeft = 78;
-constexpr int kPunchTripleTop = 79;
-constexpr int kPunchQuadLeft = 82;
-constexpr int kPunchQuadTop = 83;
-
 constexpr bool kLandscape = true;
 
 constexpr Choice kOutputBin[] = {

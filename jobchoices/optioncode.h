@@ -14,6 +14,20 @@
 
 namespace tvx::jobchoices {
 
+// The IPP "finishings" values of the printer's staple and punch patterns.
+inline constexpr int kFinishingNone = 3;
+inline constexpr int kStapleAny = 4;
+inline constexpr int kPunchAny = 5;
+inline constexpr int kStapleTopLeft = 20;
+inline constexpr int kStapleDualLeft = 28;
+inline constexpr int kStapleDualTop = 29;
+inline constexpr int kPunchDualLeft = 74;
+inline constexpr int kPunchDualTop = 75;
+inline constexpr int kPunchTripleLeft = 78;
+inline constexpr int kPunchTripleTop = 79;
+inline constexpr int kPunchQuadLeft = 82;
+inline constexpr int kPunchQuadTop = 83;
+
 // A choice of an option.
 struct Choice {
   std::string_view keyword;

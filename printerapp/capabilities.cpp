@@ -11,28 +11,17 @@
 
 #include "bidi/CatalogMedia.h"
 #include "bidi/OptionsUpdate.h"
+#include "jobchoices/optioncode.h"
 
 namespace tvx::papp {
 
 namespace {
 
+namespace jc = tvx::jobchoices;
+
 // Sides the catalog takes, in thousandths of a point (as the media update).
 constexpr unsigned long kMinSide = 1000;
 constexpr unsigned long kMaxSide = 7200000;
-
-// IPP finishings.
-constexpr int kNone = 3;
-constexpr int kStaple = 4;
-constexpr int kPunch = 5;
-constexpr int kStapleTopLeft = 20;
-constexpr int kStapleDualLeft = 28;
-constexpr int kStapleDualTop = 29;
-constexpr int kPunchDualLeft = 74;
-constexpr int kPunchDualTop = 75;
-constexpr int kPunchTripleLeft = 78;
-constexpr int kPunchTripleTop = 79;
-constexpr int kPunchQuadLeft = 82;
-constexpr int kPunchQuadTop = 83;
 
 // The categories of the installable options (OptionsUpdate.h).
 constexpr int kPunchUnit = 6;
@@ -227,18 +216,21 @@ std::string installedOf(const TS_BiDiInstallableOption* options, int category) {
 }
 
 std::vector<int> finishingsOf(const TS_BiDiInstallableOption* options) {
-  std::vector<int> finishings{kNone};
+  std::vector<int> finishings{jc::kFinishingNone};
   std::string finisher = installedOf(options, kFinisher);
   if (std::find(kStaplers.begin(), kStaplers.end(), finisher) != kStaplers.end()) {
-    finishings.insert(finishings.end(), {kStaple, kStapleTopLeft, kStapleDualLeft, kStapleDualTop});
+    finishings.insert(finishings.end(), {jc::kStapleAny, jc::kStapleTopLeft, jc::kStapleDualLeft,
+                                         jc::kStapleDualTop});
   }
   std::string unit = installedOf(options, kPunchUnit);
   for (const PunchUnit& punch : kPunchUnits) {
     if (punch.code != unit) continue;
     for (int holes : punch.holes) {
-      if (holes == 2) finishings.insert(finishings.end(), {kPunch, kPunchDualLeft, kPunchDualTop});
-      if (holes == 3) finishings.insert(finishings.end(), {kPunchTripleLeft, kPunchTripleTop});
-      if (holes == 4) finishings.insert(finishings.end(), {kPunchQuadLeft, kPunchQuadTop});
+      if (holes == 2) {
+        finishings.insert(finishings.end(), {jc::kPunchAny, jc::kPunchDualLeft, jc::kPunchDualTop});
+      }
+      if (holes == 3) finishings.insert(finishings.end(), {jc::kPunchTripleLeft, jc::kPunchTripleTop});
+      if (holes == 4) finishings.insert(finishings.end(), {jc::kPunchQuadLeft, jc::kPunchQuadTop});
     }
   }
   std::sort(finishings.begin(), finishings.end());
