@@ -45,11 +45,9 @@ free_port() {
 }
 
 # Every file of the server under $work: the socket and the state under
-# SNAP_COMMON, the job files under TMPDIR. In a sanitizer build, what PAPPL
-# and libcups hold until exit is not reported as a leak.
+# SNAP_COMMON, the job files under TMPDIR.
 in_work() {
-  env SNAP_COMMON="$work/state" TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/home" \
-    LSAN_OPTIONS="suppressions=$source_dir/tests/printerapp/lsan.supp" "$@"
+  env SNAP_COMMON="$work/state" TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/home" "$@"
 }
 
 snmp_port=$("$source_dir/scripts/simprinter" start "$source_dir/tests/printers/full" "$work/sim") ||
