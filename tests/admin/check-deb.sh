@@ -228,8 +228,12 @@ if [ "$printer_app" = 1 ]; then
   app_installed=1
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$app_deb" < /dev/null > "$work/app-apt.log" 2>&1 ||
     { cat "$work/app-apt.log"; echo "FAULT: apt-get install $app_package failed"; exit 1; }
+  socket_before=$([ -e /run/$app_package.sock ] && echo 1)
   "$app_package" drivers | grep -q '^tavorinex_arc_m750xls ' ||
     fail "the installed $app_package does not list its driver: $("$app_package" drivers 2>&1)"
+  # PAPPL 1.3.1 leaves the control socket of the system it made to list the
+  # drivers; not this test's to leave behind.
+  [ -n "$socket_before" ] || rm -f /run/$app_package.sock
   if command -v systemd-analyze > /dev/null; then
     out=$(systemd-analyze verify "$app_package.service" 2>&1) || fail "systemd-analyze verify refuses $app_unit: $out"
     [ -z "$out" ] || fail "systemd-analyze verify warns about $app_unit: $out"
